@@ -1,0 +1,76 @@
+#include "settings/Setting_selfPrint_qiv.h"
+
+#include "foundation/Files.h"
+#include "foundation/NumericJson.h"
+
+
+Setting_selfPrint_qiv pendingSettings;
+
+namespace {
+
+std::string& OverridePath()
+{
+    static std::string path;
+    return path;
+}
+
+} // namespace
+
+std::string Setting_selfPrint_qiv::GetServerIpOrDefault() const
+{
+    return serverIp.empty() ? std::string(kDefaultServerIp) : serverIp;
+}
+
+void Setting_selfPrint_qiv::ToJson(Json::Value& out) const
+{
+    NumericJson::WriteText(out, "1", serverIp);
+    NumericJson::WriteText(out, "5", title);
+    NumericJson::WriteFlag(out, "11", reprintAllowed);
+    NumericJson::WriteFlag(out, "12", codeRequired);
+    NumericJson::WriteText(out, "7", partialFilter);
+    NumericJson::WriteInt(out, "9", language);
+}
+
+void Setting_selfPrint_qiv::FromJson(const Json::Value& in)
+{
+    serverIp = NumericJson::ReadText(in, "1");
+    title = NumericJson::ReadText(in, "5");
+    reprintAllowed = NumericJson::ReadFlag(in, "11");
+    codeRequired = NumericJson::ReadFlag(in, "12");
+    partialFilter = NumericJson::ReadText(in, "7");
+    // A language of the wrong type reads like a missing one: Chinese.
+    language = NumericJson::ReadInt(in, "9");
+}
+
+std::string Setting_selfPrint_qiv::FilePath()
+{
+    if (!OverridePath().empty())
+        return OverridePath();
+    static const std::string path = DataFolder() + "Self_Print.txt";
+    return path;
+}
+
+void Setting_selfPrint_qiv::SetFilePathForTesting(const std::string& path)
+{
+    OverridePath() = path;
+}
+
+void Setting_selfPrint_qiv::Load()
+{
+    const std::string text = ReadWholeFile(FilePath());
+    if (text.empty())
+        return;
+    Json::Value value;
+    NumericJson::Parse(text, value); // a partial parse keeps what was read
+    FromJson(value);
+}
+
+void Setting_selfPrint_qiv::Save() const
+{
+    Json::Value value;
+    ToJson(value);
+    if (value.isNull() || value.empty())
+        return;
+    // The language of the record is its own; the write message is not shown.
+    WriteWholeFile(FilePath(), NumericJson::WriteCompact(value) + "\n", language < 0 ? 0 : language);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The kiosk's settings: server address, access code, screen title, partial
+// print filter, the two reprint switches and the display language. The
+// record reads itself from and writes itself to "Self_Print.txt" in the data
+// folder as one line of numeric-key JSON. The access code and the Swiss start
+// round live in memory only.
+
+#include "foundation/LocText.h"
+
+#include <json/value.h>
+
+#include <cstdint>
+#include <string>
+
+class Setting_selfPrint_qiv {
+public:
+    Setting_selfPrint_qiv() = default;
+    virtual ~Setting_selfPrint_qiv() = default;
+    Setting_selfPrint_qiv(const Setting_selfPrint_qiv&) = default;
+    Setting_selfPrint_qiv& operator=(const Setting_selfPrint_qiv&) = default;
+
+    virtual std::string GetServerIp() const { return serverIp; }
+    virtual void SetServerIp(const std::string& v) { serverIp = v; }
+    virtual std::string GetAccessCode() const { return accessCode; }
+    virtual void SetAccessCode(const std::string& v) { accessCode = v; }
+    virtual std::string GetTitle() const { return title; }
+    virtual void SetTitle(const std::string& v) { title = v; }
+    virtual bool GetReprintAllowed() const { return reprintAllowed; }
+    virtual void SetReprintAllowed(bool v) { reprintAllowed = v; }
+    virtual bool GetCodeRequired() const { return codeRequired; }
+    virtual void SetCodeRequired(bool v) { codeRequired = v; }
+    virtual std::string GetPartialFilter() const { return partialFilter; }
+    virtual void SetPartialFilter(const std::string& v) { partialFilter = v; }
+    virtual int32_t GetSwissStartRound() const { return swissStartRound; }
+    virtual void SetSwissStartRound(int32_t v) { swissStartRound = v; }
+    virtual LangIndex GetLangIndex() const { return language; }
+    virtual void SetLangIndex(LangIndex v) { language = v; }
+
+    // `serverIp`, or the built-in default address when it is empty.
+    std::string GetServerIpOrDefault() const;
+
+    void ToJson(Json::Value& out) const;
+    void FromJson(const Json::Value& in);
+
+    // Reads the settings file; a missing or empty file changes nothing.
+    void Load();
+    // Writes the settings file; a record with nothing to persist leaves the
+    // file as it is. A failure to write is silent.
+    void Save() const;
+
+    // The settings file of this run: DataFolder() + "Self_Print.txt", worked
+    // out on first use. Tests point it elsewhere.
+    static std::string FilePath();
+    static void SetFilePathForTesting(const std::string& path);
+
+private:
+    std::string serverIp;
+    std::string accessCode;
+    std::string title;
+    bool reprintAllowed = false;
+    bool codeRequired = false;
+    std::string partialFilter;
+    int32_t swissStartRound = 0;
+    LangIndex language = -1;
+};
+
+// The built-in default scoring-server address offered by the settings dialog.
+// It is a private-network address that only exists on a tournament's own LAN.
+inline constexpr const char* kDefaultServerIp = "192.168.1.100";
+
+// The values last confirmed in the settings dialog, on their way to the
+// scoring server; the desktop takes them over when the server confirms.
+extern Setting_selfPrint_qiv pendingSettings;

@@ -1,0 +1,135 @@
+#include "foundation/Files.h"
+#include "settings/Setting_selfPrint_qiv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/bp-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        path = dir + "/ztxt/Self_Print.txt";
+        CreateFolders(dir + "/ztxt/");
+        Setting_selfPrint_qiv::SetFilePathForTesting(path);
+    }
+    void TearDown() override
+    {
+        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    void WriteFile(const std::string& text) { ASSERT_EQ(WriteWholeFile(path, text, 1), u""); }
+    std::string dir, path;
+};
+
+} // namespace
+
+TEST_F(SettingsFile, NoFileKeepsTheInitialValues)
+{
+    Setting_selfPrint_qiv s;
+    s.Load();
+    EXPECT_EQ(s.GetLangIndex(), -1);
+    EXPECT_EQ(s.GetServerIp(), "");
+    EXPECT_EQ(s.GetServerIpOrDefault(), kDefaultServerIp);
+    EXPECT_FALSE(s.GetReprintAllowed());
+    WriteFile("\n");
+    s.Load(); // a file that does not parse reads as one without keys
+    EXPECT_EQ(s.GetLangIndex(), 0);
+}
+
+TEST_F(SettingsFile, SavesOneCompactLineInKeyOrderWithoutTheAccessCode)
+{
+    Setting_selfPrint_qiv s;
+    s.SetLangIndex(1);
+    s.SetReprintAllowed(true);
+    s.SetCodeRequired(true);
+    s.SetPartialFilter("A;C#21~29");
+    s.SetAccessCode("secret");
+    s.SetSwissStartRound(4);
+    s.Save();
+    EXPECT_EQ(ReadWholeFile(path), "{\"11\":1,\"12\":1,\"7\":\"A;C#21~29\",\"9\":1}\n");
+
+    s.SetServerIp("10.0.0.5");
+    s.SetTitle("第五届 公开赛");
+    s.Save();
+    EXPECT_EQ(ReadWholeFile(path),
+              "{\"1\":\"10.0.0.5\",\"11\":1,\"12\":1,\"5\":\"第五届 公开赛\",\"7\":\"A;C#21~29\",\"9\":1}\n");
+
+    Setting_selfPrint_qiv back;
+    back.Load();
+    EXPECT_EQ(back.GetTitle(), "第五届 公开赛");
+    EXPECT_EQ(back.GetServerIp(), "10.0.0.5");
+    EXPECT_EQ(back.GetPartialFilter(), "A;C#21~29");
+    EXPECT_TRUE(back.GetReprintAllowed());
+    EXPECT_TRUE(back.GetCodeRequired());
+    EXPECT_EQ(back.GetLangIndex(), 1);
+    EXPECT_EQ(back.GetAccessCode(), "");
+    EXPECT_EQ(back.GetSwissStartRound(), 0);
+
+    // Copies carry the in-memory fields too.
+    Setting_selfPrint_qiv copy;
+    copy = s;
+    EXPECT_EQ(copy.GetAccessCode(), "secret");
+    EXPECT_EQ(copy.GetSwissStartRound(), 4);
+}
+
+TEST_F(SettingsFile, NothingToWriteLeavesTheFileAlone)
+{
+    Setting_selfPrint_qiv s;
+    s.SetLangIndex(1);
+    s.Save();
+    EXPECT_EQ(ReadWholeFile(path), "{\"9\":1}\n");
+    s.SetLangIndex(0);
+    s.Save();
+    EXPECT_EQ(ReadWholeFile(path), "{\"9\":1}\n");
+    Setting_selfPrint_qiv back;
+    back.Load();
+    EXPECT_EQ(back.GetLangIndex(), 1);
+}
+
+TEST_F(SettingsFile, ReadsFlagsAndMissingKeysByTheFileRules)
+{
+    struct Case {
+        std::string text;
+        bool codeRequired;
+        LangIndex lang;
+    } cases[] = {
+        {"{\"12\":true}", false, 0},
+        {"{\"12\":1}", true, 0},
+        {"{\"12\":2,\"9\":1}", true, 1},
+        {"{\"12\":\"1\",\"9\":\"1\"}", false, 0}, // wrong types read as missing
+        {"{\"12\":-1,\"9\":null}", false, 0},
+        {"[1,2]", false, 0},
+        {"{\"9\":1,\"12\":1", true, 1}, // truncated: members before the error count
+    };
+    for (const Case& c : cases) {
+        WriteFile(c.text);
+        Setting_selfPrint_qiv s;
+        s.SetTitle("old");
+        s.SetServerIp("1.2.3.4");
+        s.SetAccessCode("kept");
+        s.Load();
+        EXPECT_EQ(s.GetCodeRequired(), c.codeRequired) << c.text;
+        EXPECT_EQ(s.GetLangIndex(), c.lang) << c.text;
+        EXPECT_EQ(s.GetTitle(), "") << c.text;
+        EXPECT_EQ(s.GetServerIp(), "") << c.text;
+        EXPECT_EQ(s.GetAccessCode(), "kept") << c.text;
+    }
+}
+
+TEST_F(SettingsFile, RewritesAReadOnlyFile)
+{
+    WriteFile("{\"9\":1}\n");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    Setting_selfPrint_qiv s;
+    s.Load();
+    s.SetTitle("T");
+    s.Save();
+    EXPECT_EQ(ReadWholeFile(path), "{\"5\":\"T\",\"9\":1}\n");
+}
