@@ -1,0 +1,9 @@
+#include "foundation/Product.h"
+
+std::string ProductName(LangIndex lang, bool withVersion)
+{
+    std::string name = lang == kLangChinese ? "奎沃桥牌" : "Quorvane";
+    if (withVersion)
+        name += std::string(" V") + ProgramVersion;
+    return name;
+}

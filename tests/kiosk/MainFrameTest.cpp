@@ -1,0 +1,161 @@
+#include "foundation/Files.h"
+#include "kiosk/MainFrame.h"
+#include "platform/ProcessServices.h"
+#include "platform/UiSeam.h"
+#include "settings/Setting_selfPrint_qiv.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "test_kiosk";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        App();
+        char pattern[] = "/tmp/bp-frame-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        Setting_selfPrint_qiv::SetFilePathForTesting(dir + "/Self_Print.txt");
+    }
+    void TearDown() override
+    {
+        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        CjovBridgePrintApp::SetLockPathForTesting("");
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+    void WriteSettings(const std::string& text) { WriteWholeFile(dir + "/Self_Print.txt", text, 1); }
+    std::string dir;
+};
+
+std::u16string ToU16(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+}
+
+} // namespace
+
+TEST(FrameTitle, NamesTheKioskAndTheProductInBothLanguages)
+{
+    EXPECT_EQ(CMainFrame::TitleText(1), u"Self service printing[cn:自助打印] - Quorvane V7.26.15");
+    EXPECT_EQ(CMainFrame::TitleText(0), u"自助打印 - 奎沃桥牌 V7.26.15");
+}
+
+TEST_F(FrameTest, TitleFollowsTheDesktopLanguageAndIsOnlyRewrittenWhenItChanges)
+{
+    WriteSettings("{\"9\":1}\n");
+    CMainFrame english;
+    ASSERT_TRUE(english.Created());
+    EXPECT_EQ(ToU16(english.windowTitle()), u"qivBridgePrint");
+    english.OnTimer();
+    EXPECT_EQ(ToU16(english.windowTitle()), CMainFrame::TitleText(1));
+    english.OnTimer();
+    english.OnTimer();
+    EXPECT_EQ(english.TitleUpdates(), 1);
+
+    WriteSettings("{\"5\":\"x\"}\n"); // no language key: Chinese
+    CMainFrame chinese;
+    chinese.OnTimer();
+    EXPECT_EQ(ToU16(chinese.windowTitle()), CMainFrame::TitleText(0));
+}
+
+TEST_F(FrameTest, TimerRefreshesTheTitleWithinTwoHundredMilliseconds)
+{
+    WriteSettings("{\"9\":1}\n");
+    CMainFrame frame;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+    while (std::chrono::steady_clock::now() < until && frame.TitleUpdates() == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(ToU16(frame.windowTitle()), CMainFrame::TitleText(1));
+}
+
+TEST_F(FrameTest, ClosingAsksWithCancelAsTheDefault)
+{
+    WriteSettings("{\"9\":1}\n");
+    ScriptedUiSeam ui;
+    CMainFrame frame;
+    frame.show();
+    ui.messageAnswers = {MessageBoxAnswer::Cancel, MessageBoxAnswer::Ok};
+    EXPECT_FALSE(frame.close());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, u"Do you want to exit?                ");
+    EXPECT_EQ(ui.messages[0].style, 0x121u);
+    EXPECT_TRUE(frame.isVisible());
+    EXPECT_TRUE(frame.close());
+    EXPECT_FALSE(frame.isVisible());
+}
+
+TEST_F(FrameTest, SecondInstanceIsRefusedWithItsMessage)
+{
+    const std::string lockPath = dir + "/SingleClientFlag-jovBridgePrint.lock";
+    CjovBridgePrintApp::SetLockPathForTesting(lockPath);
+    ScriptedUiSeam ui;
+    {
+        SingleInstanceLock first(lockPath);
+        ASSERT_TRUE(first.Held());
+        CjovBridgePrintApp second;
+        EXPECT_FALSE(second.InitInstance());
+        EXPECT_EQ(second.MainFrame(), nullptr);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, CjovBridgePrintApp::AlreadyRunningText(OemCodePage()));
+        EXPECT_EQ(ui.messages[0].style, 0u);
+    }
+    // Once the first one is gone, the lock is free again.
+    CjovBridgePrintApp next;
+    EXPECT_TRUE(next.InitInstance());
+    ASSERT_NE(next.MainFrame(), nullptr);
+    EXPECT_TRUE(next.MainFrame()->isVisible());
+    EXPECT_EQ(CjovBridgePrintApp::AlreadyRunningText(936), u"jovBridgePrint 已经运行.");
+    EXPECT_EQ(CjovBridgePrintApp::AlreadyRunningText(437), u"jovBridgePrint already running?");
+}
+
+TEST_F(FrameTest, KioskModeKillsSystemMonitorsByExactName)
+{
+    // Stand-in monitors: copies of sleep under a blocked name and under the
+    // same name in another letter case.
+    const std::string blocked = dir + "/" + TaskManagerNames().front();
+    const std::string otherCase = dir + "/Gnome-system-monitor";
+    ASSERT_EQ(std::system(("cp /bin/sleep '" + blocked + "' && cp /bin/sleep '" + otherCase + "'").c_str()), 0);
+    auto spawn = [](const std::string& path) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl(path.c_str(), path.c_str(), "30", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return pid;
+    };
+    const pid_t monitor = spawn(blocked);
+    const pid_t lookalike = spawn(otherCase);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200)); // let exec finish
+
+    CMainFrame frame;
+    frame.OnTimer();
+    int status = 0;
+    EXPECT_EQ(waitpid(monitor, &status, WNOHANG), 0) << "killed before kiosk mode";
+
+    frame.SetBlockTaskManager();
+    frame.OnTimer();
+    EXPECT_EQ(waitpid(monitor, &status, 0), monitor);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_EQ(waitpid(lookalike, &status, WNOHANG), 0) << "a name in another case was killed";
+    kill(lookalike, SIGKILL);
+    waitpid(lookalike, &status, 0);
+}
