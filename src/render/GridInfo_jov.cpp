@@ -86,7 +86,7 @@ void GridInfo_jov::ResetCell(Grid_CellInfo_jov& cell)
     cell.rowSpan = 0;
     cell.highlight = 0;
     cell.onClick.SetClickId(0);
-    cell.rect = GridRect{};
+    cell.rect = Rect{};
 }
 
 GridInfo_jov::Grid_CellInfo_jov GridInfo_jov::GetCell(const Grid_RowInfo_jov& row, int32_t i)
@@ -96,7 +96,7 @@ GridInfo_jov::Grid_CellInfo_jov GridInfo_jov::GetCell(const Grid_RowInfo_jov& ro
     return row.Cells()[static_cast<size_t>(i)];
 }
 
-void GridInfo_jov::LayoutRow(Grid_RowInfo_jov& row, const GridRect& r, const Grid_RowInfo_jov& header)
+void GridInfo_jov::LayoutRow(Grid_RowInfo_jov& row, const Rect& r, const Grid_RowInfo_jov& header)
 {
     row.SetRect(r);
     const ColumnWeights weights(header);
@@ -106,7 +106,7 @@ void GridInfo_jov::LayoutRow(Grid_RowInfo_jov& row, const GridRect& r, const Gri
     std::vector<Grid_CellInfo_jov>& cells = row.Cells();
     for (size_t i = 0; i < cells.size(); ++i) {
         Grid_CellInfo_jov& cell = cells[i];
-        GridRect cr;
+        Rect cr;
         if (cell.GetColumnSpan() >= 0) {
             const size_t n = cell.GetColumnSpan() > 0 ? static_cast<size_t>(cell.GetColumnSpan()) : 1;
             // Columns past the header's end add nothing: a span is cut at the

@@ -8,7 +8,7 @@
 // Texts are UTF-8; coordinates are page units (0.01 mm) relative to the
 // top-left corner of a page's content rectangle. Toolkit-free.
 
-#include "render/GridRect.h"
+#include "platform/Geometry.h"
 
 #include <cstdint>
 #include <string>
@@ -80,8 +80,8 @@ public:
 
         const Info_OnClick& OnClick() const { return onClick; }
         Info_OnClick& OnClick() { return onClick; }
-        GridRect GetRect() const { return rect; }
-        void SetRect(const GridRect& r) { rect = r; }
+        Rect GetRect() const { return rect; }
+        void SetRect(const Rect& r) { rect = r; }
 
     private:
         friend class GridInfo_jov;
@@ -100,7 +100,7 @@ public:
         int32_t rowSpan = 0;
         int32_t highlight = 0;
         Info_OnClick onClick;
-        GridRect rect;
+        Rect rect;
     };
 
     class Grid_RowInfo_jov {
@@ -116,8 +116,8 @@ public:
         virtual int32_t GetLine() const { return line; }
         virtual void SetLine(int32_t v) { line = v; }
 
-        GridRect GetRect() const { return rect; }
-        void SetRect(const GridRect& r) { rect = r; }
+        Rect GetRect() const { return rect; }
+        void SetRect(const Rect& r) { rect = r; }
         const std::vector<Grid_CellInfo_jov>& Cells() const { return cells; }
         std::vector<Grid_CellInfo_jov>& Cells() { return cells; }
         void AddCell(const Grid_CellInfo_jov& cell) { cells.push_back(cell); }
@@ -127,7 +127,7 @@ public:
         int32_t page = 1;
         int32_t serial = 1;
         int32_t line = 1;
-        GridRect rect;
+        Rect rect;
         std::vector<Grid_CellInfo_jov> cells;
     };
 
@@ -144,7 +144,7 @@ public:
     // Sets the row's rectangle to `r` and each cell's rectangle from the
     // header's column weights (see the definition for the rules on grids
     // whose header does not fit their rows).
-    static void LayoutRow(Grid_RowInfo_jov& row, const GridRect& r, const Grid_RowInfo_jov& header);
+    static void LayoutRow(Grid_RowInfo_jov& row, const Rect& r, const Grid_RowInfo_jov& header);
     static RowSpanInfo MaxRowSpan(const Grid_RowInfo_jov& row);
     // True when some cell of `rows` spans more than one line.
     static bool HasRowSpans(const std::vector<Grid_RowInfo_jov>& rows);

@@ -56,9 +56,9 @@ int32_t PixelsToUnits(int32_t px, int32_t unitsPer100Px)
     return ClampToInt32(static_cast<int64_t>(px) * unitsPer100Px / 100);
 }
 
-GridRect PixelsToUnits(const GridRect& px, int32_t unitsPer100PxX, int32_t unitsPer100PxY)
+Rect PixelsToUnits(const Rect& px, int32_t unitsPer100PxX, int32_t unitsPer100PxY)
 {
-    return GridRect{PixelsToUnits(px.left, unitsPer100PxX), PixelsToUnits(px.top, unitsPer100PxY),
+    return Rect{PixelsToUnits(px.left, unitsPer100PxX), PixelsToUnits(px.top, unitsPer100PxY),
                     PixelsToUnits(px.right, unitsPer100PxX), PixelsToUnits(px.bottom, unitsPer100PxY)};
 }
 
@@ -79,7 +79,7 @@ int32_t PageHeight(bool landscape)
     return landscape ? kA4Width : kA4Height;
 }
 
-GridRect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits)
+Rect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits)
 {
     const bool screen = mode == kDrawScreen;
     const int32_t g = screen ? kScreenPageMargin : 0;
@@ -95,46 +95,46 @@ GridRect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcr
         else
             x0 = (viewWidthUnits - w) / 2;
     }
-    GridRect r{x0, g, x0 + w, g + h};
+    Rect r{x0, g, x0 + w, g + h};
     if (screen && page >= 2) {
         const int64_t i = page - 1;
         const int64_t row = twoPagesAcross ? i / 2 : i;
         const int64_t column = twoPagesAcross ? i % 2 : 0;
         const int32_t dx = ClampToInt32(column * (w + kScreenPageGap));
         const int32_t dy = ClampToInt32(row * (h + kScreenPageGap));
-        r = GridRect{r.left + dx, ClampToInt32(static_cast<int64_t>(r.top) + dy), r.right + dx,
+        r = Rect{r.left + dx, ClampToInt32(static_cast<int64_t>(r.top) + dy), r.right + dx,
                      ClampToInt32(static_cast<int64_t>(r.bottom) + dy)};
     }
     return r;
 }
 
-GridRect BodyRectOf(const GridRect& page, int32_t mode)
+Rect BodyRectOf(const Rect& page, int32_t mode)
 {
     const int32_t w = page.Width() - 1450;
     const int32_t h = page.Height() - 2500;
     const int32_t d = mode == kDrawScreen ? 1000 : 500;
-    return GridRect{page.left + d, page.top + d, page.left + d + w, page.top + d + h};
+    return Rect{page.left + d, page.top + d, page.left + d + w, page.top + d + h};
 }
 
-GridRect TitleRectOf(const GridRect& body, int32_t titleHeight)
+Rect TitleRectOf(const Rect& body, int32_t titleHeight)
 {
     // d is negative (or 0): the band stays 5 % of the body width inside.
     const int32_t d = ((body.left - body.right) * 5) / 100;
-    return GridRect{body.left - d, body.top, body.right + d, body.top + titleHeight};
+    return Rect{body.left - d, body.top, body.right + d, body.top + titleHeight};
 }
 
-GridRect SubtitleRectOf(const GridRect& body, int32_t titleHeight, int32_t subtitleHeight)
+Rect SubtitleRectOf(const Rect& body, int32_t titleHeight, int32_t subtitleHeight)
 {
     if (subtitleHeight == 0)
-        return GridRect{};
-    const GridRect t = TitleRectOf(body, titleHeight);
+        return Rect{};
+    const Rect t = TitleRectOf(body, titleHeight);
     const int32_t top = t.top + t.Height();
-    return GridRect{t.left, top, t.right, top + subtitleHeight};
+    return Rect{t.left, top, t.right, top + subtitleHeight};
 }
 
-GridRect ContentRectOf(const GridRect& body, int32_t titleHeight, int32_t subtitleHeight)
+Rect ContentRectOf(const Rect& body, int32_t titleHeight, int32_t subtitleHeight)
 {
-    GridRect c = body;
+    Rect c = body;
     c.top = TitleRectOf(body, titleHeight).bottom;
     if (subtitleHeight > 0)
         c.top += subtitleHeight;
@@ -144,7 +144,7 @@ GridRect ContentRectOf(const GridRect& body, int32_t titleHeight, int32_t subtit
 int32_t PaginateRows(GridInfo_jov& grid, int32_t contentWidth, int32_t availableHeight, int32_t rowHeight,
                      bool repeatsHeaderRow)
 {
-    const GridRect lineRect{0, 0, contentWidth, rowHeight};
+    const Rect lineRect{0, 0, contentWidth, rowHeight};
     GridInfo_jov::LayoutRow(grid.headerRow, lineRect, grid.headerRow);
 
     const int32_t firstLine = repeatsHeaderRow ? 0 : -1;
@@ -161,7 +161,7 @@ int32_t PaginateRows(GridInfo_jov& grid, int32_t contentWidth, int32_t available
         ++serial;
         ++line;
         const int32_t dy = ClampToInt32(static_cast<int64_t>(line) * rowHeight);
-        GridInfo_jov::LayoutRow(row, GridRect{lineRect.left, dy, lineRect.right, ClampToInt32(int64_t{dy} + rowHeight)},
+        GridInfo_jov::LayoutRow(row, Rect{lineRect.left, dy, lineRect.right, ClampToInt32(int64_t{dy} + rowHeight)},
                                 grid.headerRow);
         row.SetPage(page);
         row.SetSerial(serial);
@@ -196,7 +196,7 @@ CellHit HitTestCellsOnPage(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& ro
     return CellHit{};
 }
 
-int32_t ViewContentHeightPx(const GridRect& lastPageRect, int32_t unitsPer100PxX, int32_t unitsPer100PxY,
+int32_t ViewContentHeightPx(const Rect& lastPageRect, int32_t unitsPer100PxX, int32_t unitsPer100PxY,
                             int32_t screenUnit)
 {
     int32_t bottom = lastPageRect.bottom;

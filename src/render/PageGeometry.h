@@ -9,8 +9,8 @@
 // One page unit is 0.01 mm (2540 units per inch). A portrait A4 page is
 // 21000 x 29700 units, a landscape one 29700 x 21000.
 
+#include "platform/Geometry.h"
 #include "render/GridInfo_jov.h"
-#include "render/GridRect.h"
 
 #include <cstdint>
 #include <ctime>
@@ -49,7 +49,7 @@ std::optional<ZoomMapping> ComputeZoomMapping(int32_t clientWidthPx, int32_t dpi
 // Pixels to page units at a measured ratio (units per 100 pixels),
 // truncating towards zero; and back (units * 100 / ratio).
 int32_t PixelsToUnits(int32_t px, int32_t unitsPer100Px);
-GridRect PixelsToUnits(const GridRect& px, int32_t unitsPer100PxX, int32_t unitsPer100PxY);
+Rect PixelsToUnits(const Rect& px, int32_t unitsPer100PxX, int32_t unitsPer100PxY);
 int32_t UnitsToPixels(int32_t units, int32_t unitsPer100Px);
 
 // Width and height of a page in the given orientation.
@@ -60,18 +60,18 @@ int32_t PageHeight(bool landscape);
 // (0, 0, W, H). On screen the pages are centred in a view `viewWidthUnits`
 // wide (or kept at the margin when the view is narrower than a page), the
 // first 60 units from the top, and the later ones below it (or two per line).
-GridRect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits);
+Rect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits);
 // The body of a page: margins (left, top, right, bottom) of 1000, 1000, 450,
 // 1500 on screen and 500, 500, 950, 2000 on paper.
-GridRect BodyRectOf(const GridRect& page, int32_t mode);
+Rect BodyRectOf(const Rect& page, int32_t mode);
 // The title band: the body's top, `titleHeight` high, 5 % of the body width
 // in from each side.
-GridRect TitleRectOf(const GridRect& body, int32_t titleHeight);
+Rect TitleRectOf(const Rect& body, int32_t titleHeight);
 // The subtitle band right under the title band; empty when the subtitle
 // height is 0.
-GridRect SubtitleRectOf(const GridRect& body, int32_t titleHeight, int32_t subtitleHeight);
+Rect SubtitleRectOf(const Rect& body, int32_t titleHeight, int32_t subtitleHeight);
 // The grid area: the body below the title and subtitle bands.
-GridRect ContentRectOf(const GridRect& body, int32_t titleHeight, int32_t subtitleHeight);
+Rect ContentRectOf(const Rect& body, int32_t titleHeight, int32_t subtitleHeight);
 
 // Lays the header row and every row out on pages whose content area is
 // `contentWidth` wide and `availableHeight` high, with lines `rowHeight`
@@ -102,7 +102,7 @@ CellHit HitTestCellsOnPage(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& ro
 // The scroll range of a view: the bottom of its last page in pixels, plus a
 // screen unit and one pixel. The ratios are those of the last zoom; when one
 // is not positive the units are taken as they are.
-int32_t ViewContentHeightPx(const GridRect& lastPageRect, int32_t unitsPer100PxX, int32_t unitsPer100PxY,
+int32_t ViewContentHeightPx(const Rect& lastPageRect, int32_t unitsPer100PxX, int32_t unitsPer100PxY,
                             int32_t screenUnit);
 
 // The page header text: the page title, then " (Page" p "/" n ") " (with the

@@ -41,7 +41,7 @@ TEST(GridCell, NewCellDefaultsAndResetKeepsCarriedTexts)
     EXPECT_EQ(cell.GetRowSpan(), 0);
     EXPECT_EQ(cell.GetHighlight(), 0);
     EXPECT_EQ(cell.OnClick().GetClickId(), 0);
-    EXPECT_EQ(cell.GetRect(), GridRect{});
+    EXPECT_EQ(cell.GetRect(), Rect{});
 
     cell.SetSubText("s");
     cell.SetExtraText("e");
@@ -54,7 +54,7 @@ TEST(GridCell, NewCellDefaultsAndResetKeepsCarriedTexts)
     cell.SetColumnSpan(3);
     cell.SetRowSpan(2);
     cell.SetHighlight(1);
-    cell.SetRect(GridRect{1, 2, 3, 4});
+    cell.SetRect(Rect{1, 2, 3, 4});
     cell.OnClick().SetClickId(9);
     cell.OnClick().SetClickText("t");
     cell.OnClick().SetClickParam2(5);
@@ -70,7 +70,7 @@ TEST(GridCell, NewCellDefaultsAndResetKeepsCarriedTexts)
     EXPECT_EQ(cell.GetRowSpan(), 0);
     EXPECT_EQ(cell.GetHighlight(), 0);
     EXPECT_EQ(cell.OnClick().GetClickId(), 0);
-    EXPECT_EQ(cell.GetRect(), GridRect{});
+    EXPECT_EQ(cell.GetRect(), Rect{});
     // Not part of a reset.
     EXPECT_EQ(cell.GetExtraText(), "e");
     EXPECT_EQ(cell.GetBadgeText(), "b");
@@ -110,17 +110,17 @@ TEST(LayoutRow, SharesWidthByHeaderWeightsWithTruncatedEdges)
     // unit left of the next cell's start.
     const Row header = RowOf({1.0f, 1.0f, 1.0f});
     Row row = PlainRow(3);
-    GridInfo_jov::LayoutRow(row, GridRect{100, 50, 1100, 250}, header);
-    EXPECT_EQ(row.GetRect(), (GridRect{100, 50, 1100, 250}));
-    EXPECT_EQ(row.Cells()[0].GetRect(), (GridRect{100, 50, 433, 250}));
-    EXPECT_EQ(row.Cells()[1].GetRect(), (GridRect{433, 50, 766, 250}));
-    EXPECT_EQ(row.Cells()[2].GetRect(), (GridRect{766, 50, 1099, 250}));
+    GridInfo_jov::LayoutRow(row, Rect{100, 50, 1100, 250}, header);
+    EXPECT_EQ(row.GetRect(), (Rect{100, 50, 1100, 250}));
+    EXPECT_EQ(row.Cells()[0].GetRect(), (Rect{100, 50, 433, 250}));
+    EXPECT_EQ(row.Cells()[1].GetRect(), (Rect{433, 50, 766, 250}));
+    EXPECT_EQ(row.Cells()[2].GetRect(), (Rect{766, 50, 1099, 250}));
 }
 
 TEST(LayoutRow, SpansAndCoveredCells)
 {
     const Row header = RowOf({2.0f, 1.0f, 1.0f});
-    const GridRect line{0, 1200, 4000, 2400};
+    const Rect line{0, 1200, 4000, 2400};
 
     // columnSpan 0 and 1 give the same rectangle.
     Row zero = PlainRow(3), one = PlainRow(3);
@@ -128,7 +128,7 @@ TEST(LayoutRow, SpansAndCoveredCells)
     GridInfo_jov::LayoutRow(zero, line, header);
     GridInfo_jov::LayoutRow(one, line, header);
     EXPECT_EQ(zero.Cells()[0].GetRect(), one.Cells()[0].GetRect());
-    EXPECT_EQ(zero.Cells()[0].GetRect(), (GridRect{0, 1200, 2000, 2400}));
+    EXPECT_EQ(zero.Cells()[0].GetRect(), (Rect{0, 1200, 2000, 2400}));
 
     // A two-column span followed by its covered cell: the covered cell keeps
     // the empty rectangle even with a row span, and the next cell starts where
@@ -139,24 +139,24 @@ TEST(LayoutRow, SpansAndCoveredCells)
     spanning.Cells()[1].SetRowSpan(2);
     spanning.Cells()[2].SetRowSpan(3);
     GridInfo_jov::LayoutRow(spanning, line, header);
-    EXPECT_EQ(spanning.Cells()[0].GetRect(), (GridRect{0, 1200, 3000, 2400}));
-    EXPECT_EQ(spanning.Cells()[1].GetRect(), GridRect{});
-    EXPECT_EQ(spanning.Cells()[2].GetRect(), (GridRect{3000, 1200, 4000, 4800}));
+    EXPECT_EQ(spanning.Cells()[0].GetRect(), (Rect{0, 1200, 3000, 2400}));
+    EXPECT_EQ(spanning.Cells()[1].GetRect(), Rect{});
+    EXPECT_EQ(spanning.Cells()[2].GetRect(), (Rect{3000, 1200, 4000, 4800}));
 
     // A row with fewer cells than the header lays out only its own cells.
     Row shortRow = PlainRow(1);
     GridInfo_jov::LayoutRow(shortRow, line, header);
     ASSERT_EQ(shortRow.Cells().size(), 1u);
-    EXPECT_EQ(shortRow.Cells()[0].GetRect(), (GridRect{0, 1200, 2000, 2400}));
+    EXPECT_EQ(shortRow.Cells()[0].GetRect(), (Rect{0, 1200, 2000, 2400}));
 }
 
 TEST(LayoutRow, HeaderThatDoesNotFitTheRowNeverDividesByZero)
 {
-    const GridRect line{0, 0, 900, 100};
+    const Rect line{0, 0, 900, 100};
     struct Case {
         const char* name;
         Row header;
-        std::vector<GridRect> expected;
+        std::vector<Rect> expected;
     } cases[] = {
         // Weights summing to 0 or less, or to no number at all: equal columns.
         {"all zero", RowOf({0.0f, 0.0f, 0.0f}), {{0, 0, 300, 100}, {300, 0, 600, 100}, {600, 0, 900, 100}}},
@@ -184,7 +184,7 @@ TEST(LayoutRow, HeaderThatDoesNotFitTheRowNeverDividesByZero)
     Row wide = PlainRow(2);
     wide.Cells()[1].SetColumnSpan(5);
     GridInfo_jov::LayoutRow(wide, line, RowOf({1.0f, 1.0f, 1.0f}));
-    EXPECT_EQ(wide.Cells()[1].GetRect(), (GridRect{300, 0, 900, 100}));
+    EXPECT_EQ(wide.Cells()[1].GetRect(), (Rect{300, 0, 900, 100}));
 }
 
 TEST(LayoutRow, FitRowsToHeaderDropsCellsPastTheLastColumn)

@@ -60,7 +60,7 @@ TEST(Zoom, PixelUnitConversionTruncates)
 {
     EXPECT_EQ(PixelsToUnits(7, 2119), 148);  // 148.33
     EXPECT_EQ(PixelsToUnits(-7, 2119), -148);
-    EXPECT_EQ(PixelsToUnits(GridRect{0, 10, 1000, 20}, 2119, 1000), (GridRect{0, 100, 21190, 200}));
+    EXPECT_EQ(PixelsToUnits(Rect{0, 10, 1000, 20}, 2119, 1000), (Rect{0, 100, 21190, 200}));
     EXPECT_EQ(UnitsToPixels(29760, 2119), 1404);
     EXPECT_EQ(UnitsToPixels(29760, 0), 29760);
 }
@@ -73,7 +73,7 @@ TEST(PageRect, ScreenPlacementAndPaper)
         int32_t page, mode;
         bool landscape, twoAcross;
         int32_t viewWidth;
-        GridRect expected;
+        Rect expected;
     } cases[] = {
         {"screen centred", 1, kDrawScreen, false, false, wideView, {9500, 60, 30500, 29760}},
         {"narrow view keeps the margin", 1, kDrawScreen, false, false, 21120, {60, 60, 21060, 29760}},
@@ -92,22 +92,22 @@ TEST(PageRect, ScreenPlacementAndPaper)
 
 TEST(PageRect, BodyTitleSubtitleAndContent)
 {
-    const GridRect screenPage{60, 60, 21060, 29760};
-    const GridRect paperPage{0, 0, 21000, 29700};
-    const GridRect screenBody = BodyRectOf(screenPage, kDrawScreen);
-    const GridRect paperBody = BodyRectOf(paperPage, kDrawPrinter);
-    EXPECT_EQ(screenBody, (GridRect{1060, 1060, 20610, 28260}));
-    EXPECT_EQ(paperBody, (GridRect{500, 500, 20050, 27700}));
+    const Rect screenPage{60, 60, 21060, 29760};
+    const Rect paperPage{0, 0, 21000, 29700};
+    const Rect screenBody = BodyRectOf(screenPage, kDrawScreen);
+    const Rect paperBody = BodyRectOf(paperPage, kDrawPrinter);
+    EXPECT_EQ(screenBody, (Rect{1060, 1060, 20610, 28260}));
+    EXPECT_EQ(paperBody, (Rect{500, 500, 20050, 27700}));
     // Same size on screen and on paper, so a layout made for the screen prints.
     EXPECT_EQ(screenBody.Width(), paperBody.Width());
     EXPECT_EQ(screenBody.Height(), paperBody.Height());
 
     // The title band leaves 5 % of the body width free on each side.
-    EXPECT_EQ(TitleRectOf(paperBody, 1200), (GridRect{500 + 977, 500, 20050 - 977, 1700}));
-    EXPECT_EQ(SubtitleRectOf(paperBody, 1200, 0), GridRect{});
-    EXPECT_EQ(SubtitleRectOf(paperBody, 1200, 800), (GridRect{500 + 977, 1700, 20050 - 977, 2500}));
-    EXPECT_EQ(ContentRectOf(paperBody, 1200, 0), (GridRect{500, 1700, 20050, 27700}));
-    EXPECT_EQ(ContentRectOf(paperBody, 1200, 800), (GridRect{500, 2500, 20050, 27700}));
+    EXPECT_EQ(TitleRectOf(paperBody, 1200), (Rect{500 + 977, 500, 20050 - 977, 1700}));
+    EXPECT_EQ(SubtitleRectOf(paperBody, 1200, 0), Rect{});
+    EXPECT_EQ(SubtitleRectOf(paperBody, 1200, 800), (Rect{500 + 977, 1700, 20050 - 977, 2500}));
+    EXPECT_EQ(ContentRectOf(paperBody, 1200, 0), (Rect{500, 1700, 20050, 27700}));
+    EXPECT_EQ(ContentRectOf(paperBody, 1200, 800), (Rect{500, 2500, 20050, 27700}));
     EXPECT_EQ(ContentRectOf(screenBody, 1200, 0).Height(), kPortraitContentHeight);
 }
 
@@ -116,7 +116,7 @@ TEST(Pagination, TwentyRowsPerPageWithTheHeaderRepeated)
     GridInfo_jov grid = GridOf(45);
     const int32_t pages = PaginateRows(grid, 19550, kPortraitContentHeight, 1200, true);
     EXPECT_EQ(pages, 3);
-    EXPECT_EQ(grid.headerRow.GetRect(), (GridRect{0, 0, 19550, 1200}));
+    EXPECT_EQ(grid.headerRow.GetRect(), (Rect{0, 0, 19550, 1200}));
     for (size_t i = 0; i < grid.rows.size(); ++i) {
         const Row& row = grid.rows[i];
         const int32_t expectedPage = static_cast<int32_t>(i / 20) + 1;
@@ -124,9 +124,9 @@ TEST(Pagination, TwentyRowsPerPageWithTheHeaderRepeated)
         EXPECT_EQ(row.GetPage(), expectedPage) << i;
         EXPECT_EQ(row.GetLine(), expectedLine) << i;
         EXPECT_EQ(row.GetSerial(), static_cast<int32_t>(i) + 1) << i;
-        EXPECT_EQ(row.GetRect(), (GridRect{0, expectedLine * 1200, 19550, expectedLine * 1200 + 1200})) << i;
+        EXPECT_EQ(row.GetRect(), (Rect{0, expectedLine * 1200, 19550, expectedLine * 1200 + 1200})) << i;
     }
-    EXPECT_EQ(grid.rows[20].Cells()[1].GetRect(), (GridRect{6516, 1200, 13032, 2400}));
+    EXPECT_EQ(grid.rows[20].Cells()[1].GetRect(), (Rect{6516, 1200, 13032, 2400}));
 
     // Without the header repeated the rows start on line 0 and one more fits.
     GridInfo_jov plain = GridOf(45);
@@ -200,7 +200,7 @@ TEST(HitTest, FindsOnlyClickableUncoveredCellsOfThePage)
 
 TEST(ViewHeight, LastPageBottomInPixelsPlusAScreenUnit)
 {
-    const GridRect page3 = PageRectOf(3, kDrawScreen, false, false, 21190);
+    const Rect page3 = PageRectOf(3, kDrawScreen, false, false, 21190);
     EXPECT_EQ(ViewContentHeightPx(page3, 2119, 2119, 34), 89760 * 100 / 2119 + 34 + 1);
     // Not measured yet: the units are taken as they are.
     EXPECT_EQ(ViewContentHeightPx(page3, 0, 2119, 34), 89760 + 35);
