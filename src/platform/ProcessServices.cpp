@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -97,4 +98,51 @@ int KillFirstProcessNamed(const std::vector<std::string>& names)
 void IgnoreBrokenPipes()
 {
     signal(SIGPIPE, SIG_IGN);
+}
+
+const std::vector<std::string>& OnScreenKeyboardPrograms()
+{
+    static const std::vector<std::string> programs = {"onboard", "florence", "matchbox-keyboard", "xvkbd",
+                                                      "squeekboard"};
+    return programs;
+}
+
+bool StartOnScreenKeyboard()
+{
+    const char* path = std::getenv("PATH");
+    const std::vector<std::string> folders = [&] {
+        std::vector<std::string> out;
+        std::string rest = path ? path : "/usr/bin:/bin";
+        size_t at;
+        while ((at = rest.find(':')) != std::string::npos) {
+            out.push_back(rest.substr(0, at));
+            rest.erase(0, at + 1);
+        }
+        out.push_back(rest);
+        return out;
+    }();
+    for (const std::string& program : OnScreenKeyboardPrograms()) {
+        for (const std::string& folder : folders) {
+            if (folder.empty())
+                continue;
+            const std::string full = folder + "/" + program;
+            if (access(full.c_str(), X_OK) != 0)
+                continue;
+            // Double fork so the keyboard is not our child and never a zombie.
+            const pid_t child = fork();
+            if (child < 0)
+                return false;
+            if (child == 0) {
+                setsid();
+                if (fork() == 0) {
+                    execl(full.c_str(), full.c_str(), static_cast<char*>(nullptr));
+                }
+                _exit(0);
+            }
+            int status = 0;
+            waitpid(child, &status, 0);
+            return true;
+        }
+    }
+    return false;
 }

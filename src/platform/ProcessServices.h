@@ -39,3 +39,9 @@ int KillFirstProcessNamed(const std::vector<std::string>& names);
 // A send on a connection the peer has closed must report an error, never end
 // the process.
 void IgnoreBrokenPipes();
+
+// Starts the first on-screen keyboard program found on PATH (onboard first),
+// detached from the kiosk. False when none is installed or it did not start.
+bool StartOnScreenKeyboard();
+// The keyboard programs looked for, in order.
+const std::vector<std::string>& OnScreenKeyboardPrograms();

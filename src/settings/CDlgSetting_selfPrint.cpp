@@ -1,0 +1,165 @@
+#include "settings/CDlgSetting_selfPrint.h"
+
+#include "platform/DialogUnits.h"
+#include "platform/UiSeam.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string Utf8(const QString& text)
+{
+    return WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+}
+
+} // namespace
+
+CDlgSetting_selfPrint::CDlgSetting_selfPrint(LangIndex lang, const Setting_selfPrint_qiv& copy, QWidget* parent)
+    : QDialog(parent)
+    , language(lang)
+    , settings(copy)
+{
+    setFont(TouchDialogFont(12));
+    const DialogUnits du(font());
+    setFixedSize(du.X(268), du.Y(139));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    auto label = [&](int id, int x, int y, int w, int h, Qt::Alignment align, const char* text) {
+        auto* l = new QLabel(this);
+        l->setAlignment(align | Qt::AlignTop);
+        l->setText(Q(LangTextW(text, language)));
+        du.Place(l, x, y, w, h);
+        controls.emplace_back(id, l);
+        return l;
+    };
+    auto edit = [&](int id, int x, int y, int w, int h) {
+        auto* e = new QLineEdit(this);
+        du.Place(e, x, y, w, h);
+        controls.emplace_back(id, e);
+        return e;
+    };
+    auto check = [&](int id, int x, int y, int w, int h, const QString& text) {
+        auto* c = new QCheckBox(text, this);
+        du.Place(c, x, y, w, h);
+        controls.emplace_back(id, c);
+        return c;
+    };
+    auto button = [&](int id, int x, int y, int w, int h, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setAutoDefault(false);
+        du.Place(b, x, y, w, h);
+        controls.emplace_back(id, b);
+        return b;
+    };
+
+    setWindowTitle(Q(u" " + LangTextW("设置||settings[cn:设置]||<其它>", language)));
+    label(IdServerLabel, 11, 10, 68, 8, Qt::AlignRight, "算分服务器IP||Scoring Server IP||<其它>");
+    QLineEdit* server = edit(IdServerIp, 82, 7, 84, 12);
+    label(IdCodeLabel, 25, 24, 53, 8, Qt::AlignRight, "自助打印接入码||Code for self print||<其它>");
+    QLineEdit* code = edit(IdAccessCode, 82, 22, 38, 12);
+    code->setEchoMode(QLineEdit::Password);
+    label(IdTitleLabel, 11, 44, 67, 8, Qt::AlignRight, "标题||Title||<其它>");
+    QLineEdit* title = edit(IdTitle, 82, 42, 111, 12);
+    // The two switches keep their Chinese captions in every language.
+    QCheckBox* reprint = check(IdReprintAllowed, 82, 56, 78, 10, QStringLiteral("可补打"));
+    QCheckBox* needCode = check(IdCodeRequired, 82, 66, 99, 10, QStringLiteral("需密码"));
+    QLabel* swiss = label(IdSwissLabel, 25, 82, 183, 8, Qt::AlignLeft,
+                          "瑞双的打印起始轮号||Start round num by swiss pair[cn:瑞双的打印起始轮号]||<其它>");
+    swiss->hide();
+    auto* rounds = new QComboBox(this);
+    du.Place(rounds, 82, 92, 54, 12); // a closed drop-down shows one line of its 104
+    rounds->hide();
+    controls.emplace_back(IdSwissRounds, rounds);
+    label(IdFilterLabel, 25, 108, 214, 8, Qt::AlignLeft,
+          "部分打印(组号#队号范围; 空,则全匹配)||Partial Matching Printing(Empty, match all)[cn:部分打印(空,则全匹配)]||<其它>");
+    QLineEdit* filter = edit(IdFilter, 82, 117, 83, 12);
+    QPushButton* example = button(IdExample, 167, 117, 29, 12, QStringLiteral("示例"));
+    QPushButton* ok = button(IdOk, 206, 7, 50, 14, Q(LangTextW("确 定||OK||<其它>", language)));
+    ok->setDefault(true);
+    QPushButton* cancel = button(IdCancel, 206, 26, 50, 14, Q(LangTextW("取 消||Cancel||<其它>", language)));
+    for (int y : {38, 78, 104}) {
+        auto* line = new QFrame(this);
+        line->setFrameShape(QFrame::HLine);
+        line->setFrameShadow(QFrame::Sunken);
+        line->setGeometry(du.X(7), du.Y(y), du.X(188), std::max(2, du.Y(1)));
+    }
+
+    server->setText(Q(Utf8ToWide(settings.GetServerIpOrDefault())));
+    title->setText(Q(Utf8ToWide(settings.GetTitle())));
+    filter->setText(Q(Utf8ToWide(settings.GetPartialFilter())));
+    needCode->setChecked(settings.GetCodeRequired());
+    reprint->setChecked(settings.GetReprintAllowed());
+
+    connect(ok, &QPushButton::clicked, this, &CDlgSetting_selfPrint::OnOK);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(example, &QPushButton::clicked, this, &CDlgSetting_selfPrint::OnExample);
+}
+
+CDlgSetting_selfPrint::~CDlgSetting_selfPrint() = default;
+
+QWidget* CDlgSetting_selfPrint::Control(int id) const
+{
+    for (const auto& [controlId, widget] : controls)
+        if (controlId == id)
+            return widget;
+    return nullptr;
+}
+
+QLineEdit* CDlgSetting_selfPrint::Edit(int id) const
+{
+    return qobject_cast<QLineEdit*>(Control(id));
+}
+
+QCheckBox* CDlgSetting_selfPrint::Check(int id) const
+{
+    return qobject_cast<QCheckBox*>(Control(id));
+}
+
+void CDlgSetting_selfPrint::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // With an address already there, the director's next step is the code.
+    if (Edit(IdServerIp)->text().size() > 3)
+        Edit(IdAccessCode)->setFocus();
+}
+
+void CDlgSetting_selfPrint::OnExample()
+{
+    Edit(IdFilter)->setText(QStringLiteral("A;C#21~29"));
+}
+
+void CDlgSetting_selfPrint::OnOK()
+{
+    const QString address = Edit(IdServerIp)->text();
+    const QString code = Edit(IdAccessCode)->text();
+    if (address.size() < 8) {
+        Ui().ShowMessage(this,
+                         LangTextW("请输入合规的IP.||Please enter a compliant IP address(cn:请输入合规的IP).||<其它>",
+                                   language),
+                         u"qivBridgePrint", MessageBoxStyle::Ok);
+        return;
+    }
+    if (code.isEmpty()) {
+        Ui().ShowMessage(this,
+                         LangTextW("请输入裁判密码.||Please enter a TD password (cn:请输入接入码).||<其它>", language),
+                         u"qivBridgePrint", MessageBoxStyle::Ok);
+        return;
+    }
+    settings.SetServerIp(Utf8(address));
+    settings.SetAccessCode(Utf8(code));
+    settings.SetTitle(Utf8(Edit(IdTitle)->text()));
+    settings.SetPartialFilter(Utf8(Edit(IdFilter)->text()));
+    settings.SetReprintAllowed(Check(IdReprintAllowed)->isChecked());
+    settings.SetCodeRequired(Check(IdCodeRequired)->isChecked());
+    done(QDialog::Accepted);
+}

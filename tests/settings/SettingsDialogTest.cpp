@@ -1,0 +1,124 @@
+#include "QtTestApp.h"
+#include "platform/UiSeam.h"
+#include "settings/CDlgSetting_selfPrint.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::u16string U16(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+}
+
+class SettingsDialog : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureQtApp(); }
+    ScriptedUiSeam ui;
+};
+
+} // namespace
+
+TEST_F(SettingsDialog, OpensWithTheCopyAndTheDefaultAddress)
+{
+    Setting_selfPrint_qiv s;
+    s.SetTitle("Open Teams");
+    s.SetPartialFilter("B");
+    s.SetCodeRequired(true);
+    s.SetAccessCode("kept-out");
+    CDlgSetting_selfPrint dlg(1, s);
+    EXPECT_EQ(U16(dlg.windowTitle()), u" settings[cn:设置]");
+    EXPECT_EQ(dlg.Edit(dlg.IdServerIp)->text().toStdString(), kDefaultServerIp);
+    EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->text(), QString());
+    EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(dlg.Edit(dlg.IdTitle)->text(), "Open Teams");
+    EXPECT_EQ(dlg.Edit(dlg.IdFilter)->text(), "B");
+    EXPECT_TRUE(dlg.Check(dlg.IdCodeRequired)->isChecked());
+    EXPECT_FALSE(dlg.Check(dlg.IdReprintAllowed)->isChecked());
+    // The switches keep their Chinese captions; the hidden Swiss controls stay hidden.
+    EXPECT_EQ(U16(dlg.Check(dlg.IdReprintAllowed)->text()), u"可补打");
+    EXPECT_EQ(U16(dlg.Check(dlg.IdCodeRequired)->text()), u"需密码");
+    EXPECT_EQ(U16(static_cast<QLabel*>(dlg.Control(dlg.IdServerLabel))->text()), u"Scoring Server IP");
+    EXPECT_EQ(U16(static_cast<QPushButton*>(dlg.Control(dlg.IdOk))->text()), u"OK");
+    dlg.show();
+    EXPECT_TRUE(dlg.Control(dlg.IdSwissLabel)->isHidden());
+    EXPECT_TRUE(dlg.Control(dlg.IdSwissRounds)->isHidden());
+    EXPECT_EQ(dlg.focusWidget(), dlg.Edit(dlg.IdAccessCode));
+
+    CDlgSetting_selfPrint chinese(0, Setting_selfPrint_qiv());
+    EXPECT_EQ(U16(chinese.windowTitle()), u" 设置");
+    EXPECT_EQ(U16(static_cast<QPushButton*>(chinese.Control(chinese.IdCancel))->text()), u"取 消");
+}
+
+TEST_F(SettingsDialog, ChecksTheAddressLengthThenTheCode)
+{
+    struct Case {
+        const char* address;
+        const char* code;
+        const char16_t* message; // null: accepted
+    } cases[] = {
+        {"1.2.3.4", "x", u"Please enter a compliant IP address(cn:请输入合规的IP)."},
+        {"", "x", u"Please enter a compliant IP address(cn:请输入合规的IP)."},
+        {"10.0.0.1", "", u"Please enter a TD password (cn:请输入接入码)."},
+        {"10.0.0.1", "x", nullptr},
+    };
+    for (const Case& c : cases) {
+        ui.messages.clear();
+        CDlgSetting_selfPrint dlg(1, Setting_selfPrint_qiv());
+        dlg.Edit(dlg.IdServerIp)->setText(c.address);
+        dlg.Edit(dlg.IdAccessCode)->setText(c.code);
+        dlg.OnOK();
+        if (c.message) {
+            ASSERT_EQ(ui.messages.size(), 1u) << c.address;
+            EXPECT_EQ(ui.messages[0].text, c.message);
+            EXPECT_NE(dlg.result(), QDialog::Accepted);
+            EXPECT_EQ(dlg.Settings().GetServerIp(), "") << "nothing stored on a refused OK";
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        }
+    }
+}
+
+TEST_F(SettingsDialog, OkStoresEverythingAsTyped)
+{
+    Setting_selfPrint_qiv s;
+    s.SetLangIndex(1);
+    s.SetSwissStartRound(3);
+    CDlgSetting_selfPrint dlg(1, s);
+    dlg.Edit(dlg.IdServerIp)->setText(" 127.0.0.1 ");
+    dlg.Edit(dlg.IdAccessCode)->setText("Td42");
+    dlg.Edit(dlg.IdTitle)->setText("  第三轮 ");
+    dlg.Edit(dlg.IdFilter)->setText("xyz");
+    dlg.OnExample();
+    dlg.Check(dlg.IdReprintAllowed)->setChecked(true);
+    dlg.OnOK();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    const Setting_selfPrint_qiv& out = dlg.Settings();
+    EXPECT_EQ(out.GetServerIp(), " 127.0.0.1 ");
+    EXPECT_EQ(out.GetAccessCode(), "Td42");
+    EXPECT_EQ(out.GetTitle(), "  第三轮 ");
+    EXPECT_EQ(out.GetPartialFilter(), "A;C#21~29");
+    EXPECT_TRUE(out.GetReprintAllowed());
+    EXPECT_FALSE(out.GetCodeRequired());
+    EXPECT_EQ(out.GetLangIndex(), 1);
+    EXPECT_EQ(out.GetSwissStartRound(), 3);
+}
+
+TEST_F(SettingsDialog, LaidOutInTouchSizedDialogUnits)
+{
+    CDlgSetting_selfPrint dlg(0, Setting_selfPrint_qiv());
+    // A finger needs buttons of at least about 9 mm: 28 pixels or more.
+    EXPECT_GE(dlg.Control(dlg.IdOk)->height(), 28);
+    const QRect ok = dlg.Control(dlg.IdOk)->geometry();
+    const QRect cancel = dlg.Control(dlg.IdCancel)->geometry();
+    EXPECT_EQ(ok.width(), cancel.width());
+    EXPECT_LT(ok.bottom(), cancel.top());
+    EXPECT_LE(ok.right(), dlg.width());
+    EXPECT_LE(dlg.Edit(dlg.IdFilter)->geometry().bottom(), dlg.height());
+}
