@@ -1,0 +1,395 @@
+#include "comm/CQumSocket_json.h"
+
+#include "comm/CProcBase_yul.h"
+#include "comm/CommMsg_base.h"
+#include "foundation/LocText.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace {
+
+void PauseMs(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+using Clock = std::chrono::steady_clock;
+
+int MsUntil(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? int(left) : 0;
+}
+
+// A host-name look-up that gives up at `deadline`. The resolver itself cannot
+// be interrupted, so it runs on a detached thread that owns its share of the
+// result and simply finishes late if we stop waiting.
+bool ResolveIpv4(const std::string& host, Clock::time_point deadline, in_addr& out)
+{
+    struct Lookup {
+        std::mutex m;
+        std::condition_variable cv;
+        bool done = false;
+        bool found = false;
+        in_addr address{};
+    };
+    auto lookup = std::make_shared<Lookup>();
+    try {
+        std::thread([lookup, host] {
+            addrinfo hints{};
+            hints.ai_family = AF_INET;
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* list = nullptr;
+            const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &list);
+            std::lock_guard<std::mutex> lock(lookup->m);
+            if (rc == 0 && list && list->ai_addr && list->ai_family == AF_INET) {
+                lookup->address = reinterpret_cast<const sockaddr_in*>(list->ai_addr)->sin_addr;
+                lookup->found = true;
+            }
+            if (list)
+                freeaddrinfo(list);
+            lookup->done = true;
+            lookup->cv.notify_all();
+        }).detach();
+    } catch (const std::exception&) {
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(lookup->m);
+    if (!lookup->cv.wait_until(lock, deadline, [&] { return lookup->done; }))
+        return false;
+    if (!lookup->found)
+        return false;
+    out = lookup->address;
+    return true;
+}
+
+} // namespace
+
+CQumSocket_json::~CQumSocket_json()
+{
+    if (sock.load() >= 0)
+        Close();
+    if (descriptor >= 0)
+        ::close(descriptor);
+}
+
+bool CQumSocket_json::Accept(CQumSocket_json& target, sockaddr* address, socklen_t* addressLength)
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    int accepted;
+    do {
+        accepted = ::accept4(fd, address, addressLength, SOCK_CLOEXEC);
+    } while (accepted < 0 && errno == EINTR);
+    if (accepted < 0)
+        return false;
+    if (target.descriptor >= 0)
+        target.Close(), ::close(target.descriptor);
+    target.descriptor = accepted;
+    target.sock.store(accepted);
+    return true;
+}
+
+void CQumSocket_json::Close()
+{
+    const int fd = sock.exchange(-1);
+    if (fd < 0)
+        return;
+    // Shutting down wakes a receive thread blocked on this socket and sends
+    // the peer its end of stream; the number itself is released by the
+    // destructor, once no thread can use it any more.
+    ::shutdown(fd, SHUT_RDWR);
+    PauseMs(kClosePauseMs);
+}
+
+ssize_t CQumSocket_json::Recv(void* buffer, size_t size, int flags)
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    return ::recv(fd, buffer, size, flags);
+}
+
+ssize_t CQumSocket_json::Send(const void* data, size_t length, int flags)
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    return ::send(fd, data, length, flags | MSG_NOSIGNAL);
+}
+
+bool CQumSocket_json::Connect(const sockaddr* address, socklen_t addressLength)
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
+        return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
+    int error = 0;
+    if (::connect(fd, address, addressLength) != 0) {
+        error = errno;
+        if (error == EINPROGRESS || error == EINTR) {
+            error = ETIMEDOUT;
+            for (;;) {
+                pollfd p{fd, POLLOUT, 0};
+                const int ready = ::poll(&p, 1, MsUntil(deadline));
+                if (ready < 0 && errno == EINTR)
+                    continue;
+                if (ready > 0) {
+                    socklen_t len = sizeof error;
+                    if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0)
+                        error = errno;
+                }
+                break;
+            }
+        }
+    }
+    ::fcntl(fd, F_SETFL, flags);
+    if (error != 0) {
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+ssize_t CQumSocket_json::RecvFrom(void* buffer, size_t size, int flags, sockaddr* from, socklen_t* fromLength)
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    return ::recvfrom(fd, buffer, size, flags, from, fromLength);
+}
+
+ssize_t CQumSocket_json::SendTo(const void* data, size_t length, int flags, const sockaddr* to, socklen_t toLength)
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    return ::sendto(fd, data, length, flags | MSG_NOSIGNAL, to, toLength);
+}
+
+bool CQumSocket_json::Create()
+{
+    if (sock.load() >= 0 || descriptor >= 0)
+        return false;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    descriptor = fd;
+    sock.store(fd);
+    return true;
+}
+
+bool CQumSocket_json::BindAny()
+{
+    const int fd = sock.load();
+    if (fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = 0;
+    return ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+}
+
+bool CQumSocket_json::ConnectTo(const std::u16string& host, uint16_t port)
+{
+    const std::string text = WideToUtf8(host);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(port);
+    if (::inet_aton(text.c_str(), &remote.sin_addr) == 0) {
+        // Not dotted text: look it up as a name. An empty name, or one with
+        // a zero byte inside, names no host.
+        if (text.empty() || text.find('\0') != std::string::npos || !ResolveIpv4(text, deadline, remote.sin_addr)) {
+            errno = EINVAL;
+            return false;
+        }
+    }
+    const int saved = connectTimeoutMs;
+    connectTimeoutMs = std::max(1, MsUntil(deadline));
+    const bool ok = Connect(reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+    const int error = errno;
+    connectTimeoutMs = saved;
+    errno = error;
+    return ok;
+}
+
+void CQumSocket_json::SetBufferSizes()
+{
+    const int fd = sock.load();
+    if (fd < 0)
+        return;
+    const int size = kSocketBufferSize;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+}
+
+bool CQumSocket_json::SendPieces(const std::string& bytes)
+{
+    size_t offset = 0;
+    while (offset < bytes.size()) {
+        const size_t piece = std::min(kSendPiece, bytes.size() - offset);
+        size_t sent = 0;
+        while (sent < piece) {
+            const ssize_t n = Send(bytes.data() + offset + sent, piece - sent, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            // Sending more after a hole would hand the peer a garbled frame;
+            // the request is lost instead.
+            if (n <= 0)
+                return false;
+            sent += size_t(n);
+        }
+        offset += piece;
+        if (offset < bytes.size())
+            PauseMs(kLoopPauseMs);
+    }
+    return true;
+}
+
+bool CQumSocket_json::SendMessage(const CommMsg_base& message)
+{
+    const std::string frame = MessageFrame::Encode(message.ToJsonText(), message.Attachment());
+    if (frame.empty())
+        return false;
+    return SendPieces(frame);
+}
+
+void CQumSocket_json::AppendReceived(const char* data, size_t length)
+{
+    std::lock_guard<std::mutex> lock(rxMutex);
+    rxData.Append(data, length);
+}
+
+size_t CQumSocket_json::BufferedLength() const
+{
+    std::lock_guard<std::mutex> lock(rxMutex);
+    return rxData.Length();
+}
+
+int CQumSocket_json::ProcessReceived()
+{
+    {
+        std::lock_guard<std::mutex> lock(rxMutex);
+        if (rxData.Length() == 0)
+            return 0;
+    }
+    std::string frame;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(rxMutex);
+            switch (rxData.TakeFrame(frame)) {
+            case FrameBuffer::Cut::Incomplete:
+                return -1;
+            case FrameBuffer::Cut::Broken:
+                rxData.Clear();
+                return kDropConnection;
+            case FrameBuffer::Cut::Frame:
+                break;
+            }
+        }
+        MessageFrame decoded;
+        if (!MessageFrame::Decode(frame.data(), frame.size(), decoded))
+            continue; // too short, or an attachment length out of range
+        CommMsg_base message;
+        message.FromJsonText(decoded.jsonText);
+        if (decoded.attachmentLength > 0)
+            message.SetAttachment(std::move(decoded.attachment));
+        if (!NotifyMessage(message))
+            return 0;
+    }
+}
+
+void CQumSocket_json::SetProcessor(CProcBase_yul* p)
+{
+    std::lock_guard<std::recursive_mutex> lock(callMutex);
+    processor.store(p);
+}
+
+bool CQumSocket_json::NotifyMessage(CommMsg_base& message)
+{
+    std::lock_guard<std::recursive_mutex> lock(callMutex);
+    CProcBase_yul* p = processor.load();
+    if (!p)
+        return false;
+    p->OnSocketMessage(descriptor, message);
+    return true;
+}
+
+void CQumSocket_json::NotifyClosed()
+{
+    std::lock_guard<std::recursive_mutex> lock(callMutex);
+    if (CProcBase_yul* p = processor.load())
+        p->OnSocketClosed(descriptor);
+}
+
+bool CQumSocket_json::StartReceiveThread(const std::shared_ptr<CQumSocket_json>& socket)
+{
+    try {
+        std::thread(&CQumSocket_json::ReceiveLoop, socket).detach();
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+void CQumSocket_json::ReceiveLoop(std::shared_ptr<CQumSocket_json> self)
+{
+    if (self->Handle() < 0)
+        return;
+    std::vector<char> chunk(kRecvChunk);
+    for (;;) {
+        errno = 0;
+        const ssize_t n = self->Recv(chunk.data(), chunk.size(), 0);
+        if (n > 0) {
+            self->AppendReceived(chunk.data(), size_t(n));
+            if (self->ProcessReceived() == kDropConnection) {
+                self->Close();
+                self->NotifyClosed();
+                return;
+            }
+            PauseMs(kLoopPauseMs);
+            continue;
+        }
+        // A signal interrupted the wait; the connection is fine.
+        if (n < 0 && errno == EINTR)
+            continue;
+        // End of stream, a reset, or the owner closed the socket: either way
+        // nothing more will arrive. The processor releases the object inside
+        // the call; our reference keeps it alive until we return.
+        self->NotifyClosed();
+        return;
+    }
+}

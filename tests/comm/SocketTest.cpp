@@ -1,0 +1,281 @@
+#include "comm/CQumSocket_json.h"
+
+#include "comm/CProcBase_yul.h"
+#include "comm/CommMsg_base.h"
+#include "support/LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using loopback::ScriptedServer;
+using loopback::WaitUntil;
+
+// Keeps what the transport reports, for the test thread to look at.
+class Recorder : public CProcBase_yul {
+public:
+    void OnSocketMessage(int, CommMsg_base& message) override
+    {
+        std::lock_guard<std::mutex> lock(m);
+        messages.push_back(message);
+    }
+    void OnSocketClosed(int sock) override
+    {
+        std::lock_guard<std::mutex> lock(m);
+        closedSocks.push_back(sock);
+    }
+    size_t MessageCount()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        return messages.size();
+    }
+    size_t ClosedCount()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        return closedSocks.size();
+    }
+    std::vector<int32_t> Ids()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        std::vector<int32_t> ids;
+        for (const CommMsg_base& msg : messages)
+            ids.push_back(msg.MsgId());
+        return ids;
+    }
+
+    std::mutex m;
+    std::vector<CommMsg_base> messages;
+    std::vector<int> closedSocks;
+};
+
+std::string Frame(int32_t id, const std::string& attachment = "")
+{
+    CommMsg_base msg(id);
+    return MessageFrame::Encode(msg.ToJsonText(), attachment);
+}
+
+std::shared_ptr<CQumSocket_json> Connected(uint16_t port, CProcBase_yul* processor)
+{
+    auto s = std::make_shared<CQumSocket_json>();
+    EXPECT_TRUE(s->Create());
+    EXPECT_TRUE(s->BindAny());
+    s->SetBufferSizes();
+    EXPECT_TRUE(s->ConnectTo(u"127.0.0.1", port));
+    s->SetProcessor(processor);
+    EXPECT_TRUE(CQumSocket_json::StartReceiveThread(s));
+    return s;
+}
+
+std::string Header(int32_t total, int32_t attached)
+{
+    std::string h(8, '\0');
+    MessageFrame::WriteInt32(h.data(), total);
+    MessageFrame::WriteInt32(h.data() + 4, attached);
+    return h;
+}
+
+TEST(ProcessReceived, DispatchesEveryWholeFrameOnceAndDropsUndecodableOnes)
+{
+    Recorder rec;
+    CQumSocket_json s;
+    s.SetProcessor(&rec);
+    EXPECT_EQ(s.ProcessReceived(), 0); // nothing buffered
+
+    // One reply delivered a byte at a time is dispatched once, at its end.
+    const std::string reply = Frame(207, "bin");
+    for (char c : reply) {
+        EXPECT_EQ(rec.MessageCount(), 0u);
+        s.AppendReceived(&c, 1);
+        s.ProcessReceived();
+    }
+    ASSERT_EQ(rec.MessageCount(), 1u);
+    EXPECT_EQ(rec.messages[0].MsgId(), 207);
+    EXPECT_EQ(rec.messages[0].Attachment(), "bin");
+
+    // A 6-byte and an 8-byte frame and one with a bad attachment length are
+    // consumed and dropped; the frames around them go through in order.
+    const std::string batch = Frame(203) + Header(6, 0).substr(0, 6) + Header(8, 0) + Header(10, 10) + "xy" +
+                              MessageFrame::Encode("not json", "") + Frame(999);
+    s.AppendReceived(batch.data(), batch.size());
+    EXPECT_EQ(s.ProcessReceived(), -1);
+    EXPECT_EQ(rec.Ids(), (std::vector<int32_t>{207, 203, 0, 999}));
+    EXPECT_EQ(s.BufferedLength(), 0u);
+
+    // Without a processor a frame is consumed and nothing is called.
+    s.SetProcessor(nullptr);
+    const std::string lost = Frame(203);
+    s.AppendReceived(lost.data(), lost.size());
+    EXPECT_EQ(s.ProcessReceived(), 0);
+    EXPECT_EQ(rec.MessageCount(), 4u);
+}
+
+TEST(ProcessReceived, AnImpossibleLengthDropsTheBufferInsteadOfWaitingForIt)
+{
+    Recorder rec;
+    for (int32_t announced : {0x7fffffff, MessageFrame::kMaxFrameLength + 1, 0, -5}) {
+        CQumSocket_json s;
+        s.SetProcessor(&rec);
+        const std::string bytes = Header(announced, 0) + std::string(1000, 'x');
+        s.AppendReceived(bytes.data(), bytes.size());
+        EXPECT_EQ(s.ProcessReceived(), CQumSocket_json::kDropConnection) << announced;
+        EXPECT_EQ(s.BufferedLength(), 0u) << announced;
+    }
+    EXPECT_EQ(rec.MessageCount(), 0u);
+}
+
+TEST(ReceiveLoop, ReassemblesSegmentsAndKeepsTheOrderOfRepliesSentTogether)
+{
+    Recorder rec;
+    ScriptedServer server([](int& fd) {
+        // First reply in many small segments, then two replies in one send.
+        const std::string first = Frame(208, std::string(5000, 'a'));
+        for (size_t at = 0; at < first.size(); at += 700) {
+            loopback::SendAll(fd, first.substr(at, 700));
+            std::this_thread::sleep_for(2ms);
+        }
+        loopback::SendAll(fd, Frame(207) + Frame(999));
+        loopback::ReadSome(fd, 1, 3s); // until the client closes
+    });
+    auto s = Connected(server.Port(), &rec);
+    ASSERT_TRUE(WaitUntil([&] { return rec.MessageCount() == 3; }));
+    EXPECT_EQ(rec.Ids(), (std::vector<int32_t>{208, 207, 999}));
+    EXPECT_EQ(rec.messages[0].AttachmentLength(), 5000);
+    EXPECT_EQ(rec.ClosedCount(), 0u);
+    s->Close();
+    ASSERT_TRUE(WaitUntil([&] { return rec.ClosedCount() == 1; }));
+    EXPECT_EQ(rec.closedSocks[0], s->Descriptor());
+}
+
+TEST(ReceiveLoop, ReportsACloseWithoutReplyAResetAndABrokenStream)
+{
+    struct Case {
+        const char* name;
+        ScriptedServer::Script script;
+    };
+    const Case cases[] = {
+        {"orderly close", [](int& fd) { ::shutdown(fd, SHUT_WR); loopback::ReadSome(fd, 1, 2s); }},
+        {"reset", [](int& fd) { loopback::ResetClose(fd); }},
+        {"huge announced frame, connection kept open",
+         [](int& fd) {
+             loopback::SendAll(fd, Header(0x7ffffff0, 0) + std::string(100, 'x'));
+             loopback::ReadSome(fd, 1, 3s); // the kiosk side must hang up first
+         }},
+    };
+    for (const Case& c : cases) {
+        Recorder rec;
+        ScriptedServer server(c.script);
+        auto s = Connected(server.Port(), &rec);
+        EXPECT_TRUE(WaitUntil([&] { return rec.ClosedCount() == 1; }, 2500ms)) << c.name;
+        EXPECT_EQ(rec.MessageCount(), 0u) << c.name;
+        EXPECT_EQ(s->BufferedLength(), 0u) << c.name;
+        s->SetProcessor(nullptr);
+    }
+}
+
+// Counts the pieces handed to the system.
+class PieceCounter : public CQumSocket_json {
+public:
+    ssize_t Send(const void* data, size_t length, int flags) override
+    {
+        pieces.push_back(length);
+        return CQumSocket_json::Send(data, length, flags);
+    }
+    std::vector<size_t> pieces;
+};
+
+TEST(SendPieces, ALongFrameGoesOutInPiecesAndArrivesWhole)
+{
+    std::string received;
+    auto server = std::make_unique<ScriptedServer>([&](int& fd) { received = loopback::ReadFrame(fd); });
+    auto s = std::make_shared<PieceCounter>();
+    ASSERT_TRUE(s->Create());
+    ASSERT_TRUE(s->ConnectTo(u"127.0.0.1", server->Port()));
+
+    CommMsg_base msg(MSG_SIGNUP_LIST);
+    msg.SetText("61", std::string(70000, 'z'));
+    ASSERT_TRUE(s->SendMessage(msg));
+    const std::string expected = MessageFrame::Encode(msg.ToJsonText(), "");
+    ASSERT_GT(expected.size(), 2u * 32766);
+    EXPECT_EQ(s->pieces, (std::vector<size_t>{32766, 32766, expected.size() - 2 * 32766}));
+    server.reset(); // joins the peer thread, which has read the frame by now
+    EXPECT_EQ(received, expected);
+}
+
+TEST(SendPieces, SendingToAPeerThatHungUpFailsWithoutASignal)
+{
+    ScriptedServer server([](int& fd) { loopback::ResetClose(fd); });
+    auto s = std::make_shared<CQumSocket_json>();
+    ASSERT_TRUE(s->Create());
+    ASSERT_TRUE(s->ConnectTo(u"127.0.0.1", server.Port()));
+    ASSERT_TRUE(WaitUntil([&] { return server.Accepted() == 1; }));
+    std::this_thread::sleep_for(50ms);
+    // Without MSG_NOSIGNAL the second or third write would raise SIGPIPE and
+    // end this test binary.
+    bool failed = false;
+    for (int i = 0; i < 20 && !failed; ++i) {
+        failed = !s->SendPieces(std::string(1000, 'p'));
+        std::this_thread::sleep_for(5ms);
+    }
+    EXPECT_TRUE(failed);
+}
+
+TEST(ConnectTo, GivesUpOnAPeerThatDoesNotAnswerWithinTheTimeOut)
+{
+    // A listener whose accept queue is full drops further handshakes, so a
+    // connect to it hangs the way a missing host does.
+    uint16_t port = 0;
+    const int listener = loopback::ListenLoopback(0, port);
+    ASSERT_GE(listener, 0);
+    std::vector<std::shared_ptr<CQumSocket_json>> fillers;
+    bool hung = false;
+    for (int i = 0; i < 8 && !hung; ++i) {
+        auto s = std::make_shared<CQumSocket_json>();
+        ASSERT_TRUE(s->Create());
+        s->SetConnectTimeoutMs(400);
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = s->ConnectTo(u"127.0.0.1", port);
+        const auto took = std::chrono::steady_clock::now() - start;
+        if (!ok) {
+            EXPECT_EQ(errno, ETIMEDOUT);
+            EXPECT_GE(took, 300ms);
+            EXPECT_LT(took, 2s);
+            hung = true;
+        }
+        fillers.push_back(s);
+    }
+    EXPECT_TRUE(hung);
+    ::close(listener);
+}
+
+TEST(ConnectTo, NamesAreLookedUpAndEmptyOrUnknownOnesFail)
+{
+    ScriptedServer server([](int&) {});
+    {
+        CQumSocket_json s;
+        ASSERT_TRUE(s.Create());
+        EXPECT_TRUE(s.ConnectTo(u"localhost", server.Port()));
+    }
+    for (const char16_t* host : {u"", u"no-such-host.invalid"}) {
+        CQumSocket_json s;
+        ASSERT_TRUE(s.Create());
+        s.SetConnectTimeoutMs(1500);
+        EXPECT_FALSE(s.ConnectTo(host, server.Port()));
+        EXPECT_EQ(errno, EINVAL);
+    }
+    // A closed socket neither connects nor sends.
+    CQumSocket_json closed;
+    EXPECT_FALSE(closed.ConnectTo(u"127.0.0.1", server.Port()));
+    EXPECT_EQ(closed.Send("x", 1, 0), -1);
+}
+
+} // namespace
