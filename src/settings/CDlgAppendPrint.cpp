@@ -1,0 +1,188 @@
+#include "settings/CDlgAppendPrint.h"
+
+#include "foundation/TextUtil.h"
+#include "platform/DialogUnits.h"
+#include "platform/UiSeam.h"
+
+#include <QCheckBox>
+#include <QCursor>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimerEvent>
+
+#include <map>
+
+using SelfPrint_qiv::SignupList_SelfPrint;
+using SelfPrint_qiv::SignupOne_SelfPrint;
+
+namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const char* const kCancelText = "取 消||Cancel||<其它>";
+constexpr int kSectionRole = Qt::UserRole;
+constexpr int kTeamRole = Qt::UserRole + 1;
+
+} // namespace
+
+CDlgAppendPrint::CDlgAppendPrint(LangIndex lang, std::vector<SignupOne_SelfPrint> entryCopy, QWidget* parent)
+    : QDialog(parent)
+    , language(lang)
+    , entries(std::move(entryCopy))
+{
+    // A large font: the director chooses with a finger.
+    setFont(TouchDialogFont(20));
+    const DialogUnits du(font());
+    setFixedSize(du.X(191), du.Y(109));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowTitle(Q(u" " + LangTextW("打印确认||Print confirm[cn:打印确认]||<其它>", language)));
+
+    list = new QListWidget(this);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    du.Place(list, 7, 7, 121, 96);
+    okButton = new QPushButton(this);
+    du.Place(okButton, 132, 7, 50, 29);
+    cancelButton = new QPushButton(this);
+    du.Place(cancelButton, 132, 52, 50, 16);
+    twoCopies = new QCheckBox(QStringLiteral("打印两份"), this);
+    du.Place(twoCopies, 138, 73, 44, 10);
+    twoCopies->hide();
+    quickFindButton = new QPushButton(this);
+    quickFindButton->setAutoDefault(false);
+    du.Place(quickFindButton, 132, 89, 50, 14);
+
+    FillRows(OrderedRows(entries));
+    if (list->count() == 1)
+        list->setCurrentRow(0);
+    if (EntryList().BuildGroups().empty())
+        quickFindButton->setEnabled(false);
+
+    okButton->setText(Q(LangTextW("确 定||OK||<其它>", language)));
+    cancelButton->setText(Q(LangTextW(kCancelText, language)));
+    quickFindButton->setText(Q(LangTextW("快速查找||Quick find||<其它>", language)));
+    okButton->setDefault(true);
+
+    connect(okButton, &QPushButton::clicked, this, &CDlgAppendPrint::OnOK);
+    connect(cancelButton, &QPushButton::clicked, this, &CDlgAppendPrint::OnCancel);
+    connect(quickFindButton, &QPushButton::clicked, this, &CDlgAppendPrint::OnQuickFind);
+
+    if (timer == 0)
+        timer = startTimer(TimerIntervalMs);
+}
+
+CDlgAppendPrint::~CDlgAppendPrint() = default;
+
+std::vector<SignupOne_SelfPrint> CDlgAppendPrint::OrderedRows(const std::vector<SignupOne_SelfPrint>& entries)
+{
+    // Team number first (North-South before East-West), then the section as
+    // zero-padded text, then the name; an equal key replaces the earlier row.
+    std::map<std::string, SignupOne_SelfPrint> byKey;
+    for (const SignupOne_SelfPrint& e : entries) {
+        const std::string key = SignedSortKey(e.GetTeamNumber(), ",") +
+                                TextSortKey(IntToString(e.GetSectionId()), 20) + e.GetTeamName();
+        byKey[key] = e;
+    }
+    std::vector<SignupOne_SelfPrint> rows;
+    rows.reserve(byKey.size());
+    for (auto& [key, e] : byKey)
+        rows.push_back(std::move(e));
+    return rows;
+}
+
+void CDlgAppendPrint::FillRows(const std::vector<SignupOne_SelfPrint>& rows)
+{
+    list->clear();
+    for (const SignupOne_SelfPrint& e : rows) {
+        auto* item = new QListWidgetItem(Q(Utf8ToWide(e.Label())), list);
+        item->setData(kSectionRole, e.GetSectionId());
+        item->setData(kTeamRole, e.GetTeamNumber());
+    }
+}
+
+SignupList_SelfPrint CDlgAppendPrint::EntryList() const
+{
+    SignupList_SelfPrint all;
+    for (const SignupOne_SelfPrint& e : entries)
+        all.push_back(e);
+    return all;
+}
+
+void CDlgAppendPrint::StopTimer()
+{
+    if (timer != 0) {
+        killTimer(timer);
+        timer = 0;
+    }
+}
+
+void CDlgAppendPrint::OnTimerTick()
+{
+    --countdown;
+    cancelButton->setText(Q(LangTextW(kCancelText, language) + u"(" + IntToWide(countdown) + u")"));
+    if (countdown < 0)
+        OnCancel();
+}
+
+void CDlgAppendPrint::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == timer)
+        OnTimerTick();
+    else
+        QDialog::timerEvent(event);
+}
+
+void CDlgAppendPrint::OnQuickFind()
+{
+    const SignupList_SelfPrint all = EntryList();
+    const std::vector<SelfPrint_qiv::SignupGroup> groups = all.BuildGroups();
+    if (groups.empty())
+        return;
+    QMenu menu(this);
+    menu.setFont(font());
+    for (size_t i = 0; i < groups.size(); ++i) {
+        QAction* action = menu.addAction(Q(Utf8ToWide(groups[i].label)));
+        action->setData(FirstQuickFindId + static_cast<int>(i));
+    }
+    QAction* chosen = Ui().TrackMenu(menu, QCursor::pos());
+    if (chosen == nullptr)
+        return;
+    const int index = chosen->data().toInt() - FirstQuickFindId;
+    if (index < 0 || index >= static_cast<int>(groups.size()))
+        return;
+    const SignupList_SelfPrint selection = all.SelectGroup(groups[index].sectionId, groups[index].numbersText);
+    FillRows(std::vector<SignupOne_SelfPrint>(selection.begin(), selection.end()));
+    // A single row left is not selected: the director still touches it.
+    list->setCurrentRow(-1);
+    list->clearSelection();
+}
+
+void CDlgAppendPrint::OnOK()
+{
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.isEmpty()) {
+        Ui().ShowMessage(this, LangTextW("请选择一个.||Please select a team(cn:请选择一个).||<其它>", language),
+                         u"qivBridgePrint", MessageBoxStyle::Ok);
+        return;
+    }
+    chosenSection = selected.front()->data(kSectionRole).toInt();
+    chosenTeam = selected.front()->data(kTeamRole).toInt();
+    StopTimer();
+    done(QDialog::Accepted);
+}
+
+void CDlgAppendPrint::OnCancel()
+{
+    StopTimer();
+    done(QDialog::Rejected);
+}
+
+void CDlgAppendPrint::reject()
+{
+    OnCancel();
+}

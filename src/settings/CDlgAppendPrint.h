@@ -1,0 +1,73 @@
+#pragma once
+// The "print confirm" dialog: the tournament director picks one entry of the
+// full signup list, usually to reprint its scorecard. Long lists can be
+// narrowed by a quick-find menu of sections and number ranges. The dialog
+// counts down on its Cancel button and closes itself when nobody decides.
+
+#include "foundation/LocText.h"
+#include "tournament/SignupList.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QListWidget;
+class QPushButton;
+class QCheckBox;
+
+class CDlgAppendPrint : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int CountdownTimerId = 9482;
+    static constexpr int TimerIntervalMs = 1000;
+    static constexpr int FirstQuickFindId = 3199;
+
+    CDlgAppendPrint(LangIndex lang, std::vector<SelfPrint_qiv::SignupOne_SelfPrint> entries,
+                    QWidget* parent = nullptr);
+    ~CDlgAppendPrint() override;
+
+    virtual LangIndex GetLangIndex() const { return language; }
+    virtual void SetLangIndex(LangIndex lang) { language = lang; }
+    virtual int32_t GetChosenSection() const { return chosenSection; }
+    virtual void SetChosenSection(int32_t v) { chosenSection = v; }
+    virtual int32_t GetChosenTeam() const { return chosenTeam; }
+    virtual void SetChosenTeam(int32_t v) { chosenTeam = v; }
+
+    void OnOK();
+    void OnCancel();
+    void OnQuickFind();
+    void OnTimerTick();
+
+    int32_t Countdown() const { return countdown; }
+    bool TimerRunning() const { return timer != 0; }
+    QListWidget* List() const { return list; }
+    QPushButton* OkButton() const { return okButton; }
+    QPushButton* CancelButton() const { return cancelButton; }
+    QPushButton* QuickFindButton() const { return quickFindButton; }
+
+    // The rows in the dialog's order, for an entry list (equal keys collapse).
+    static std::vector<SelfPrint_qiv::SignupOne_SelfPrint>
+    OrderedRows(const std::vector<SelfPrint_qiv::SignupOne_SelfPrint>& entries);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void reject() override;
+
+private:
+    void FillRows(const std::vector<SelfPrint_qiv::SignupOne_SelfPrint>& rows);
+    SelfPrint_qiv::SignupList_SelfPrint EntryList() const;
+    void StopTimer();
+
+    LangIndex language;
+    int32_t chosenSection = 0;
+    int32_t chosenTeam = 0;
+    std::vector<SelfPrint_qiv::SignupOne_SelfPrint> entries;
+    int timer = 0;
+    int32_t countdown = 16;
+
+    QListWidget* list = nullptr;
+    QPushButton* okButton = nullptr;
+    QPushButton* cancelButton = nullptr;
+    QCheckBox* twoCopies = nullptr;
+    QPushButton* quickFindButton = nullptr;
+};
