@@ -218,6 +218,38 @@ protected:
     CanvasState state_;
 };
 
+// Selects a font for one drawing step and selects the previous one (with
+// its source) again at the end of the scope.
+class FontScope {
+public:
+    FontScope(Canvas& dc, const FontSpec& spec, FontSource source = FontSource::Cache)
+        : dc_(dc), previous_(dc.CurrentFont()), previousSource_(dc.State().fontSource)
+    {
+        dc_.SelectFont(spec, source);
+    }
+    ~FontScope() { dc_.SelectFont(previous_, previousSource_); }
+    FontScope(const FontScope&) = delete;
+    FontScope& operator=(const FontScope&) = delete;
+
+private:
+    Canvas& dc_;
+    FontSpec previous_;
+    FontSource previousSource_;
+};
+
+// Sets the text colour for one drawing step and restores it at the end.
+class TextColourScope {
+public:
+    TextColourScope(Canvas& dc, Colour colour) : dc_(dc), previous_(dc.SetTextColour(colour)) {}
+    ~TextColourScope() { dc_.SetTextColour(previous_); }
+    TextColourScope(const TextColourScope&) = delete;
+    TextColourScope& operator=(const TextColourScope&) = delete;
+
+private:
+    Canvas& dc_;
+    Colour previous_;
+};
+
 // Character classes for text metrics: true for characters that take a full
 // em (CJK ideographs, kana, hangul, full-width forms).
 bool IsFullWidthChar(char32_t c);
