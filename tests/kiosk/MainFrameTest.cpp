@@ -1,5 +1,6 @@
 #include "foundation/Files.h"
 #include "kiosk/MainFrame.h"
+#include "QtTestApp.h"
 #include "platform/ProcessServices.h"
 #include "platform/UiSeam.h"
 #include "settings/Setting_selfPrint_qiv.h"
@@ -19,11 +20,7 @@ namespace {
 
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test_kiosk";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return EnsureQtApp();
 }
 
 class FrameTest : public ::testing::Test {

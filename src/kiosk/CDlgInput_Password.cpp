@@ -1,0 +1,131 @@
+#include "kiosk/CDlgInput_Password.h"
+
+#include "foundation/TextUtil.h"
+#include "platform/DialogUnits.h"
+#include "platform/ProcessServices.h"
+#include "platform/UiSeam.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimerEvent>
+
+namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string U16(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+}
+
+const char* const kCancelText = "取 消||Cancel||<其它>";
+
+} // namespace
+
+CDlgInput_Password::CDlgInput_Password(LangIndex lang, int32_t countdown, QWidget* parent)
+    : QDialog(parent)
+    , lang(lang)
+    , countdown(countdown)
+{
+    setFont(TouchDialogFont(12));
+    const DialogUnits du(font());
+    setFixedSize(du.X(191), du.Y(71));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    label = new QLabel(this);
+    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    du.Place(label, 7, 18, 53, 8);
+    codeBox = new QLineEdit(this);
+    codeBox->setEchoMode(QLineEdit::Password);
+    du.Place(codeBox, 64, 16, 38, 12);
+    okButton = new QPushButton(this);
+    du.Place(okButton, 132, 7, 50, 14);
+    okButton->setDefault(true);
+    cancelButton = new QPushButton(this);
+    du.Place(cancelButton, 132, 26, 50, 14);
+    keyboardButton = new QPushButton(this);
+    keyboardButton->setAutoDefault(false);
+    du.Place(keyboardButton, 7, 49, 50, 14);
+
+    setWindowTitle(Q(u" " + LangTextW("请输入裁判密码||Please input TD password[cn:请输入接入码]||<其它>", lang)));
+    label->setText(Q(LangTextW("自助打印接入码||Code for print||<其它>", lang)));
+    keyboardButton->setText(Q(LangTextW("软键盘||Show OSK||<其它>", lang)));
+    okButton->setText(Q(LangTextW("确 定||OK||<其它>", lang)));
+    cancelButton->setText(Q(LangTextW(kCancelText, lang)));
+
+    connect(okButton, &QPushButton::clicked, this, &CDlgInput_Password::OnOK);
+    connect(cancelButton, &QPushButton::clicked, this, &CDlgInput_Password::OnCancel);
+    connect(keyboardButton, &QPushButton::clicked, this, &CDlgInput_Password::OnShowKeyboard);
+
+    if (passwordTimer == 0)
+        passwordTimer = startTimer(TimerIntervalMs);
+    codeBox->setFocus();
+}
+
+CDlgInput_Password::~CDlgInput_Password() = default;
+
+void CDlgInput_Password::StopTimer()
+{
+    if (passwordTimer != 0) {
+        killTimer(passwordTimer);
+        passwordTimer = 0;
+    }
+}
+
+void CDlgInput_Password::OnOK()
+{
+    enteredCode = WideToUtf8(U16(codeBox->text()));
+    StopTimer();
+    done(QDialog::Accepted);
+}
+
+void CDlgInput_Password::OnCancel()
+{
+    StopTimer();
+    done(QDialog::Rejected);
+}
+
+void CDlgInput_Password::reject()
+{
+    OnCancel(); // Escape ends the dialog like the Cancel button
+}
+
+void CDlgInput_Password::OnShowKeyboard()
+{
+    // No keyboard program installed: the director types on a real keyboard.
+    StartOnScreenKeyboard();
+}
+
+void CDlgInput_Password::OnTimerTick()
+{
+    --countdown;
+    cancelButton->setText(Q(LangTextW(kCancelText, lang) + u"(" + IntToWide(countdown) + u")"));
+    if (countdown < 0)
+        OnCancel();
+}
+
+void CDlgInput_Password::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == passwordTimer)
+        OnTimerTick();
+    else
+        QDialog::timerEvent(event);
+}
+
+bool RunAccessCodeGate(bool synchronized, const std::string& accessCode, LangIndex lang, QWidget* parent)
+{
+    if (!synchronized)
+        return true;
+    CDlgInput_Password dialog(lang, 16, parent);
+    if (Ui().RunDialog(dialog) != QDialog::Accepted)
+        return false;
+    if (EqualsIgnoreCase(dialog.EnteredCode(), accessCode))
+        return true;
+    Ui().ShowMessage(parent, LangTextW("接入码不正确.||The access code is incorrect.||<其它>", lang), u"qivBridgePrint",
+                     MessageBoxStyle::Ok);
+    return false;
+}

@@ -1,0 +1,83 @@
+#include "QtTestApp.h"
+#include "kiosk/CDlgInput_Password.h"
+#include "platform/UiSeam.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::u16string U16(const QString& text)
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
+}
+
+// A dialog handler that types `code` and presses OK.
+std::function<int(QDialog&)> Type(const char* code)
+{
+    return [code](QDialog& d) {
+        auto& dlg = static_cast<CDlgInput_Password&>(d);
+        dlg.CodeBox()->setText(QString::fromUtf8(code));
+        dlg.OnOK();
+        return dlg.result();
+    };
+}
+
+} // namespace
+
+TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
+{
+    EnsureQtApp();
+    for (LangIndex lang : {0, 1}) {
+        CDlgInput_Password dlg(lang, 16);
+        EXPECT_TRUE(dlg.TimerRunning());
+        EXPECT_EQ(dlg.CodeBox()->echoMode(), QLineEdit::Password);
+        dlg.OnTimerTick();
+        EXPECT_EQ(U16(dlg.CancelButton()->text()), lang == 0 ? u"取 消(15)" : u"Cancel(15)");
+        for (int i = 0; i < 15; ++i)
+            dlg.OnTimerTick();
+        EXPECT_EQ(dlg.Countdown(), 0);
+        EXPECT_TRUE(dlg.TimerRunning()) << "still open while 0 is shown";
+        dlg.OnTimerTick();
+        EXPECT_EQ(U16(dlg.CancelButton()->text()), lang == 0 ? u"取 消(-1)" : u"Cancel(-1)");
+        EXPECT_FALSE(dlg.TimerRunning());
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    }
+    CDlgInput_Password english(1, 16);
+    EXPECT_EQ(U16(english.windowTitle()), u" Please input TD password[cn:请输入接入码]");
+    EXPECT_EQ(U16(english.KeyboardButton()->text()), u"Show OSK");
+}
+
+TEST(AccessCodeGate, ComparesWithoutRegardToCase)
+{
+    EnsureQtApp();
+    struct Case {
+        bool synchronized;
+        const char* stored;
+        std::function<int(QDialog&)> answer;
+        bool expected;
+        bool wrongCodeMessage;
+    } cases[] = {
+        {false, "secret", nullptr, true, false}, // not in step: no question asked
+        {true, "Secret", Type("sECRET"), true, false},
+        {true, "", Type(""), true, false},
+        {true, "secret", Type("secrets"), false, true},
+        {true, "secret", [](QDialog&) { return int(QDialog::Rejected); }, false, false},
+    };
+    for (const Case& c : cases) {
+        ScriptedUiSeam ui;
+        if (c.answer)
+            ui.dialogHandlers.push_back(c.answer);
+        EXPECT_EQ(RunAccessCodeGate(c.synchronized, c.stored, 1, nullptr), c.expected) << c.stored;
+        EXPECT_EQ(ui.dialogsRun, c.synchronized ? 1 : 0);
+        if (c.wrongCodeMessage) {
+            ASSERT_EQ(ui.messages.size(), 1u);
+            EXPECT_EQ(ui.messages[0].text, u"The access code is incorrect.");
+            EXPECT_EQ(ui.messages[0].style, 0u);
+        } else {
+            EXPECT_TRUE(ui.messages.empty());
+        }
+    }
+}
