@@ -1,0 +1,115 @@
+#include "kiosk/DesktopPicture.h"
+
+#include "foundation/Product.h"
+#include "kiosk/DesktopLayout.h"
+#include "render/DrawPrimitives.h"
+
+#include <cstdlib>
+
+namespace {
+
+const std::u16string kFace = u"微软雅黑";
+constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+
+std::u16string Spaced(const std::string& text)
+{
+    return Utf8ToWide("  " + text + "  ");
+}
+
+void DrawFitted(Canvas& dc, unsigned format, const std::u16string& text, int32_t height, const Rect& r)
+{
+    FontScope font(dc, FontSpec(height, kFace), FontSource::Temporary);
+    DrawTextFit(dc, format, text, kFace, height, false, kNoColour, r);
+}
+
+void DrawEntry(Canvas& dc, const SelfPrint_qiv::SignupOne_SelfPrint& entry, const Rect& cell, bool pressed, bool hot)
+{
+    const Rect r{cell.left + 2, cell.top + 2, cell.right - 2, cell.bottom - 2};
+    const Colour face = entry.GetTeamNumber() < 0 ? kEastWestButtonColour : kTeamButtonColour;
+    DrawButton(dc, r, u"", true, pressed, hot, face, face, 2);
+    const int32_t cellHeight = cell.Height();
+
+    // First line: drawn as it is, centred when it fits, else from the left.
+    {
+        FontScope font(dc, FontSpec((cellHeight * 52) / 100, kFace), FontSource::Temporary);
+        TextColourScope colour(dc, kWhite);
+        const std::u16string line = Utf8ToWide(DesktopButtonFirstLine(entry));
+        const Rect upper{r.left, r.top, r.right, r.top + (r.Height() * 70) / 100};
+        const unsigned horizontal = dc.TextExtent(line).cx <= upper.Width() ? DT_CENTER : DT_LEFT;
+        dc.DrawTextIn(line, upper, horizontal | DT_VCENTER | DT_SINGLELINE);
+    }
+    // Second line: the name, shrunk to fit.
+    TextColourScope colour(dc, Rgb(220, 220, 220));
+    DrawFitted(dc, DT_CENTER | DT_BOTTOM | DT_SINGLELINE, Utf8ToWide(entry.GetTeamName()), (cellHeight * 35) / 100, r);
+}
+
+} // namespace
+
+std::string DesktopButtonFirstLine(const SelfPrint_qiv::SignupOne_SelfPrint& entry)
+{
+    const int32_t n = entry.GetTeamNumber();
+    std::string number;
+    if (entry.GetIsPair() && n != 0)
+        number = (n > 0 ? "NS" : "EW") + std::to_string(std::llabs(static_cast<long long>(n)));
+    else
+        number = std::to_string(n);
+    return entry.GetSectionName() + " " + number;
+}
+
+void PaintDesktopPicture(Canvas& dc, const DesktopPictureInput& in)
+{
+    const Rect& client = in.client;
+    const DesktopBands bands = ComputeDesktopBands(client);
+    const int32_t F = bands.footer.Height();
+    const int32_t titleHeight = (bands.title.Height() * 90) / 100;
+
+    dc.FillRect(client, kDesktopBackground);
+    if (in.synchronized && in.background != nullptr && !in.background->IsNull()) {
+        const StretchMode old = dc.SetStretchMode(StretchMode::Halftone);
+        dc.DrawPicture(*in.background, client);
+        dc.SetStretchMode(old);
+    }
+    const Colour oldText = dc.SetTextColour(Rgb(240, 240, 240));
+    const BkMode oldMode = dc.SetBkMode(BkMode::Transparent);
+
+    if (in.synchronized) {
+        const std::string title = in.title.empty() ? PickLang("标题||Title||<其它>", in.lang) : in.title;
+        DrawFitted(dc, kCentred, Spaced(title), titleHeight, bands.title);
+        if (in.entries.empty())
+            DrawFitted(dc, kCentred,
+                       Spaced(PickLang("暂无可打印的队(请等待)||No printable team(cn:无可打印的队).||<其它>", in.lang)),
+                       titleHeight, client);
+    }
+
+    std::string footer = ProductName(in.lang, false) + PickLang(" 自助打印|| Print by self ||<其它>", in.lang);
+    if (!in.eventText.empty())
+        footer += " - " + in.eventText;
+    DrawFitted(dc, kCentred, Spaced(footer), (F * 76) / 100, bands.footer);
+
+    if (in.synchronized && in.reprintAllowed) {
+        FontScope font(dc, FontSpec((F * 60) / 100, kFace), FontSource::Temporary);
+        DrawButton(dc, bands.reprint, Utf8ToWide(PickLang(" 补打 || Reprint ||<其它>", in.lang)), true,
+                   in.pressedIndex == REPRINT_INDEX, in.hoverIndex == REPRINT_INDEX, Rgb(192, 192, 192), kBlack, 2);
+    }
+
+    const int32_t n = static_cast<int32_t>(in.entries.size());
+    for (int32_t i = 0; i < n; ++i)
+        DrawEntry(dc, in.entries[static_cast<size_t>(i)], DesktopCellRect(client, n, i), in.pressedIndex == i,
+                  in.hoverIndex == i);
+
+    if (!in.note.empty()) {
+        const int32_t w = client.Width();
+        const Rect box = CentreRect({0, 0, w - 2 * (w / 10), F + F / 3}, client);
+        RoundRectFill(dc, Rgb(239, 228, 176), Rgb(239, 228, 176), 5, (box.Height() * 20) / 100, box);
+        TextColourScope colour(dc, Rgb(0, 0, 64));
+        DrawFitted(dc, kCentred, in.note, F / 2, box);
+    }
+
+    if (in.synchronized) {
+        FontScope font(dc, FontSpec(18, kFace), FontSource::Temporary);
+        TextColourScope colour(dc, Rgb(118, 141, 180));
+        dc.DrawTextIn(Utf8ToWide(std::to_string(in.listCountdown)), bands.footer, DT_VCENTER | DT_SINGLELINE);
+    }
+    dc.SetBkMode(oldMode);
+    dc.SetTextColour(oldText);
+}
