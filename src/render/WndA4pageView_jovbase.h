@@ -1,0 +1,105 @@
+#pragma once
+// The A4 page view: pages 21000 x 29700 units of 0.01 mm (landscape swaps
+// them), shown one below the other (or two side by side) at a zoom that fits
+// the window width, painted double-buffered with their paper, header line and
+// footer line, and printed by the print job. The page content, the title and
+// the page count come from the subclass.
+
+#include "platform/Canvas.h"
+#include "render/BridgeWnd_base.h"
+#include "render/PageGeometry.h"
+
+#include <cstdint>
+#include <string>
+
+class WndA4pageView_jovbase;
+
+// The print job of the process. The view's Print hands its work to it; the
+// printing layer installs itself with SetPageViewPrintHandler at start-up.
+// Until then Print does nothing.
+using PageViewPrintHandler = void (*)(WndA4pageView_jovbase& view, int32_t copies, int32_t printMode);
+void SetPageViewPrintHandler(PageViewPrintHandler handler);
+PageViewPrintHandler GetPageViewPrintHandler();
+
+class WndA4pageView_jovbase : public BridgeWnd_base {
+public:
+    WndA4pageView_jovbase();
+    ~WndA4pageView_jovbase() override;
+
+    // --- hooks, in slot order -------------------------------------------------
+    virtual bool IsLandscape() = 0;
+    // On screen, paint with the fixed print palette instead of the root
+    // window's theme colours.
+    virtual bool UsesPrintColours() = 0;
+    // One page's content on the page rectangle `page`; on screen only what
+    // meets `visible` needs drawing. mode: kDrawScreen or kDrawPrinter.
+    virtual void PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode) = 0;
+    virtual std::u16string GetPageTitle() = 0;
+    // Prints the pages through the print job (printMode 1: with the print
+    // dialog; 3: on the chosen printer, asking only the first time; 5: only
+    // choose the printer).
+    virtual void Print(int32_t copies, int32_t printMode);
+    virtual int32_t GetPageCount() = 0;
+    virtual Rect GetPageRect(int32_t page, int32_t mode);
+    virtual bool HasPageHeader() { return true; }
+    virtual bool HasPageFooter() { return true; }
+    virtual bool UsesLargeHeaderFont() { return false; }
+    // Paints the visible part of the view (client rectangle `client`, in
+    // pixels) onto dc, whose mapping it sets and restores.
+    virtual void PaintView(Canvas& dc, const Rect& client);
+    virtual bool IsTwoPagesAcross() { return false; }
+
+    // --- page operations --------------------------------------------------------
+    // The zoom that fits the client width, measured at the window's own
+    // resolution; the ratios below follow it. A client narrower than 60
+    // pixels keeps the previous zoom (returns 100).
+    float ComputeZoom();
+    // The same at a given resolution (the paint target's).
+    float ComputeZoomAt(int32_t dpiX, int32_t dpiY);
+    float ZoomPercent() const { return zoomPercent; }
+    int32_t UnitsPer100PxX() const { return unitsPer100PxX; }
+    int32_t UnitsPer100PxY() const { return unitsPer100PxY; }
+    Rect PixelsToUnits(const Rect& px) const;
+
+    Rect GetBodyRect(const Rect& page, int32_t mode) { return BodyRectOf(page, mode); }
+
+    // The paper of a screen page: shadow, fill, frame and the body's corner
+    // marks.
+    void DrawPaper(Canvas& dc, const Rect& page, Colour paper);
+    // The header line with "title (Pagep/n) " above the body and the footer
+    // line with the credit line and the print time below it.
+    void DrawHeaderFooter(Canvas& dc, const Rect& page, int32_t pageNumber, int32_t pageCount, int32_t mode);
+
+    // The colours of a drawing mode; "fixed" (paper, or the print palette on
+    // screen) ignores the root window's theme.
+    Colour TextColour(int32_t mode);
+    Colour PaperColour(int32_t mode);
+    Colour LineColour25(int32_t mode);
+    Colour LineColour50(int32_t mode);
+    Colour PaletteColour(int32_t mode, int32_t index);
+
+    // The credit line of the footers (the root window's).
+    std::u16string CreditLine() { return Services().CreditLine(); }
+    std::u16string EventTextW() { return Services().EventTextW(); }
+    Colour GetThemeColour(int32_t index) { return Services().GetThemeColour(index); }
+
+    // The height of all pages on screen, in pixels.
+    int32_t GetContentHeight() override;
+
+    // The time text of the footers; tests fix it, empty means the clock.
+    void SetFooterTimeForTests(const std::string& text) { footerTimeOverride = text; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+    // The screen mapping of the last zoom at a resolution, with the view
+    // scrolled to `scrollPos`.
+    Mapping ScreenMapping(int32_t dpiX, int32_t dpiY, int32_t scrollPos) const;
+
+private:
+    int32_t unitsPer100PxX = 0;
+    int32_t unitsPer100PxY = 0;
+    float zoomPercent = 100.0f;
+    int32_t windowExtent = 25400;
+    std::string footerTimeOverride;
+};
