@@ -117,7 +117,7 @@ void QPainterCanvas::StrokeLine(Point from, Point to)
         return;
     QPen qpen(ToQColor(pen.colour));
     const double scale = (std::abs(state_.mapping.ScaleX()) + std::abs(state_.mapping.ScaleY())) / 2.0;
-    if (pen.width * scale < 1.0) {
+    if (pen.width * scale <= 1.0) {
         // Thinner than a device pixel: one device pixel, whatever the zoom.
         qpen.setCosmetic(true);
         qpen.setWidthF(1.0);
@@ -132,7 +132,13 @@ void QPainterCanvas::StrokeLine(Point from, Point to)
         qpen.setJoinStyle(Qt::RoundJoin);
     }
     painter_->setPen(qpen);
+    // Hairlines are drawn crisp, on whole pixels, as a device context would.
+    const bool hairline = qpen.isCosmetic();
+    if (hairline)
+        painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->drawLine(QPointF(from.x, from.y), QPointF(to.x, to.y));
+    if (hairline)
+        painter_->setRenderHint(QPainter::Antialiasing, true);
 }
 
 void QPainterCanvas::FillRect(const Rect& r, Colour colour)
@@ -187,7 +193,7 @@ void QPainterCanvas::Ellipse(const Rect& r)
     } else {
         QPen qpen(ToQColor(pen.colour));
         const double scale = (std::abs(state_.mapping.ScaleX()) + std::abs(state_.mapping.ScaleY())) / 2.0;
-        if (pen.width * scale < 1.0) {
+        if (pen.width * scale <= 1.0) {
             qpen.setCosmetic(true);
             qpen.setWidthF(1.0);
         } else {
