@@ -207,6 +207,7 @@ TEST(SendPieces, ALongFrameGoesOutInPiecesAndArrivesWhole)
     const std::string expected = MessageFrame::Encode(msg.ToJsonText(), "");
     ASSERT_GT(expected.size(), 2u * 32766);
     EXPECT_EQ(s->pieces, (std::vector<size_t>{32766, 32766, expected.size() - 2 * 32766}));
+    ASSERT_TRUE(WaitUntil([&] { return server->Accepted() == 1; }));
     server.reset(); // joins the peer thread, which has read the frame by now
     EXPECT_EQ(received, expected);
 }

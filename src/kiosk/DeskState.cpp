@@ -1,0 +1,389 @@
+#include "kiosk/DeskState.h"
+
+#include "foundation/Product.h"
+
+#include <cerrno>
+#include <cmath>
+#include <utility>
+
+DeskState::~DeskState()
+{
+    std::shared_ptr<CQumSocket_json> last;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        last = std::move(socketMember);
+    }
+    if (last) {
+        // Waits for a call already inside this object to return.
+        last->SetProcessor(nullptr);
+        last->Close();
+    }
+}
+
+void DeskState::SetRepaintRequest(std::function<void()> request)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    repaintRequest = std::move(request);
+}
+
+void DeskState::RequestRepaint()
+{
+    std::function<void()> request;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        request = repaintRequest;
+    }
+    if (request)
+        request();
+}
+
+void DeskState::SetServerPort(uint16_t port)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    serverPort = port;
+}
+
+uint16_t DeskState::GetServerPort() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return serverPort;
+}
+
+void DeskState::SetConnectTimeoutMs(int ms)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    connectTimeoutMs = ms;
+}
+
+Setting_selfPrint_qiv DeskState::GetSettings() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return settings;
+}
+
+void DeskState::SetSettings(const Setting_selfPrint_qiv& value)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    settings = value;
+}
+
+void DeskState::LoadSettings()
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    settings.Load();
+}
+
+LangIndex DeskState::GetLanguage()
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return GetLanguageLocked();
+}
+
+LangIndex DeskState::GetLanguageLocked()
+{
+    if (settings.GetLangIndex() < 0)
+        settings.SetLangIndex(DefaultLanguageForCodePage(OemCodePage()));
+    return settings.GetLangIndex();
+}
+
+void DeskState::SetPendingSettings(const Setting_selfPrint_qiv& confirmed)
+{
+    // The receive thread reads pendingSettings under deskMutex.
+    std::lock_guard<std::mutex> lock(deskMutex);
+    pendingSettings = confirmed;
+}
+
+bool DeskState::IsSynchronized() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return synchronized;
+}
+
+DeskState::SignupList DeskState::GetFullList() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return fullList;
+}
+
+DeskState::SignupList DeskState::GetPrintableList() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return printableList;
+}
+
+std::string DeskState::GetEventText() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return eventText;
+}
+
+void DeskState::SetEventText(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    eventText = text;
+}
+
+size_t DeskState::TeamJobCount() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return teamJobs.size();
+}
+
+bool DeskState::TakeTeamJob(TeamScorecardJob& job)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    if (teamJobs.empty())
+        return false;
+    job = std::move(teamJobs.front());
+    teamJobs.pop_front();
+    return true;
+}
+
+bool DeskState::IsPairPending() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return pairPending;
+}
+
+bool DeskState::TakePairScorecard(PairScorecard& out)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    if (!pairPending)
+        return false;
+    out.boards = pairBoards;
+    out.deals = pairDeals;
+    out.title = pairTitle;
+    out.subtitle = pairSubtitle;
+    out.eventKind = pairEventKind;
+    pairPending = false;
+    return true;
+}
+
+void DeskState::ShowNote(const std::u16string& text)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    SetNoteLocked(text);
+}
+
+void DeskState::ShowLocalizedNote(const std::string& triple)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    SetNoteLocked(LangTextW(triple, GetLanguageLocked()));
+}
+
+void DeskState::SetNoteLocked(const std::u16string& text)
+{
+    noteText = text;
+    noteTime = NoteClock::now();
+}
+
+std::u16string DeskState::CurrentNote()
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return CurrentNoteLocked(NoteClock::now());
+}
+
+std::u16string DeskState::CurrentNoteLocked(NoteClock::time_point now)
+{
+    if (noteText.empty())
+        return noteText;
+    const double age = std::chrono::duration<double>(now - noteTime).count();
+    const long long seconds = std::llround(age);
+    if (seconds < -kNoteSeconds || seconds > kNoteSeconds)
+        noteText.clear();
+    return noteText;
+}
+
+bool DeskState::IsConnectionInProgress() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return socketMember != nullptr;
+}
+
+void DeskState::ConnectToServer(const std::string& address)
+{
+    std::shared_ptr<CQumSocket_json> old;
+    std::string target;
+    uint16_t port;
+    int timeoutMs;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        old = std::move(socketMember);
+        target = address.size() >= 5 ? address : settings.GetServerIp();
+        port = serverPort;
+        timeoutMs = connectTimeoutMs;
+    }
+    if (old) {
+        old->SetProcessor(nullptr);
+        old->Close();
+        old.reset();
+    }
+
+    auto fresh = std::make_shared<CQumSocket_json>();
+    fresh->SetConnectTimeoutMs(timeoutMs);
+    if (!fresh->Create() || !fresh->BindAny()) {
+        const int error = errno;
+        fresh->Close();
+        errno = error;
+        ShowLocalizedNote(kNoteCannotCreateSocket);
+        return;
+    }
+    fresh->SetBufferSizes();
+    // The connect runs without the lock: a receive thread of an earlier
+    // connection may still need it, and the wait is bounded anyway.
+    if (!fresh->ConnectTo(Utf8ToWide(target), port)) {
+        ShowLocalizedNote(kNoteCannotConnect);
+        return;
+    }
+    fresh->SetProcessor(this);
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        socketMember = fresh;
+    }
+    if (!CQumSocket_json::StartReceiveThread(fresh)) {
+        {
+            std::lock_guard<std::mutex> lock(deskMutex);
+            if (socketMember == fresh)
+                socketMember.reset();
+        }
+        fresh->SetProcessor(nullptr);
+        fresh->Close();
+        ShowLocalizedNote(kNoteCannotCreateSocket);
+        return;
+    }
+    fresh->SetBufferSizes();
+}
+
+void DeskState::SendToServer(const std::string& address, const CommMsg_base& message)
+{
+    ConnectToServer(address);
+    std::shared_ptr<CQumSocket_json> connection;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        connection = socketMember;
+    }
+    if (!connection || connection->Handle() < 0)
+        return; // the failure note is already shown
+    // A failed send is not reported: the reply simply never comes, and the
+    // connection ends when the server closes it.
+    connection->SendMessage(message);
+}
+
+void DeskState::RequestSignupList(const std::string& filter, bool confirmed, const std::string& address,
+                                  const std::string& code)
+{
+    std::string accessCode = code;
+    if (accessCode.empty()) {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        accessCode = settings.GetAccessCode();
+    }
+    CommMsg_base message;
+    message.ResetMessage(MSG_SIGNUP_LIST);
+    message.SetText("99", ProgramVersion);
+    message.SetText("2", accessCode);
+    message.SetText("61", filter);
+    message.SetFlag("82", confirmed);
+    SendToServer(address, message);
+}
+
+void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
+{
+    CommMsg_base message;
+    message.ResetMessage(MSG_PRINT_REQUEST);
+    message.SetInt("11", sectionId);
+    message.SetInt("15", teamNumber);
+    SendToServer("", message);
+}
+
+void DeskState::OnSocketClosed(int sock)
+{
+    std::shared_ptr<CQumSocket_json> released;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        // Only the connection that ended is released; a newer one stays.
+        if (socketMember && socketMember->Descriptor() == sock)
+            released = std::move(socketMember);
+    }
+    if (released) {
+        released->SetProcessor(nullptr);
+        released->Close();
+    }
+}
+
+void DeskState::OnSocketMessage(int sock, CommMsg_base& message)
+{
+    std::shared_ptr<CQumSocket_json> answered;
+    bool repaint = false;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        repaintWanted = false;
+        switch (message.MsgId()) {
+        case MSG_SIGNUP_LIST:
+            ApplySignupList(message);
+            break;
+        case MSG_TEAM_SCORECARD:
+            QueueTeamScorecard(message);
+            break;
+        case MSG_PAIR_SCORECARD:
+            StorePairScorecard(message);
+            break;
+        case MSG_NOTE:
+            SetNoteLocked(Utf8ToWide(message.GetText(MsgKeyNotes)));
+            break;
+        default:
+            break; // unknown or missing id: only the connection ends
+        }
+        repaint = repaintWanted;
+        if (socketMember && socketMember->Descriptor() == sock)
+            answered = socketMember;
+    }
+    // One request, one reply. The object stays until the receive loop sees
+    // the closed socket and reports it through OnSocketClosed.
+    if (answered)
+        answered->Close();
+    if (repaint)
+        RequestRepaint();
+}
+
+void DeskState::ApplySignupList(const CommMsg_base& message)
+{
+    const bool confirmed = message.GetFlag("82");
+    const Json::Value& list = message.GetObject("85");
+    const std::string text1 = message.GetText("1");
+    if (confirmed) {
+        settings = pendingSettings;
+        settings.Save();
+        synchronized = true;
+    }
+    fullList.FromJson(list);
+    fullList.Sort();
+    printableList.clear();
+    for (const auto& entry : fullList)
+        if (!entry.GetPrinted())
+            printableList.push_back(entry);
+    eventText = text1;
+    repaintWanted = true;
+}
+
+void DeskState::QueueTeamScorecard(const CommMsg_base& message)
+{
+    printableList.Remove(message.GetInt("11"), message.GetInt("15"));
+    TeamScorecardJob job;
+    job.FromMessage(message);
+    teamJobs.push_back(std::move(job));
+    SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
+    repaintWanted = true;
+}
+
+void DeskState::StorePairScorecard(const CommMsg_base& message)
+{
+    pairTitle = message.GetText("87");
+    pairSubtitle = message.GetText("88");
+    pairEventKind = message.GetInt("81");
+    ReadPairBoards(pairBoards, message.GetObject("66"));
+    pairDeals.FromJson(message.GetArray("85"));
+    pairPending = true; // one slot: a newer scorecard replaces one not yet printed
+    printableList.Remove(message.GetInt("11"), message.GetInt("15"));
+    SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
+    // The once-per-second repaint of the desktop shows the note.
+}

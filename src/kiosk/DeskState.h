@@ -1,0 +1,169 @@
+#pragma once
+// The self-print desktop's server side, without any window: the connection
+// in progress, the settings in force, the two signup lists, the event text,
+// the team scorecards waiting to print, the pair/individual slot and the note
+// line, with the requests to the scoring server and the dispatch of its
+// replies.
+//
+// Threads: the GUI thread calls the requests and reads the data; each
+// connection's receive thread enters only through OnSocketMessage and
+// OnSocketClosed. Everything here is guarded by deskMutex (plain, not
+// recursive). Methods whose names end in "Locked" expect the caller to hold
+// it; every other method takes it itself and must not be called with it held.
+// The repaint request is made after the lock has been released.
+
+#include "comm/CProcBase_yul.h"
+#include "comm/CQumSocket_json.h"
+#include "comm/CommMsg_base.h"
+#include "foundation/LocText.h"
+#include "scorecard/ScorecardRecords.h"
+#include "settings/Setting_selfPrint_qiv.h"
+#include "tournament/Deals.h"
+#include "tournament/SignupList.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class DeskState : public CProcBase_yul {
+public:
+    using SignupList = SelfPrint_qiv::SignupList_SelfPrint;
+    using NoteClock = std::chrono::system_clock;
+
+    // A note stays up for this many seconds.
+    static constexpr int kNoteSeconds = 10;
+
+    static constexpr const char* kNoteCannotCreateSocket =
+        "无法建立Socket.||Unable to create socket(cn:无法建立Socket).||<其它>";
+    static constexpr const char* kNoteCannotConnect =
+        "不能连接到 QIV server.||Cannot connect to QIV server(cn:不能连接到 QIV server).||<其它>";
+    static constexpr const char* kNotePrinting = "正在打印记分表||Printing Scorecard[cn:正在打印记分表]||<其它>";
+    static constexpr const char* kNoteNotSynchronized =
+        "网络未同步,请重新尝试.||Network not synchronized, please try again(cn:网络未同步,请重新尝试).||<其它>";
+
+    // The waiting pair or individual scorecard, as the printer takes it.
+    struct PairScorecard {
+        PairBoardList boards;
+        DealList_jov deals;
+        std::string title;
+        std::string subtitle;
+        int32_t eventKind = 0;
+    };
+
+    DeskState() = default;
+    // Detaches the connection in progress: its receive thread never calls
+    // this object again.
+    ~DeskState() override;
+    DeskState(const DeskState&) = delete;
+    DeskState& operator=(const DeskState&) = delete;
+
+    std::mutex& DeskMutex() const { return deskMutex; }
+
+    // Called on any thread, without deskMutex held, when the data shown has
+    // changed. The window turns it into a queued repaint; it must not block.
+    void SetRepaintRequest(std::function<void()> request);
+
+    // The scoring server's TCP port (9975); tests point the desk elsewhere.
+    void SetServerPort(uint16_t port);
+    uint16_t GetServerPort() const;
+    // How long a connect may keep the GUI thread (default 3 s).
+    void SetConnectTimeoutMs(int ms);
+
+    // --- settings ---------------------------------------------------------
+    Setting_selfPrint_qiv GetSettings() const;
+    void SetSettings(const Setting_selfPrint_qiv& settings);
+    Setting_selfPrint_qiv& SettingsLocked() { return settings; }
+    // Reads the settings file into the settings in force.
+    void LoadSettings();
+    // The display language; a negative one is filled in from the system's
+    // code page first (in memory only).
+    LangIndex GetLanguage();
+    LangIndex GetLanguageLocked();
+    // Stores the values confirmed in the settings dialog in pendingSettings,
+    // where a confirming list reply takes them from.
+    void SetPendingSettings(const Setting_selfPrint_qiv& confirmed);
+
+    // --- lists and texts --------------------------------------------------
+    bool IsSynchronized() const;
+    bool IsSynchronizedLocked() const { return synchronized; }
+    SignupList GetFullList() const;
+    SignupList GetPrintableList() const;
+    const SignupList& FullListLocked() const { return fullList; }
+    const SignupList& PrintableListLocked() const { return printableList; }
+    std::string GetEventText() const;
+    void SetEventText(const std::string& text);
+    const std::string& EventTextLocked() const { return eventText; }
+
+    // --- print queue and pair slot -----------------------------------------
+    size_t TeamJobCount() const;
+    // Takes the oldest waiting team scorecard; false when none waits.
+    bool TakeTeamJob(TeamScorecardJob& job);
+    bool IsPairPending() const;
+    // Copies the waiting pair scorecard and clears the pending mark; false
+    // when none waits.
+    bool TakePairScorecard(PairScorecard& out);
+
+    // --- note line ----------------------------------------------------------
+    void ShowNote(const std::u16string& text);
+    // ShowNote with a localized text chosen in the current language.
+    void ShowLocalizedNote(const std::string& triple);
+    void SetNoteLocked(const std::u16string& text);
+    // The note to draw now: a note set more than ten seconds before `now`
+    // (or after it) is cleared first.
+    std::u16string CurrentNote();
+    std::u16string CurrentNoteLocked(NoteClock::time_point now);
+    NoteClock::time_point NoteTimeLocked() const { return noteTime; }
+
+    // --- connection and requests -------------------------------------------
+    // True while a connection exists (from the connect until its receive
+    // loop has reported the end); touches and requests are refused then.
+    bool IsConnectionInProgress() const;
+    // Replaces any connection by a new one to `address` (the settings'
+    // serverIp when `address` is shorter than 5 bytes). On failure a note
+    // is shown and no connection remains.
+    void ConnectToServer(const std::string& address);
+    // Connects and sends `message` as one frame.
+    void SendToServer(const std::string& address, const CommMsg_base& message);
+    // Message 203. An empty `code` takes the settings' access code.
+    void RequestSignupList(const std::string& filter, bool confirmed, const std::string& address,
+                           const std::string& code);
+    // Message 205 to the settings' server address.
+    void RequestPrint(int32_t sectionId, int32_t teamNumber);
+
+    // --- dispatch (receive thread) -------------------------------------------
+    void OnSocketClosed(int sock) override;
+    void OnSocketMessage(int sock, CommMsg_base& message) override;
+    // The handlers of replies 203, 207 and 208; the caller holds deskMutex.
+    void ApplySignupList(const CommMsg_base& message);
+    void QueueTeamScorecard(const CommMsg_base& message);
+    void StorePairScorecard(const CommMsg_base& message);
+
+private:
+    void RequestRepaint();
+
+    mutable std::mutex deskMutex;
+    std::u16string noteText;
+    NoteClock::time_point noteTime{};
+    bool synchronized = false;
+    Setting_selfPrint_qiv settings;
+    SignupList printableList;
+    SignupList fullList;
+    std::string eventText;
+    std::shared_ptr<CQumSocket_json> socketMember;
+    std::deque<TeamScorecardJob> teamJobs;
+    PairBoardList pairBoards;
+    DealList_jov pairDeals;
+    bool pairPending = false;
+    std::string pairTitle;
+    int32_t pairEventKind = 0;
+    std::string pairSubtitle;
+
+    bool repaintWanted = false; // set by the handlers, honoured after unlocking
+    std::function<void()> repaintRequest;
+    uint16_t serverPort = CQumSocket_json::kServerPort;
+    int connectTimeoutMs = CQumSocket_json::kDefaultConnectTimeoutMs;
+};

@@ -1,0 +1,374 @@
+#include "kiosk/DeskState.h"
+
+#include "comm/MessageFrame.h"
+#include "foundation/Files.h"
+#include "support/LoopbackServer.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using loopback::ScriptedServer;
+using loopback::WaitUntil;
+
+std::string ReplyFrame(const std::string& json)
+{
+    return MessageFrame::Encode(json, "");
+}
+
+std::string Entry(int section, const char* name, int number, const char* team, bool pair, bool printed)
+{
+    std::string e = "{\"4\":" + std::to_string(section) + ",\"5\":\"" + name + "\",\"6\":" + std::to_string(number) +
+                    ",\"7\":\"" + team + "\"";
+    if (pair)
+        e += ",\"1\":1";
+    if (printed)
+        e += ",\"9\":1";
+    return e + "}";
+}
+
+// A desk with its settings file in a private folder, English notes and the
+// server address 127.0.0.1.
+class DeskFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = std::filesystem::temp_directory_path() / ("deskstate-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        settingsFile = (folder / "Self_Print.txt").string();
+        std::filesystem::remove(settingsFile);
+        Setting_selfPrint_qiv::SetFilePathForTesting(settingsFile);
+        pendingSettings = Setting_selfPrint_qiv();
+
+        Setting_selfPrint_qiv s;
+        s.SetServerIp("127.0.0.1");
+        s.SetLangIndex(kLangEnglish);
+        desk = std::make_unique<DeskState>();
+        desk->SetSettings(s);
+        desk->SetRepaintRequest([this] { ++repaints; });
+    }
+    void TearDown() override
+    {
+        desk.reset();
+        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        std::filesystem::remove_all(folder);
+    }
+
+    // Sends a print request to a peer that answers with `reply` and waits
+    // until the desk has let go of the connection.
+    void Exchange(const std::string& replyBytes)
+    {
+        ScriptedServer server([&](int& fd) {
+            loopback::ReadFrame(fd);
+            loopback::SendAll(fd, replyBytes);
+            loopback::ReadSome(fd, 1, 3s);
+        });
+        desk->SetServerPort(server.Port());
+        desk->RequestPrint(1, 1);
+        ASSERT_TRUE(WaitUntil([&] { return server.Accepted() == 1 && !desk->IsConnectionInProgress(); }));
+    }
+
+    std::filesystem::path folder;
+    std::string settingsFile;
+    std::unique_ptr<DeskState> desk;
+    std::atomic<int> repaints{0};
+};
+
+TEST_F(DeskFixture, RequestsAreByteExactAndGoToTheChosenAddress)
+{
+    std::mutex m;
+    std::vector<std::string> seen;
+    ScriptedServer server(
+        [&](int& fd) {
+            const std::string frame = loopback::ReadFrame(fd);
+            std::lock_guard<std::mutex> lock(m);
+            seen.push_back(frame);
+        },
+        4);
+    desk->SetServerPort(server.Port());
+
+    struct Case {
+        const char* name;
+        std::function<void()> send;
+        std::string json;
+    };
+    const Case cases[] = {
+        {"print request", [&] { desk->RequestPrint(3, -12); }, "{\"11\":3,\"15\":-12,\"pub_MsgID\":205}\n"},
+        {"poll without code or filter, short address ignored",
+         [&] { desk->RequestSignupList("", false, "abcd", ""); },
+         "{\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
+        {"confirmation with code and filter",
+         [&] { desk->RequestSignupList("A;C#21~29", true, "127.0.0.1", "8125"); },
+         "{\"2\":\"8125\",\"61\":\"A;C#21~29\",\"82\":1,\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
+        {"code taken from the settings",
+         [&] {
+             Setting_selfPrint_qiv s = desk->GetSettings();
+             s.SetAccessCode("77");
+             desk->SetSettings(s);
+             desk->RequestSignupList("", false, "", "");
+         },
+         "{\"2\":\"77\",\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
+    };
+    size_t n = 0;
+    for (const Case& c : cases) {
+        c.send();
+        ++n;
+        ASSERT_TRUE(WaitUntil([&] {
+            std::lock_guard<std::mutex> lock(m);
+            return seen.size() == n;
+        })) << c.name;
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(seen.back(), ReplyFrame(c.json)) << c.name;
+        // The peer hung up without a reply: the desk lets go and may send again.
+        EXPECT_TRUE(WaitUntil([&] { return !desk->IsConnectionInProgress(); })) << c.name;
+    }
+}
+
+TEST_F(DeskFixture, AConfirmingListReplySynchronizesAndSavesThePendingSettings)
+{
+    Setting_selfPrint_qiv confirmed = desk->GetSettings();
+    confirmed.SetTitle("Spring Congress");
+    confirmed.SetPartialFilter("A");
+    confirmed.SetAccessCode("8125");
+    confirmed.SetReprintAllowed(true);
+    desk->SetPendingSettings(confirmed);
+
+    const std::string list = "{\"_o\":[" + Entry(1, "A", 3, "Sharks", false, false) + "," +
+                             Entry(1, "A", 1, "Dragons", false, true) + "," + Entry(1, "A", 2, "Owls", false, false) +
+                             "]}";
+    // "82" as the literal true confirms nothing, but the lists still change.
+    Exchange(ReplyFrame("{\"1\":\"Round 3\",\"82\":true,\"85\":" + list + ",\"pub_MsgID\":203}"));
+    EXPECT_FALSE(desk->IsSynchronized());
+    EXPECT_EQ(desk->GetSettings().GetTitle(), "");
+    EXPECT_EQ(desk->GetPrintableList().size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(settingsFile));
+
+    Exchange(ReplyFrame("{\"1\":\"Round 4\",\"82\":1,\"85\":" + list + ",\"pub_MsgID\":203}"));
+    EXPECT_TRUE(desk->IsSynchronized());
+    const Setting_selfPrint_qiv now = desk->GetSettings();
+    EXPECT_EQ(now.GetTitle(), "Spring Congress");
+    EXPECT_EQ(now.GetAccessCode(), "8125");
+    EXPECT_EQ(ReadWholeFile(settingsFile), "{\"1\":\"127.0.0.1\",\"11\":1,\"5\":\"Spring Congress\",\"7\":\"A\",\"9\":1}\n");
+    EXPECT_EQ(desk->GetEventText(), "Round 4");
+    const auto full = desk->GetFullList();
+    ASSERT_EQ(full.size(), 3u);
+    EXPECT_EQ(full[0].GetTeamName(), "Dragons"); // sorted by number
+    const auto printable = desk->GetPrintableList();
+    ASSERT_EQ(printable.size(), 2u);
+    EXPECT_EQ(printable[0].GetTeamName(), "Owls");
+    EXPECT_EQ(printable[1].GetTeamName(), "Sharks");
+    EXPECT_GE(repaints.load(), 2);
+
+    // A list in which everything is printed leaves nothing to touch.
+    const std::string done = "{\"_o\":[" + Entry(1, "A", 1, "Dragons", false, true) + "]}";
+    Exchange(ReplyFrame("{\"85\":" + done + ",\"pub_MsgID\":203}"));
+    EXPECT_TRUE(desk->IsSynchronized());
+    EXPECT_TRUE(desk->GetPrintableList().empty());
+    EXPECT_EQ(desk->GetEventText(), "");
+}
+
+std::string TeamReply(int section, int number, const char* home)
+{
+    return "{\"11\":" + std::to_string(section) + ",\"15\":" + std::to_string(number) +
+           ",\"66\":{\"1\":\"" + home + "\",\"31\":\"IMP,23,28\",\"_L\":[{\"1\":1,\"3\":\" \",\"5\":{\"3\":\"3NT\",\"9\":400}}]}" +
+           ",\"81\":0,\"83\":\"Open Teams\",\"85\":[{\"1\":1}],\"102\":\"IMP\",\"pub_MsgID\":207}";
+}
+
+TEST_F(DeskFixture, TeamScorecardsQueueInArrivalOrderAndLeaveThePrintableList)
+{
+    const std::string list = "{\"_o\":[" + Entry(1, "A", 1, "Dragons", false, false) + "," +
+                             Entry(1, "A", 2, "Owls", false, false) + "]}";
+    Exchange(ReplyFrame("{\"85\":" + list + ",\"pub_MsgID\":203}"));
+    ASSERT_EQ(desk->GetPrintableList().size(), 2u);
+
+    // Two replies in one segment, the first for a listed entry, the second
+    // for one that is not listed: both are queued, in order.
+    Exchange(ReplyFrame(TeamReply(1, 2, "2.Owls")) + ReplyFrame(TeamReply(1, 9, "9.Ghosts")));
+    ASSERT_EQ(desk->TeamJobCount(), 2u);
+    const auto printable = desk->GetPrintableList();
+    ASSERT_EQ(printable.size(), 1u);
+    EXPECT_EQ(printable[0].GetTeamName(), "Dragons");
+    EXPECT_EQ(desk->CurrentNote(), u"Printing Scorecard[cn:正在打印记分表]");
+
+    TeamScorecardJob job;
+    ASSERT_TRUE(desk->TakeTeamJob(job));
+    EXPECT_EQ(job.scorecard.GetHomeTeam(), "2.Owls");
+    EXPECT_EQ(job.caption, "Open Teams");
+    EXPECT_EQ(job.scoreLabel, "IMP");
+    ASSERT_EQ(job.scorecard.boards.size(), 1u);
+    EXPECT_EQ(job.scorecard.boards[0].openRoom.GetNsScore(), 400);
+    EXPECT_EQ(job.deals.size(), 1u);
+    ASSERT_TRUE(desk->TakeTeamJob(job));
+    EXPECT_EQ(job.scorecard.GetHomeTeam(), "9.Ghosts");
+    EXPECT_FALSE(desk->TakeTeamJob(job));
+}
+
+std::string PairReply(int number, const char* title)
+{
+    return "{\"11\":2,\"15\":" + std::to_string(number) + ",\"66\":{\"_L\":[{\"11\":1,\"15\":\"7\",\"16\":\"3\"}]}" +
+           ",\"81\":0,\"85\":[],\"87\":\"" + title + "\",\"88\":\"Session 1\",\"pub_MsgID\":208}";
+}
+
+TEST_F(DeskFixture, ALaterPairScorecardReplacesOneNotYetPrinted)
+{
+    const std::string list = "{\"_o\":[" + Entry(2, "C", 5, "Chen", true, false) + "," +
+                             Entry(2, "C", -5, "Wang", true, false) + "]}";
+    Exchange(ReplyFrame("{\"85\":" + list + ",\"pub_MsgID\":203}"));
+    const int repaintsBefore = repaints.load();
+
+    // The first 208 reaches the kiosk in many small segments.
+    const std::string first = ReplyFrame(PairReply(5, "NS 5"));
+    ScriptedServer slow([&](int& fd) {
+        loopback::ReadFrame(fd);
+        for (char c : first) {
+            loopback::SendAll(fd, std::string(1, c));
+            std::this_thread::sleep_for(1ms);
+        }
+        loopback::ReadSome(fd, 1, 3s);
+    });
+    desk->SetServerPort(slow.Port());
+    desk->RequestPrint(2, 5);
+    ASSERT_TRUE(WaitUntil([&] { return slow.Accepted() == 1 && !desk->IsConnectionInProgress(); }));
+    EXPECT_TRUE(desk->IsPairPending());
+
+    Exchange(ReplyFrame(PairReply(-5, "EW 5")));
+    DeskState::PairScorecard pair;
+    ASSERT_TRUE(desk->TakePairScorecard(pair));
+    EXPECT_EQ(pair.title, "EW 5");
+    EXPECT_EQ(pair.subtitle, "Session 1");
+    ASSERT_EQ(pair.boards.size(), 1u);
+    EXPECT_EQ(pair.boards[0].GetNsBoardScore(), "7");
+    EXPECT_FALSE(desk->TakePairScorecard(pair));
+    EXPECT_TRUE(desk->GetPrintableList().empty());
+    EXPECT_EQ(desk->CurrentNote(), u"Printing Scorecard[cn:正在打印记分表]");
+    EXPECT_EQ(repaints.load(), repaintsBefore); // the 208 asks for no repaint
+}
+
+TEST_F(DeskFixture, NotesComeFromThe999ReplyAndExpireAfterTenSeconds)
+{
+    Exchange(ReplyFrame("{\"pub_MsgID\":999,\"pub_Notes\":\"No such team / 无此队\"}"));
+    EXPECT_EQ(desk->CurrentNote(), u"No such team / 无此队");
+
+    {
+        std::lock_guard<std::mutex> lock(desk->DeskMutex());
+        const auto set = desk->NoteTimeLocked();
+        EXPECT_EQ(desk->CurrentNoteLocked(set + 10400ms), u"No such team / 无此队");
+        EXPECT_EQ(desk->CurrentNoteLocked(set + 10600ms), u"");
+        desk->SetNoteLocked(u"again");
+        EXPECT_EQ(desk->CurrentNoteLocked(desk->NoteTimeLocked() - 11s), u"");
+    }
+
+    // An empty note and an unknown id: nothing to show, the connection ends.
+    Exchange(ReplyFrame("{\"pub_MsgID\":999}"));
+    EXPECT_EQ(desk->CurrentNote(), u"");
+    Exchange(ReplyFrame("{\"pub_MsgID\":4711,\"pub_Notes\":\"ignored\"}"));
+    EXPECT_EQ(desk->CurrentNote(), u"");
+}
+
+TEST_F(DeskFixture, APeerThatHangsUpResetsOrAnnouncesAHugeFrameReleasesTheConnection)
+{
+    struct Case {
+        const char* name;
+        ScriptedServer::Script script;
+    };
+    const Case cases[] = {
+        {"close without reply", [](int& fd) { loopback::ReadFrame(fd); }},
+        {"reset", [](int& fd) { loopback::ReadFrame(fd); loopback::ResetClose(fd); }},
+        {"huge announced frame",
+         [](int& fd) {
+             loopback::ReadFrame(fd);
+             std::string h(8, '\0');
+             MessageFrame::WriteInt32(h.data(), 0x7ffffff0);
+             loopback::SendAll(fd, h + std::string(4000, 'x'));
+             // Keeps the connection open: the kiosk has to hang up by itself.
+             loopback::ReadSome(fd, 1, 4s);
+         }},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server(c.script);
+        desk->SetServerPort(server.Port());
+        desk->RequestPrint(1, 1);
+        EXPECT_TRUE(WaitUntil([&] { return server.Accepted() == 1 && !desk->IsConnectionInProgress(); }, 3s))
+            << c.name;
+        EXPECT_EQ(desk->TeamJobCount(), 0u) << c.name;
+        EXPECT_EQ(desk->CurrentNote(), u"") << c.name;
+    }
+}
+
+TEST_F(DeskFixture, ALongRequestArrivesWholeAfterGoingOutInPieces)
+{
+    std::string received;
+    auto server = std::make_unique<ScriptedServer>([&](int& fd) { received = loopback::ReadFrame(fd); });
+    desk->SetServerPort(server->Port());
+    const std::string filter(40000, 'A');
+    desk->RequestSignupList(filter, false, "", "");
+    ASSERT_TRUE(WaitUntil([&] { return server->Accepted() == 1; }));
+    server.reset(); // joins the peer thread once it has read the frame
+    EXPECT_EQ(received, ReplyFrame("{\"61\":\"" + filter + "\",\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"));
+}
+
+TEST_F(DeskFixture, AServerThatCannotBeReachedGivesTheConnectNoteWithinAFewSeconds)
+{
+    // Nothing listens on this port any more: refused at once.
+    uint16_t port = 0;
+    ::close(loopback::ListenLoopback(1, port));
+    desk->SetServerPort(port);
+    desk->RequestPrint(1, 1);
+    EXPECT_FALSE(desk->IsConnectionInProgress());
+    EXPECT_EQ(desk->CurrentNote(), u"Cannot connect to QIV server(cn:不能连接到 QIV server).");
+
+    // A listener whose accept queue is full never answers the handshake,
+    // like a missing host on the LAN; the default time-out ends the wait.
+    desk->ShowNote(u"");
+    const int listener = loopback::ListenLoopback(0, port);
+    std::vector<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(port);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        fillers.push_back(fd);
+    }
+    std::this_thread::sleep_for(100ms);
+    desk->SetServerPort(port);
+    const auto start = std::chrono::steady_clock::now();
+    desk->RequestPrint(1, 1);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, 5s);
+    EXPECT_GE(took, 2s);
+    EXPECT_EQ(desk->CurrentNote(), u"Cannot connect to QIV server(cn:不能连接到 QIV server).");
+    EXPECT_FALSE(desk->IsConnectionInProgress());
+    for (int fd : fillers)
+        ::close(fd);
+    ::close(listener);
+}
+
+TEST_F(DeskFixture, ReleasingAConnectionWhileItsThreadWaitsIsSafe)
+{
+    // Silent peers: the receive threads are blocked in recv when the GUI
+    // side replaces the connection and then destroys the desk. Under the
+    // sanitizer build any use of a freed object shows here.
+    ScriptedServer server([](int& fd) { loopback::ReadSome(fd, 1 << 20, 3s); }, 2);
+    desk->SetServerPort(server.Port());
+    desk->ConnectToServer("");
+    ASSERT_TRUE(desk->IsConnectionInProgress());
+    desk->ConnectToServer(""); // replaces the first connection
+    ASSERT_TRUE(desk->IsConnectionInProgress());
+    desk.reset();
+    std::this_thread::sleep_for(100ms);
+}
+
+} // namespace
