@@ -1,13 +1,46 @@
 // The content of a grid page (the rows, the title, the subtitle band and
-// the last-page stamp), the same on screen and on paper. Until the grid
-// painting lands here a page shows its paper, header and footer only.
+// the last-page stamp), the same on screen and on paper. The window answers
+// its hooks and colours; the painting itself is GridPainting's, on plain
+// values, so the tests and the print job see exactly what the screen shows.
 
 #include "render/BridgeWnd_Grid_base.h"
 
-void BridgeWnd_Grid_base::PaintPage(Canvas&, const Rect&, const Rect&, int32_t, int32_t) {}
+#include "render/GridPainting.h"
 
-void BridgeWnd_Grid_base::DrawTitle(Canvas&, const Rect&, int32_t, int32_t) {}
+void BridgeWnd_Grid_base::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode)
+{
+    const PagePalette palette = MakePagePalette(TextColour(mode), PaletteColour(mode, 2), PaletteColour(mode, 8),
+                                                PaletteColour(mode, 9), LineColour25(mode), LineColour50(mode),
+                                                PaperColour(mode));
+    const Rect body = GetBodyRect(page, mode);
+    GridPageSpec spec;
+    spec.headerRow = &headerRow;
+    spec.rows = &rows;
+    spec.body = body;
+    spec.content = GetContentRect(pageNumber, mode);
+    spec.repeatsHeaderRow = RepeatsHeaderRow();
+    spec.hoverRow = HoverRow();
+    spec.hoverCell = HoverCell();
+    spec.pageCount = GetPageCount();
+    spec.showsLastPageStamp = ShowsLastPageStamp();
+    spec.drawTitle = [&](Canvas& c) { DrawTitle(c, body, pageNumber, mode); };
+    spec.drawAfterGrid = [&](Canvas& c) { DrawAfterGrid(c, body, mode); };
+    spec.drawLastPageStamp = [&](Canvas& c, int32_t space) { DrawLastPageStamp(c, page, space, mode); };
+    PaintGridPage(dc, visible, pageNumber, mode, palette, spec);
+}
 
-void BridgeWnd_Grid_base::DrawAfterGrid(Canvas&, const Rect&, int32_t) {}
+void BridgeWnd_Grid_base::DrawTitle(Canvas& dc, const Rect& body, int32_t page, int32_t mode)
+{
+    DrawGridTitle(dc, GetTitleRect(body), GetTitle(), page, GetPageCount(), PaletteColour(mode, 5));
+}
 
-void BridgeWnd_Grid_base::DrawLastPageStamp(Canvas&, const Rect&, int32_t, int32_t) {}
+void BridgeWnd_Grid_base::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t)
+{
+    DrawSubtitleBand(dc, GetSubtitleRect(body), GetSubtitle());
+}
+
+void BridgeWnd_Grid_base::DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, int32_t mode)
+{
+    DrawLastPageStampAt(dc, GetBodyRect(page, mode), space, PaletteColour(mode, 5),
+                        LastPageStampText(GetLanguage(), EventTextW()), SquarePicture());
+}
