@@ -1,0 +1,126 @@
+#pragma once
+// The print system: choosing a printer in the print dialog, and opening a
+// print job on the chosen printer whose pages are painted on a Canvas.
+//
+// The kiosk uses Qt's print dialog and printers (the CUPS destinations, and
+// Qt's own PDF output when the operator picks a file in the dialog). Tests
+// and the headless renderer install a PDF-file destination instead, which
+// needs no dialog: its "dialog" answers at once with the file it was given.
+// Which one is in force is chosen in code with SetPrintSystem, as for the UI
+// seam.
+
+#include "platform/Canvas.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QPrinter;
+
+// Paper, orientation and copies of a chosen printer: the part of a printer's
+// settings that a print job reads and changes.
+struct PrinterSetup {
+    // The sheet as the printer reports it, in tenths of a millimetre, the
+    // short side first whatever the orientation (A4: 2100 x 2970). 0 when
+    // the printer did not say.
+    int32_t paperWidth = 0;
+    int32_t paperLength = 0;
+    bool landscape = false;
+    int32_t copies = 1;
+    bool collate = true;
+};
+
+// A chosen printer. `driver` tells the kind of destination: kDriverPrinter
+// for a printer of the system (`device` is its name) and kDriverPdf for
+// PDF output (`port` is the file). Empty until a printer has been chosen.
+struct PrinterChoice {
+    std::u16string driver;
+    std::u16string device;
+    std::u16string port;
+    PrinterSetup setup;
+
+    bool IsEmpty() const { return driver.empty(); }
+};
+
+inline const std::u16string kDriverPrinter = u"printer";
+inline const std::u16string kDriverPdf = u"pdf";
+
+// What the print dialog answered when it was confirmed.
+struct PrintDialogAnswer {
+    PrinterChoice choice;
+    // The operator limited the job to pages fromPage..toPage.
+    bool pageRange = false;
+    int32_t fromPage = 1;
+    int32_t toPage = 1;
+};
+
+// One print job on an opened printer. Pages are painted between StartPage
+// and EndPage on the canvas StartPage returns (a fresh device state on each
+// page: the caller sets its mapping per page). A job in which no page was
+// started produces no output.
+class PrintDocument {
+public:
+    virtual ~PrintDocument();
+    // Names the job (the spooler's job name, the title of a PDF file).
+    virtual void StartDoc(const std::u16string& jobName) = 0;
+    virtual Canvas& StartPage() = 0;
+    virtual void EndPage() = 0;
+    // Sends the job; the document is finished afterwards.
+    virtual void EndDoc() = 0;
+    // The printer's resolution.
+    virtual int DpiX() const = 0;
+    virtual int DpiY() const = 0;
+};
+
+class PrintSystem {
+public:
+    virtual ~PrintSystem();
+    // Shows the print dialog for a document of pages 1..pageCount, starting
+    // from the previous choice when there is one. Nothing when cancelled.
+    virtual std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) = 0;
+    // Opens the printer for one job, or null when it cannot be opened (the
+    // printer is gone, the file cannot be written).
+    virtual std::unique_ptr<PrintDocument> OpenPrinter(const PrinterChoice& choice) = 0;
+};
+
+// Qt's print dialog (run through the UI seam, so tests can answer it) and Qt
+// printers: CUPS destinations and Qt's PDF output.
+class QtPrintSystem : public PrintSystem {
+public:
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
+    std::unique_ptr<PrintDocument> OpenPrinter(const PrinterChoice& choice) override;
+
+    // The choice a configured Qt printer stands for.
+    static PrinterChoice ChoiceFromPrinter(const QPrinter& printer);
+    // Configures a Qt printer for a choice (destination, paper, orientation,
+    // copies). For PDF output the page starts at the sheet's corner; on a
+    // printer of the system at the corner of its printable area, as the
+    // printer's own coordinates do.
+    static void ApplyChoice(const PrinterChoice& choice, QPrinter& printer);
+};
+
+// A PDF file as the only printer: the dialog is answered at once, without a
+// person, with the file and the paper given here (A4 unless told). Printing
+// then writes the file through Qt's PDF output.
+class PdfFilePrintSystem : public QtPrintSystem {
+public:
+    explicit PdfFilePrintSystem(std::string path, int32_t paperWidth = 2100, int32_t paperLength = 2970);
+
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
+
+    const std::string& Path() const { return path_; }
+    // How often the dialog was asked for.
+    int DialogsRun() const { return dialogsRun_; }
+
+private:
+    std::string path_;
+    int32_t paperWidth_;
+    int32_t paperLength_;
+    int dialogsRun_ = 0;
+};
+
+// The print system in force: Qt's unless another was installed.
+PrintSystem& Printing();
+// Installs `system` (not owned); null restores Qt's.
+void SetPrintSystem(PrintSystem* system);

@@ -1,0 +1,54 @@
+#pragma once
+// The print job: turns the pages of an A4 page view into a job on the chosen
+// printer. The printer is chosen once in the print dialog and reused for
+// every later job of the process, so the kiosk prints a scorecard without a
+// dialog. Pages are painted by the view's own page painting in printer mode,
+// mapped so that one unit is 0.01 mm on A4 paper (other paper gets the A4
+// page stretched to it).
+
+#include "platform/PrintSystem.h"
+#include "render/WndA4pageView_jovbase.h"
+
+#include <cstdint>
+#include <string>
+
+// Print modes.
+inline constexpr int32_t kPrintWithDialog = 1;     // always ask, then print
+inline constexpr int32_t kPrintOnChosen = 3;       // print on the chosen printer; ask only the first time
+inline constexpr int32_t kPrintChooseOnly = 5;     // ask only to choose the printer
+
+// The view's Print: printMode as above (any other value behaves as 1).
+// copies 1 or 2 set the printer's copy count; other values leave it as the
+// dialog set it.
+void Print(WndA4pageView_jovbase& view, int32_t copies, int32_t printMode);
+
+// Prints pages first..last of the view on the printer (driver, device,
+// port) with its settings `setup`, whose orientation it sets from the view.
+// When the printer cannot be opened, says so in a message box and prints
+// nothing.
+void PrintPages(WndA4pageView_jovbase& view, const std::u16string& driver, const std::u16string& device,
+                const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup);
+
+// How the A4 page is put on the sheet: the sheet in centimetres after the
+// paper rules (too small or unknown: A4; larger than A3: A3), and the window
+// extent that stretches the A4 page over it for a viewport extent of
+// (dpiX * 10, dpiY * 10).
+struct PaperMapping {
+    double widthCm = 21.0;
+    double lengthCm = 29.7;
+    Size windowExt{25400, 25400};
+};
+PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsMm);
+
+// "qivBridge print doc " and the number.
+std::u16string PrintJobName(int32_t number);
+
+// The printer chosen for the process (empty until the first dialog is
+// confirmed); each job changes its orientation and copies.
+PrinterChoice& ProcessPrinterChoice();
+// The number the next job will get (starts at 1).
+int32_t NextPrintJobNumber();
+
+// Makes every page view print through this print job. Called once at
+// start-up by each program that prints.
+void InstallPrintJob();

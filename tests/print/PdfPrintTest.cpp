@@ -1,0 +1,203 @@
+// Printing a grid of several pages end to end into PDF files, read back with
+// pdfinfo and pdftotext.
+
+#include "print/PrintJob.h"
+
+#include "platform/QtAppForTests.h"
+#include "platform/UiSeam.h"
+#include "render/BridgeWnd_Grid_base.h"
+
+#include <QPrintDialog>
+#include <QPrinter>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+using Cell = GridInfo_jov::Grid_CellInfo_jov;
+using Row = GridInfo_jov::Grid_RowInfo_jov;
+
+namespace {
+
+class EnglishRoot : public RootServices {
+public:
+    LangIndex GetLanguage() override { return kLangEnglish; }
+    Colour GetThemeColour(int32_t) override { return kBlack; }
+    std::u16string CreditLine() override { return u" - by example.org  V7.26.15"; }
+    std::u16string EventTextW() override { return u"Club Pairs"; }
+    bool WantsHoverFocus() override { return false; }
+};
+
+class PortraitGrid : public BridgeWnd_Grid_base {
+public:
+    bool IsLandscape() override { return false; }
+};
+
+std::string RunTool(const std::string& command)
+{
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe)
+        return out;
+    std::array<char, 4096> buffer{};
+    size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
+        out.append(buffer.data(), n);
+    return out;
+}
+
+// The value of one "Key: value" line of pdfinfo.
+std::string InfoField(const std::string& info, const std::string& key)
+{
+    const size_t at = info.find(key + ":");
+    if (at == std::string::npos)
+        return {};
+    size_t start = info.find_first_not_of(' ', at + key.size() + 1);
+    const size_t end = info.find('\n', start);
+    return info.substr(start, end - start);
+}
+
+class PdfPrintTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/bp-print-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ProcessPrinterChoice() = PrinterChoice{};
+        InstallPrintJob();
+    }
+    void TearDown() override
+    {
+        SetPrintSystem(nullptr);
+        SetPageViewPrintHandler(nullptr);
+        ProcessPrinterChoice() = PrinterChoice{};
+        if (std::getenv("BP_KEEP_PRINTS") == nullptr)
+            std::system(("rm -rf '" + dir + "'").c_str());
+    }
+
+    // Fills `view` with a grid of `rows` rows under the given title.
+    void Fill(BridgeWnd_Grid_base& view, size_t rows, bool printNow)
+    {
+        view.SetRootServices(&root);
+        view.CreateInWidget(nullptr, 90);
+        view.resize(900, 700);
+        Row header;
+        header.AddCell(Cell("Board", 1.0f));
+        header.AddCell(Cell("Contract", 2.0f));
+        header.AddCell(Cell("Score", 1.0f));
+        std::vector<Row> body;
+        for (size_t r = 0; r < rows; ++r) {
+            Row row;
+            row.AddCell(Cell(std::to_string(r + 1), 0.0f));
+            row.AddCell(Cell("4S", 0.0f));
+            row.AddCell(Cell("420", 0.0f));
+            body.push_back(row);
+        }
+        view.SetGrid(u"Scorecard", header, body, "", printNow);
+    }
+
+    struct AppFirst {
+        AppFirst() { EnsureQtApp(); }
+    } app;
+    EnglishRoot root;
+    std::string dir;
+};
+
+} // namespace
+
+TEST_F(PdfPrintTest, KioskPrintWritesEveryPageWithItsHeaderAndFooter)
+{
+    const std::string pdf = dir + "/landscape.pdf";
+    PdfFilePrintSystem file(pdf);
+    SetPrintSystem(&file);
+    const int32_t number = NextPrintJobNumber();
+
+    BridgeWnd_Grid_base view;
+    Fill(view, 30, true);  // landscape: 13 rows a page, so 3 pages
+    ASSERT_EQ(view.GetPageCount(), 3);
+    EXPECT_EQ(file.DialogsRun(), 1);
+
+    const std::string info = RunTool("pdfinfo '" + pdf + "' 2>&1");
+    EXPECT_EQ(InfoField(info, "Pages"), "3") << info;
+    EXPECT_EQ(InfoField(info, "Title"), "qivBridge print doc " + std::to_string(number)) << info;
+    EXPECT_NE(InfoField(info, "Page size").find("842 x 595 pts (A4)"), std::string::npos) << info;
+
+    const std::string text = RunTool("pdftotext -layout '" + pdf + "' - 2>&1");
+    for (int p = 1; p <= 3; ++p)
+        EXPECT_NE(text.find("Scorecard (Page" + std::to_string(p) + "/3)"), std::string::npos) << text;
+    EXPECT_NE(text.find(" printing)"), std::string::npos) << text;
+    EXPECT_NE(text.find("- by example.org V7.26.15 ("), std::string::npos) << text;
+
+    // The next kiosk print reuses the printer: no dialog, the next number.
+    view.SetGrid(u"Second", view.headerRow, view.rows, "", true);
+    EXPECT_EQ(file.DialogsRun(), 1);
+    EXPECT_EQ(InfoField(RunTool("pdfinfo '" + pdf + "'"), "Title"), "qivBridge print doc " + std::to_string(number + 1));
+}
+
+TEST_F(PdfPrintTest, PortraitViewPrintsPortraitPages)
+{
+    const std::string pdf = dir + "/portrait.pdf";
+    PdfFilePrintSystem file(pdf);
+    SetPrintSystem(&file);
+    PortraitGrid view;
+    Fill(view, 45, false);  // portrait: 20 rows a page
+    view.Print(1, kPrintWithDialog);
+    const std::string info = RunTool("pdfinfo '" + pdf + "' 2>&1");
+    EXPECT_EQ(InfoField(info, "Pages"), "3") << info;
+    EXPECT_NE(InfoField(info, "Page size").find("595 x 842 pts (A4)"), std::string::npos) << info;
+    EXPECT_NE(RunTool("pdftotext '" + pdf + "' -").find("Scorecard (Page3/3)"), std::string::npos);
+}
+
+TEST_F(PdfPrintTest, UnwritableFileIsReportedAsAPrinterThatCannotBeCreated)
+{
+    ScriptedUiSeam ui;
+    PdfFilePrintSystem file(dir + "/no-such-folder/out.pdf");
+    SetPrintSystem(&file);
+    BridgeWnd_Grid_base view;
+    const int32_t number = NextPrintJobNumber();
+    Fill(view, 3, true);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, u"Unable to create printer, please check.");
+    EXPECT_EQ(NextPrintJobNumber(), number);
+}
+
+TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
+{
+    // The kiosk's own print system: the dialog runs through the UI seam, which
+    // answers it here as an operator picking a file would.
+    const std::string pdf = dir + "/dialog.pdf";
+    ScriptedUiSeam ui;
+    ui.dialogHandlers.push_back([](QDialog&) { return int(QDialog::Rejected); });
+    ui.dialogHandlers.push_back([&pdf](QDialog& d) {
+        auto* dialog = dynamic_cast<QPrintDialog*>(&d);
+        if (dialog == nullptr)
+            return int(QDialog::Rejected);
+        dialog->printer()->setOutputFormat(QPrinter::PdfFormat);
+        dialog->printer()->setOutputFileName(QString::fromStdString(pdf));
+        return int(QDialog::Accepted);
+    });
+
+    BridgeWnd_Grid_base view;
+    Fill(view, 3, false);
+    view.Print(1, kPrintOnChosen);  // cancelled
+    EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());
+    EXPECT_NE(access(pdf.c_str(), F_OK), 0);
+
+    view.Print(1, kPrintOnChosen);
+    EXPECT_EQ(ui.dialogsRun, 2);
+    EXPECT_EQ(ProcessPrinterChoice().driver, kDriverPdf);
+    EXPECT_EQ(InfoField(RunTool("pdfinfo '" + pdf + "' 2>&1"), "Pages"), "1");
+
+    // A printer the system does not know cannot be opened.
+    QtPrintSystem qt;
+    PrinterChoice gone;
+    gone.driver = kDriverPrinter;
+    gone.device = u"no-such-printer-here";
+    EXPECT_EQ(qt.OpenPrinter(gone), nullptr);
+}
