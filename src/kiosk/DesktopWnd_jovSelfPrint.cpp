@@ -1,0 +1,431 @@
+#include "kiosk/DesktopWnd_jovSelfPrint.h"
+
+#include "foundation/Files.h"
+#include "foundation/Product.h"
+#include "kiosk/CDlgInput_Password.h"
+#include "kiosk/DesktopPicture.h"
+#include "platform/QPainterCanvas.h"
+#include "platform/UiSeam.h"
+#include "settings/CDlgSetting_selfPrint.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTimerEvent>
+
+#include <cstdlib>
+
+namespace {
+
+QString Q(const std::u16string& text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The web address in the credit line of every printed page.
+constexpr const char16_t* kCreditAddress = u"www.quorvane.example";
+
+int32_t ScreenHeight()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->geometry().height();
+    return 1080;
+}
+
+// The reprint button's font, made once for the process.
+const QFont& ReprintButtonFont()
+{
+    static const QFont font = [] {
+        QFont f(QStringLiteral("Microsoft Sans Serif"));
+        f.setPixelSize(std::max(1, ReprintButtonFontHeight(ScreenHeight())));
+        f.setWeight(QFont::Normal);
+        return f;
+    }();
+    return font;
+}
+
+// The last accepted press, shared by the whole process; none yet at start,
+// so the first press is always accepted.
+std::optional<int64_t> g_lastPress;
+
+} // namespace
+
+void DesktopWnd_jovSelfPrint::ResetPressGuardForTesting()
+{
+    g_lastPress.reset();
+}
+
+DesktopWnd_jovSelfPrint::DesktopWnd_jovSelfPrint(QWidget* frame, FrameServices services)
+    : frameServices(std::move(services))
+{
+    SetRootServices(this);
+    desk.LoadSettings();
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        Setting_selfPrint_qiv& settings = desk.SettingsLocked();
+        if (settings.GetTitle().empty())
+            settings.SetTitle(PickLang("当队名出现在列表中,可点击打印||When the team name appears in the list, you can "
+                                       "click to print it[cn:当队名出现在列表中,方可点击打印]||<其它>",
+                                       desk.GetLanguageLocked()));
+    }
+    // The receive thread asks for repaints; the window carries them out on
+    // the GUI thread (a queued call is dropped once the window is gone).
+    desk.SetRepaintRequest([this] { QMetaObject::invokeMethod(this, [this] { Repaint(); }, Qt::QueuedConnection); });
+    CreateInWidget(frame, DesktopWindowId);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    desktopTimer = startTimer(DesktopTimerIntervalMs);
+    show();
+}
+
+DesktopWnd_jovSelfPrint::~DesktopWnd_jovSelfPrint()
+{
+    if (desktopTimer != 0)
+        killTimer(desktopTimer);
+    // No repaint requests into a window that is going away.
+    desk.SetRepaintRequest(nullptr);
+}
+
+FrameDesktop* CreateFrameDesktop(QWidget* frame, const FrameServices& services)
+{
+    return new DesktopWnd_jovSelfPrint(frame, services);
+}
+
+std::u16string DesktopWnd_jovSelfPrint::CreditLine()
+{
+    return u" - by " + std::u16string(kCreditAddress) + u"  V" + Utf8ToWide(ProgramVersion);
+}
+
+std::u16string DesktopWnd_jovSelfPrint::EventTextW()
+{
+    return Utf8ToWide(desk.GetEventText());
+}
+
+LangIndex DesktopWnd_jovSelfPrint::GetLanguage()
+{
+    return desk.GetLanguage();
+}
+
+bool DesktopWnd_jovSelfPrint::AccessCodeGate()
+{
+    return RunAccessCodeGate(desk.IsSynchronized(), desk.GetSettings().GetAccessCode(), GetLanguage(), this);
+}
+
+std::u16string DesktopWnd_jovSelfPrint::GetCaption()
+{
+    return LangTextW("-设置-||-Setting-||<其它>", GetLanguage());
+}
+
+void DesktopWnd_jovSelfPrint::OnMenu(int32_t)
+{
+    ShowContextMenu();
+}
+
+int32_t DesktopWnd_jovSelfPrint::HitTest(int32_t x, int32_t y)
+{
+    return DesktopHitTest(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()),
+                          desk.SettingsLocked().GetReprintAllowed(), x, y);
+}
+
+Rect DesktopWnd_jovSelfPrint::CellRect(int32_t i)
+{
+    std::lock_guard<std::mutex> lock(desk.DeskMutex());
+    return DesktopCellRect(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()), i);
+}
+
+void DesktopWnd_jovSelfPrint::Repaint()
+{
+    InvalidateClient();
+}
+
+// --- painting -------------------------------------------------------------------
+
+void DesktopWnd_jovSelfPrint::PaintPicture(Canvas& dc)
+{
+    std::lock_guard<std::mutex> lock(desk.DeskMutex());
+    DesktopPictureInput in;
+    in.client = ClientRect();
+    in.synchronized = desk.IsSynchronizedLocked();
+    if (in.synchronized && !backgroundLoaded) {
+        background = CanvasPicture::FromResource(314);
+        backgroundLoaded = true;
+    }
+    in.background = &background;
+    in.lang = desk.GetLanguageLocked();
+    in.title = desk.SettingsLocked().GetTitle();
+    in.entries.assign(desk.PrintableListLocked().begin(), desk.PrintableListLocked().end());
+    in.reprintAllowed = desk.SettingsLocked().GetReprintAllowed();
+    in.pressedIndex = pressedIndex;
+    in.hoverIndex = hoverIndex;
+    in.note = desk.CurrentNoteLocked(DeskState::NoteClock::now());
+    in.listCountdown = listCountdown;
+    in.eventText = desk.EventTextLocked();
+    PaintDesktopPicture(dc, in);
+}
+
+void DesktopWnd_jovSelfPrint::paintEvent(QPaintEvent*)
+{
+    const QSize size = viewport()->size();
+    if (size.isEmpty())
+        return;
+    // The whole picture is drawn off screen and copied in one step, so the
+    // kiosk never flickers while the list changes.
+    QImage picture(size, QImage::Format_RGB32);
+    {
+        QPainterCanvas dc(&picture);
+        PaintPicture(dc);
+    }
+    QPainter painter(viewport());
+    painter.drawImage(0, 0, picture);
+}
+
+void DesktopWnd_jovSelfPrint::resizeEvent(QResizeEvent* event)
+{
+    BridgeWnd_base::resizeEvent(event);
+    if (reprintButton == nullptr) {
+        reprintButton = new QPushButton(QStringLiteral("补 打"), viewport());
+        reprintButton->setObjectName(QStringLiteral("reprintButton"));
+        reprintButton->setFont(ReprintButtonFont());
+        reprintButton->setFocusPolicy(Qt::NoFocus);
+        connect(reprintButton, &QPushButton::clicked, this, [this] { StartReprint(true); });
+        reprintButton->hide();
+    }
+    const Rect r = ReprintButtonRect(ClientRect());
+    reprintButton->setGeometry(r.left, r.top, r.Width(), r.Height());
+    InvalidateClient();
+}
+
+// --- pointer input ------------------------------------------------------------------
+
+void DesktopWnd_jovSelfPrint::OnPointerMove(int32_t x, int32_t y)
+{
+    int32_t hit;
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        hit = HitTest(x, y);
+    }
+    if (hit != hoverIndex) {
+        hoverIndex = hit;
+        Repaint();
+    }
+}
+
+void DesktopWnd_jovSelfPrint::OnPointerPress(int32_t x, int32_t y)
+{
+    // One accepted press per 1.5 seconds: a shaky finger or a bouncing touch
+    // screen must not send a second request.
+    const int64_t now = MillisecondClock();
+    if (g_lastPress && std::llabs(now - *g_lastPress) < PressGuardMs)
+        return;
+    g_lastPress = now;
+    int32_t hit;
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        hit = HitTest(x, y);
+    }
+    if (hit != pressedIndex) {
+        pressedIndex = hit;
+        Repaint();
+    }
+}
+
+void DesktopWnd_jovSelfPrint::OnPointerRelease(int32_t x, int32_t y)
+{
+    if (!desk.IsSynchronized())
+        return;
+    int32_t hit;
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        hit = HitTest(x, y);
+    }
+    const int32_t pressed = pressedIndex;
+    pressedIndex = -1;
+    Repaint();
+    if (hit < 0 || hit != pressed || desk.IsConnectionInProgress())
+        return;
+    if (hit == REPRINT_INDEX)
+        StartReprint(false);
+    else
+        PrintEntry(hit);
+}
+
+void DesktopWnd_jovSelfPrint::mouseMoveEvent(QMouseEvent* event)
+{
+    BridgeWnd_base::mouseMoveEvent(event);
+    const QPoint p = event->position().toPoint();
+    OnPointerMove(p.x(), p.y());
+}
+
+void DesktopWnd_jovSelfPrint::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton)
+        OnPointerPress(p.x(), p.y());
+    else if (event->button() == Qt::RightButton)
+        OnMenu(1);
+}
+
+void DesktopWnd_jovSelfPrint::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint p = event->position().toPoint();
+    OnPointerRelease(p.x(), p.y());
+}
+
+// --- the 100 ms tick ------------------------------------------------------------------
+
+void DesktopWnd_jovSelfPrint::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == desktopTimer)
+        OnTick();
+    else
+        BridgeWnd_base::timerEvent(event);
+}
+
+void DesktopWnd_jovSelfPrint::OnTick()
+{
+    if (reprintButton != nullptr) {
+        const QString caption = Q(LangTextW(" 补打 || Reprint ||<其它>", GetLanguage()));
+        if (reprintButton->text() != caption)
+            reprintButton->setText(caption);
+    }
+    if (PrintNextTeamJob() || PrintPairSlot())
+        return;
+    if (++tickCount < 10)
+        return;
+    tickCount = 0;
+    if (desk.IsSynchronized() && !desk.IsConnectionInProgress()) {
+        if (--listCountdown < 0) {
+            listCountdown = 10;
+            const Setting_selfPrint_qiv settings = desk.GetSettings();
+            desk.RequestSignupList(settings.GetPartialFilter(), false, settings.GetServerIp(),
+                                   settings.GetAccessCode());
+        }
+    }
+    Repaint();
+}
+
+// --- context menu and kiosk controls ---------------------------------------------------
+
+void DesktopWnd_jovSelfPrint::FillContextMenu(QMenu& menu)
+{
+    const LangIndex lang = GetLanguage();
+    auto add = [&](int id, const std::u16string& text) {
+        QAction* action = menu.addAction(Q(text));
+        action->setData(id);
+        action->setEnabled(id == MenuExit || !fullScreen);
+        return action;
+    };
+    add(MenuSettings, LangTextW("设置...||Settings...||<其它>", lang));
+    add(MenuSelectPrinter, LangTextW("选择打印机...||Select printer...||<其它>", lang));
+    add(MenuTestPage, LangTextW("打印测试页||Print test page||<其它>", lang));
+    menu.addSeparator();
+    add(MenuFullScreen, LangTextW("全屏||Full screen||<其它>", lang));
+    menu.addSeparator();
+    QAction* english = add(MenuEnglish, u"English(英文)");
+    english->setCheckable(true);
+    english->setChecked(desk.GetSettings().GetLangIndex() == 1);
+    menu.addSeparator();
+    add(MenuExit, LangTextW("退出||Exit||<其它>", lang));
+}
+
+void DesktopWnd_jovSelfPrint::ShowContextMenu()
+{
+    QMenu menu(this);
+    menu.setFont(font());
+    FillContextMenu(menu);
+    QAction* chosen = Ui().TrackMenu(menu, QCursor::pos());
+    if (chosen == nullptr || !chosen->isEnabled())
+        return;
+    RunMenuCommand(chosen->data().toInt());
+}
+
+void DesktopWnd_jovSelfPrint::RunMenuCommand(int id)
+{
+    switch (id) {
+    case MenuSettings:
+        OpenSettings();
+        break;
+    case MenuSelectPrinter:
+        SelectPrinter();
+        break;
+    case MenuTestPage:
+        PrintTestPage();
+        break;
+    case MenuFullScreen:
+        EnterFullScreen();
+        break;
+    case MenuEnglish:
+        SwitchLanguage();
+        break;
+    case MenuExit:
+        // Posted, so the menu has closed before the frame asks its question.
+        if (frameServices.requestClose)
+            QMetaObject::invokeMethod(this, [this] { frameServices.requestClose(); }, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+}
+
+void DesktopWnd_jovSelfPrint::OpenSettings()
+{
+    CDlgSetting_selfPrint dialog(GetLanguage(), desk.GetSettings(), this);
+    if (Ui().RunDialog(dialog) != QDialog::Accepted)
+        return;
+    if (desk.IsConnectionInProgress()) {
+        desk.ShowLocalizedNote(DeskState::kNoteNotSynchronized);
+        return;
+    }
+    const Setting_selfPrint_qiv confirmed = dialog.Settings();
+    desk.SetPendingSettings(confirmed);
+    if (reprintButton != nullptr)
+        reprintButton->setVisible(confirmed.GetReprintAllowed());
+    desk.RequestSignupList(confirmed.GetPartialFilter(), true, confirmed.GetServerIp(), confirmed.GetAccessCode());
+}
+
+void DesktopWnd_jovSelfPrint::EnterFullScreen()
+{
+    SetFullScreen(true);
+    if (frameServices.blockTaskManager)
+        frameServices.blockTaskManager();
+    QWidget* top = window();
+    top->raise();
+    top->activateWindow();
+    top->setWindowFlags(top->windowFlags() | Qt::WindowStaysOnTopHint);
+    top->showNormal();
+    QThread::msleep(200);
+    top->setWindowFlags((top->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) &
+                        ~(Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint));
+    top->showFullScreen();
+}
+
+void DesktopWnd_jovSelfPrint::SwitchLanguage()
+{
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        Setting_selfPrint_qiv& settings = desk.SettingsLocked();
+        settings.SetLangIndex(settings.GetLangIndex() == 1 ? 0 : 1);
+        settings.Save();
+    }
+    RefreshCaption();
+}
+
+// --- print requests --------------------------------------------------------------------
+
+void DesktopWnd_jovSelfPrint::PrintEntry(int32_t i)
+{
+    SelfPrint_qiv::SignupOne_SelfPrint entry;
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        entry = desk.PrintableListLocked().EntryAt(i);
+    }
+    desk.RequestPrint(entry.GetSectionId(), entry.GetTeamNumber());
+}

@@ -1,0 +1,146 @@
+#pragma once
+// The kiosk's only screen: the tournament title, one touch button for every
+// entry whose scorecard is ready, the footer, the reprint area, the note line
+// and the countdown to the next list request. It is the root of every kiosk
+// window (the language, the credit line and the event text come from here),
+// it owns the server side of the kiosk (DeskState), and its 100 ms tick polls
+// the scoring server and prints what has arrived.
+
+#include "kiosk/DeskState.h"
+#include "kiosk/DesktopLayout.h"
+#include "kiosk/FrameDesktop.h"
+#include "platform/Canvas.h"
+#include "render/BridgeWnd_base.h"
+#include "render/RootServices.h"
+
+#include <cstdint>
+#include <optional>
+
+class QMenu;
+class QPushButton;
+class WndGrid_Scorecard_team;
+class WndGrid_Scorecard_pairIndi;
+
+// The desktop's own operations on top of the window base.
+class Wnd_Desktop_base_jov : public BridgeWnd_base, public RootServices {
+public:
+    virtual bool IsFullScreen() const = 0;
+    virtual void SetFullScreen(bool on) = 0;
+};
+
+class DesktopWnd_jovSelfPrint : public Wnd_Desktop_base_jov, public FrameDesktop {
+public:
+    static constexpr int32_t DesktopWindowId = 0xE900;
+    static constexpr int DesktopTimerId = 8795;
+    static constexpr int DesktopTimerIntervalMs = 100;
+    static constexpr int32_t ReprintButtonId = 7385;
+    static constexpr int32_t TeamViewId = 12579;
+    static constexpr int32_t PairViewId = 13589;
+    static constexpr int64_t PressGuardMs = 1500;
+
+    // Context-menu command ids.
+    enum MenuId {
+        MenuSettings = 2001,
+        MenuSelectPrinter = 2003,
+        MenuTestPage = 2005,
+        MenuFullScreen = 2009,
+        MenuEnglish = 2021,
+        MenuExit = 2999,
+    };
+
+    DesktopWnd_jovSelfPrint(QWidget* frame, FrameServices services);
+    ~DesktopWnd_jovSelfPrint() override;
+
+    DeskState& Desk() { return desk; }
+
+    // --- root services ------------------------------------------------------
+    std::u16string CreditLine() override;
+    std::u16string EventTextW() override;
+    bool WantsHoverFocus() override { return true; }
+    Colour GetThemeColour(int32_t) override { return Rgb(0, 0, 0); }
+    LangIndex GetLanguage() override;
+    bool IsFullScreen() const override { return fullScreen; }
+    void SetFullScreen(bool on) override { fullScreen = on; }
+    int32_t GetListCountdown() const { return listCountdown; }
+    void SetListCountdown(int32_t v) { listCountdown = v; }
+    int32_t GetHoverIndex() const { return hoverIndex; }
+    void SetHoverIndex(int32_t v) { hoverIndex = v; }
+    int32_t GetPressedIndex() const { return pressedIndex; }
+    void SetPressedIndex(int32_t v) { pressedIndex = v; }
+
+    // --- what the frame asks --------------------------------------------------
+    QWidget* Widget() override { return this; }
+    bool AccessCodeGate() override;
+
+    // --- window base hooks ------------------------------------------------------
+    std::u16string GetCaption() override;
+    void OnMenu(int32_t source) override;
+
+    // Hit test in client pixels: an entry index, REPRINT_INDEX or -1.
+    // The caller holds deskMutex.
+    int32_t HitTest(int32_t x, int32_t y);
+    Rect CellRect(int32_t i);
+    void ShowNote(const std::u16string& text) { desk.ShowNote(text); }
+
+    // --- pointer input, as the window receives it (client pixels) ---------------
+    void OnPointerMove(int32_t x, int32_t y);
+    void OnPointerPress(int32_t x, int32_t y);
+    void OnPointerRelease(int32_t x, int32_t y);
+
+    // The press guard is process-wide; tests start each case afresh.
+    static void ResetPressGuardForTesting();
+
+    // One tick of the 100 ms timer.
+    void OnTick();
+
+    // --- context menu and kiosk controls ----------------------------------------
+    // Builds the menu; the chosen command is carried out by RunMenuCommand.
+    void ShowContextMenu();
+    void FillContextMenu(QMenu& menu);
+    void RunMenuCommand(int id);
+    void OpenSettings();
+    void EnterFullScreen();
+    void SwitchLanguage();
+
+    // --- print flow ---------------------------------------------------------------
+    void PrintEntry(int32_t i);
+    // fromButton: started by the reprint push button (refused while a
+    // connection is in progress).
+    void StartReprint(bool fromButton);
+    bool PrintNextTeamJob();
+    bool PrintPairSlot();
+    void SelectPrinter();
+    void PrintTestPage();
+    WndGrid_Scorecard_team* EnsureTeamView();
+    WndGrid_Scorecard_pairIndi* EnsurePairView();
+
+    QPushButton* ReprintButton() const { return reprintButton; }
+    // The picture of the client area as the window paints it.
+    void PaintPicture(Canvas& dc);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void PlaceView(QWidget* view);
+    void Repaint();
+
+    FrameServices frameServices;
+    DeskState desk;
+    bool fullScreen = false;
+    int32_t listCountdown = 10;
+    int32_t hoverIndex = -1;
+    int32_t pressedIndex = -1;
+    int desktopTimer = 0;
+    int tickCount = 0;
+    QPushButton* reprintButton = nullptr;
+    CanvasPicture background;
+    bool backgroundLoaded = false;
+    WndGrid_Scorecard_team* teamView = nullptr;
+    WndGrid_Scorecard_pairIndi* pairView = nullptr;
+};

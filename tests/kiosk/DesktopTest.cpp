@@ -1,0 +1,335 @@
+#include "QtTestApp.h"
+#include "comm/CommMsg_base.h"
+#include "foundation/Files.h"
+#include "kiosk/DesktopWnd_jovSelfPrint.h"
+#include "kiosk/MainFrame.h"
+#include "platform/RecordingCanvas.h"
+#include "platform/UiSeam.h"
+#include "settings/CDlgSetting_selfPrint.h"
+#include "support/LoopbackServer.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Serves `connections` requests: keeps the body of each request frame and
+// closes without answering (or after `hold`, to keep a request in flight).
+class RequestLog {
+public:
+    explicit RequestLog(int connections, std::chrono::milliseconds hold = 0ms)
+        : server(
+              [this, hold](int& fd) {
+                  const std::string frame = loopback::ReadFrame(fd, 3000ms);
+                  {
+                      std::lock_guard<std::mutex> lock(mutex);
+                      bodies.push_back(frame.size() > 8 ? frame.substr(8) : std::string());
+                  }
+                  std::this_thread::sleep_for(hold);
+              },
+              connections)
+    {
+    }
+    uint16_t Port() const { return server.Port(); }
+    int Accepted() const { return server.Accepted(); }
+    std::vector<CommMsg_base> Requests()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::vector<CommMsg_base> out;
+        for (const std::string& body : bodies) {
+            CommMsg_base m;
+            m.FromJsonText(body);
+            out.push_back(m);
+        }
+        return out;
+    }
+    size_t Count()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return bodies.size();
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> bodies;
+    loopback::ScriptedServer server;
+};
+
+void Pump(std::chrono::milliseconds d = 50ms)
+{
+    const auto until = std::chrono::steady_clock::now() + d;
+    while (std::chrono::steady_clock::now() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        EnsureQtApp();
+        char pattern[] = "/tmp/bp-desktop-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        Setting_selfPrint_qiv::SetFilePathForTesting(dir + "/Self_Print.txt");
+        WriteWholeFile(dir + "/Self_Print.txt", "{\"9\":1}\n", 1);
+        pendingSettings = Setting_selfPrint_qiv();
+        DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+        hostWidget = std::make_unique<QWidget>();
+        QWidget& host = *hostWidget;
+        host.resize(1280, 720);
+        FrameServices services;
+        services.blockTaskManager = [this] { ++blockCalls; };
+        services.requestClose = [this] { ++closeCalls; };
+        desktop = new DesktopWnd_jovSelfPrint(&host, services);
+        desktop->setGeometry(0, 0, 1280, 720);
+        host.show();
+        Pump(20ms);
+    }
+    void TearDown() override
+    {
+        delete desktop;
+        hostWidget.reset();
+        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+
+    // Makes the desk synchronized with `n` team entries of section 1, as a
+    // confirming list reply does.
+    void Synchronize(int n, uint16_t port, bool reprintAllowed = false)
+    {
+        Setting_selfPrint_qiv s = desktop->Desk().GetSettings();
+        s.SetServerIp("127.0.0.1");
+        s.SetAccessCode("td");
+        s.SetReprintAllowed(reprintAllowed);
+        desktop->Desk().SetPendingSettings(s);
+        desktop->Desk().SetServerPort(port);
+        CommMsg_base reply(MSG_SIGNUP_LIST);
+        reply.SetFlag("82", true);
+        reply.SetText("1", "Open Teams");
+        Json::Value list(Json::objectValue);
+        for (int i = 1; i <= n; ++i) {
+            Json::Value e;
+            e["4"] = 1;
+            e["5"] = "A";
+            e["6"] = i;
+            e["7"] = "Team " + std::to_string(i);
+            list["_o"].append(e);
+        }
+        reply["85"] = list;
+        desktop->Desk().OnSocketMessage(-1, reply);
+        ASSERT_TRUE(desktop->Desk().IsSynchronized());
+    }
+
+    void Touch(int32_t pressCell, int32_t releaseCell)
+    {
+        const Rect p = desktop->CellRect(pressCell), r = desktop->CellRect(releaseCell);
+        desktop->OnPointerPress(p.left + 5, p.top + 5);
+        desktop->OnPointerRelease(r.left + 5, r.top + 5);
+    }
+
+    std::string dir;
+    std::unique_ptr<QWidget> hostWidget;
+    DesktopWnd_jovSelfPrint* desktop = nullptr;
+    int blockCalls = 0;
+    int closeCalls = 0;
+};
+
+} // namespace
+
+TEST_F(DesktopTest, UnsynchronizedIgnoresTouchesAndSendsNothing)
+{
+    RequestLog log(1);
+    desktop->Desk().SetServerPort(log.Port());
+    Touch(0, 0);
+    for (int i = 0; i < 120; ++i)
+        desktop->OnTick();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(log.Accepted(), 0);
+    EXPECT_EQ(desktop->GetListCountdown(), 10);
+}
+
+TEST_F(DesktopTest, ConfirmingReplySynchronizesAndSavesTheSettings)
+{
+    RequestLog log(0);
+    Synchronize(5, log.Port());
+    EXPECT_EQ(desktop->Desk().GetPrintableList().size(), 5u);
+    EXPECT_EQ(ReadWholeFile(dir + "/Self_Print.txt"), "{\"1\":\"127.0.0.1\",\"5\":\"When the team name appears in "
+                                                      "the list, you can click to print it[cn:当队名出现在列表中,方可"
+                                                      "点击打印]\",\"9\":1}\n");
+    EXPECT_EQ(desktop->EventTextW(), u"Open Teams");
+}
+
+TEST_F(DesktopTest, ATouchSendsOnePrintRequestAndTheGuardStopsASecond)
+{
+    RequestLog log(2);
+    Synchronize(5, log.Port());
+    Touch(2, 2);
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    const CommMsg_base sent = log.Requests()[0];
+    EXPECT_EQ(sent.MsgId(), MSG_PRINT_REQUEST);
+    EXPECT_EQ(sent.GetInt("11"), 1);
+    EXPECT_EQ(sent.GetInt("15"), 3);
+    ASSERT_TRUE(loopback::WaitUntil([&] { return !desktop->Desk().IsConnectionInProgress(); }));
+
+    // A second touch within 1.5 seconds: the press is ignored, so its
+    // release finds nothing pressed.
+    Touch(3, 3);
+    EXPECT_EQ(desktop->GetPressedIndex(), -1);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(log.Count(), 1u);
+}
+
+TEST_F(DesktopTest, ReleaseOnAnotherButtonOrDuringARequestDoesNothing)
+{
+    RequestLog log(2, 1500ms);
+    Synchronize(5, log.Port());
+    Touch(0, 1);
+    EXPECT_EQ(desktop->GetPressedIndex(), -1);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(log.Accepted(), 0);
+
+    DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+    Touch(1, 1);
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    ASSERT_TRUE(desktop->Desk().IsConnectionInProgress()); // the server holds the line
+    DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+    Touch(4, 4);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(log.Accepted(), 1);
+}
+
+TEST_F(DesktopTest, PollsTheListEveryElevenSeconds)
+{
+    RequestLog log(2);
+    Synchronize(3, log.Port());
+    for (int i = 0; i < 100; ++i) // ten seconds
+        desktop->OnTick();
+    EXPECT_EQ(desktop->GetListCountdown(), 0);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(log.Accepted(), 0);
+    for (int i = 0; i < 10; ++i) // the eleventh second
+        desktop->OnTick();
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    EXPECT_EQ(desktop->GetListCountdown(), 10);
+    const CommMsg_base sent = log.Requests()[0];
+    EXPECT_EQ(sent.MsgId(), MSG_SIGNUP_LIST);
+    EXPECT_EQ(sent.GetText("2"), "td");
+    EXPECT_FALSE(sent.GetFlag("82"));
+    EXPECT_EQ(sent.GetText("99"), "7.26.15");
+}
+
+TEST_F(DesktopTest, HoverRepaintsOnlyOnChangeAndReprintAreaNeedsThePermission)
+{
+    RequestLog log(0);
+    Synchronize(5, log.Port(), false);
+    const Rect cell = desktop->CellRect(1);
+    desktop->OnPointerMove(cell.left + 2, cell.top + 2);
+    EXPECT_EQ(desktop->GetHoverIndex(), 1);
+    const Rect client = desktop->ClientRect();
+    const DesktopBands bands = ComputeDesktopBands(client);
+    desktop->OnPointerMove(bands.reprint.left + 5, bands.reprint.top + 5);
+    EXPECT_EQ(desktop->GetHoverIndex(), -1);
+    Synchronize(5, log.Port(), true);
+    desktop->OnPointerMove(bands.reprint.left + 5, bands.reprint.top + 5);
+    EXPECT_EQ(desktop->GetHoverIndex(), REPRINT_INDEX);
+}
+
+TEST_F(DesktopTest, MenuItemsFollowFullScreenAndLanguage)
+{
+    ScriptedUiSeam ui;
+    auto snapshot = [&] {
+        QMenu menu;
+        desktop->FillContextMenu(menu);
+        std::vector<std::string> items;
+        for (QAction* a : menu.actions()) {
+            if (a->isSeparator()) {
+                items.push_back("-");
+                continue;
+            }
+            items.push_back(std::to_string(a->data().toInt()) + " " + a->text().toStdString() +
+                            (a->isEnabled() ? "" : " [off]") + (a->isChecked() ? " [x]" : ""));
+        }
+        return items;
+    };
+    EXPECT_EQ(snapshot(), (std::vector<std::string>{"2001 Settings...", "2003 Select printer...", "2005 Print test page",
+                                                    "-", "2009 Full screen", "-", "2021 English(英文) [x]", "-",
+                                                    "2999 Exit"}));
+    desktop->SwitchLanguage();
+    EXPECT_EQ(ReadWholeFile(dir + "/Self_Print.txt").find("\"9\""), std::string::npos) << "Chinese is not written";
+    EXPECT_EQ(snapshot()[6], "2021 English(英文)");
+    EXPECT_EQ(desktop->OptionsButton()->text().toStdString(), "-设置-");
+    desktop->SwitchLanguage();
+    EXPECT_NE(ReadWholeFile(dir + "/Self_Print.txt").find("\"9\":1"), std::string::npos);
+    EXPECT_EQ(desktop->OptionsButton()->text().toStdString(), "-Setting-");
+
+    desktop->EnterFullScreen();
+    EXPECT_TRUE(desktop->IsFullScreen());
+    EXPECT_EQ(blockCalls, 1);
+    EXPECT_EQ(snapshot(), (std::vector<std::string>{"2001 Settings... [off]", "2003 Select printer... [off]",
+                                                    "2005 Print test page [off]", "-", "2009 Full screen [off]", "-",
+                                                    "2021 English(英文) [off] [x]", "-", "2999 Exit"}));
+    // Exit is posted to the frame.
+    ui.menuHandlers.push_back([](QMenu& m) { return m.actions().back(); });
+    desktop->ShowContextMenu();
+    EXPECT_EQ(closeCalls, 0);
+    Pump();
+    EXPECT_EQ(closeCalls, 1);
+}
+
+TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
+{
+    RequestLog log(1, 800ms);
+    desktop->Desk().SetServerPort(log.Port());
+    ScriptedUiSeam ui;
+    ui.dialogHandlers.push_back([](QDialog& d) {
+        auto& dlg = static_cast<CDlgSetting_selfPrint&>(d);
+        dlg.Edit(dlg.IdServerIp)->setText("127.0.0.1");
+        dlg.Edit(dlg.IdAccessCode)->setText("Td");
+        dlg.Edit(dlg.IdFilter)->setText("A;C#21~29");
+        dlg.Check(dlg.IdReprintAllowed)->setChecked(false);
+        dlg.OnOK();
+        return dlg.result();
+    });
+    desktop->OpenSettings();
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    const CommMsg_base sent = log.Requests()[0];
+    EXPECT_EQ(sent.MsgId(), MSG_SIGNUP_LIST);
+    EXPECT_TRUE(sent.GetFlag("82"));
+    EXPECT_EQ(sent.GetText("2"), "Td");
+    EXPECT_EQ(sent.GetText("61"), "A;C#21~29");
+    EXPECT_FALSE(desktop->ReprintButton()->isVisible());
+    // Not in force until the server confirms.
+    EXPECT_EQ(desktop->Desk().GetSettings().GetAccessCode(), "");
+    EXPECT_FALSE(desktop->Desk().IsSynchronized());
+
+    // A second confirmation while that request is in flight is refused.
+    ASSERT_TRUE(desktop->Desk().IsConnectionInProgress());
+    ui.dialogHandlers.push_back([](QDialog& d) {
+        auto& dlg = static_cast<CDlgSetting_selfPrint&>(d);
+        dlg.Edit(dlg.IdAccessCode)->setText("x");
+        dlg.OnOK();
+        return dlg.result();
+    });
+    desktop->OpenSettings();
+    EXPECT_EQ(desktop->Desk().CurrentNote(), u"Network not synchronized, please try again(cn:网络未同步,请重新尝试).");
+}
+
+TEST_F(DesktopTest, LanguageSwitchReachesTheFrameTitle)
+{
+    CMainFrame frame;
+    auto* desk = dynamic_cast<DesktopWnd_jovSelfPrint*>(frame.Desktop());
+    ASSERT_NE(desk, nullptr);
+    frame.OnTimer();
+    EXPECT_EQ(frame.windowTitle().toStdString(), "Self service printing[cn:自助打印] - Quorvane V7.26.15");
+    desk->RunMenuCommand(DesktopWnd_jovSelfPrint::MenuEnglish);
+    Pump(300ms);
+    EXPECT_EQ(frame.windowTitle().toStdString(), "自助打印 - 奎沃桥牌 V7.26.15");
+}
