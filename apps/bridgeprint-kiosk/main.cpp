@@ -1,12 +1,16 @@
 // The self-print kiosk: one maximized frame hosting the self-print desktop.
 
 #include "kiosk/MainFrame.h"
+#include "platform/Fonts.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The kiosk names its faces as the tournament's printed material always
+    // has; map them to the fonts installed here.
+    InstallFontSubstitutions();
     CjovBridgePrintApp kiosk;
     if (!kiosk.InitInstance())
         return 0;
