@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QStackedLayout>
 #include <QTimerEvent>
 
@@ -146,6 +147,10 @@ bool CjovBridgePrintApp::InitInstance()
         return false;
     }
     frame->OnTimer(); // the title in the right language from the first paint on
+    // Without a window manager "maximized" means nothing: cover the screen's
+    // available area first, then ask for the maximized state.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        frame->setGeometry(screen->availableGeometry());
     frame->showMaximized();
     return true;
 }
