@@ -1,0 +1,284 @@
+#include "Tournament.h"
+
+#include "foundation/Files.h"
+#include "foundation/NumericJson.h"
+#include "tournament/BridgeBasics.h"
+#include "tournament/Deals.h"
+
+#include <set>
+#include <utility>
+
+namespace sim {
+
+size_t Tournament::EntryCount() const
+{
+    size_t n = 0;
+    for (const Section& s : sections)
+        n += s.entries.size();
+    return n;
+}
+
+Entry* Tournament::Find(int32_t sectionId, int32_t number, Section** section)
+{
+    for (Section& s : sections) {
+        if (s.id != sectionId)
+            continue;
+        for (Entry& e : s.entries) {
+            if (e.number == number) {
+                if (section)
+                    *section = &s;
+                return &e;
+            }
+        }
+    }
+    return nullptr;
+}
+
+const char* KindName(SectionKind kind)
+{
+    switch (kind) {
+    case SectionKind::Team:
+        return "team";
+    case SectionKind::Pair:
+        return "pair";
+    case SectionKind::Individual:
+        return "individual";
+    }
+    return "team";
+}
+
+namespace {
+
+bool IsInt(const Json::Value& v)
+{
+    return v.isInt();
+}
+
+// Reads one deal: either the wire form {"1","2","3"} or the readable form
+// {"board", "pbn", "tricks"}.
+bool ReadDeal(const Json::Value& in, Json::Value& out, std::string& error)
+{
+    if (!in.isObject()) {
+        error = "a deal is not an object";
+        return false;
+    }
+    out = Json::Value(Json::objectValue);
+    if (in.isMember("pbn")) {
+        const int32_t board = NumericJson::ReadInt(in, "board");
+        const std::string pbn = NumericJson::ReadText(in, "pbn");
+        DealList_jov parsed;
+        ParsePbn("[Board \"" + std::to_string(board) + "\"]\n[Deal \"" + pbn + "\"]\n", parsed);
+        if (board < 1 || parsed.size() != 1) {
+            error = "board " + std::to_string(board) + ": \"pbn\" is not a complete deal";
+            return false;
+        }
+        out["1"] = board;
+        out["2"] = parsed[0].GetDeal();
+        NumericJson::WriteText(out, "3", NumericJson::ReadText(in, "tricks"));
+        return true;
+    }
+    const int32_t board = NumericJson::ReadInt(in, "1");
+    const std::string deal = NumericJson::ReadText(in, "2");
+    if (!deal.empty() && !IsValidDeal(deal)) {
+        error = "board " + std::to_string(board) + ": \"2\" is not 52 distinct card codes";
+        return false;
+    }
+    NumericJson::WriteInt(out, "1", board);
+    NumericJson::WriteText(out, "2", deal);
+    NumericJson::WriteText(out, "3", NumericJson::ReadText(in, "3"));
+    return true;
+}
+
+bool ReadDeals(const Json::Value& in, Json::Value& out, std::string& error)
+{
+    out = Json::Value(Json::arrayValue);
+    if (in.isNull())
+        return true;
+    if (!in.isArray()) {
+        error = "\"deals\" is not an array";
+        return false;
+    }
+    for (const Json::Value& d : in) {
+        Json::Value one;
+        if (!ReadDeal(d, one, error))
+            return false;
+        out.append(one);
+    }
+    return true;
+}
+
+// The readable form of a deal for the files we write.
+Json::Value WriteDeal(const Json::Value& wire)
+{
+    Json::Value out(Json::objectValue);
+    out["board"] = NumericJson::ReadInt(wire, "1");
+    const std::string codes = NumericJson::ReadText(wire, "2");
+    if (IsValidDeal(codes)) {
+        std::string pbn = "N:";
+        for (int32_t seat = 0; seat < 4; ++seat) {
+            const std::string hand = codes.substr(size_t(seat) * 13, 13);
+            if (seat > 0)
+                pbn += ' ';
+            for (int32_t suit = 3; suit >= 0; --suit) {
+                pbn += RankLetters(SuitCards(hand, suit));
+                if (suit > 0)
+                    pbn += '.';
+            }
+        }
+        out["pbn"] = pbn;
+    }
+    const std::string tricks = NumericJson::ReadText(wire, "3");
+    if (!tricks.empty())
+        out["tricks"] = tricks;
+    return out;
+}
+
+bool Fail(std::string& error, const std::string& where, const std::string& what)
+{
+    error = where + ": " + what;
+    return false;
+}
+
+} // namespace
+
+bool TournamentFromJson(const Json::Value& in, Tournament& out, std::string& error)
+{
+    out = Tournament();
+    if (!in.isObject())
+        return Fail(error, "tournament", "the file does not hold a JSON object");
+    out.eventText = NumericJson::ReadText(in, "event");
+    const Json::Value* sections = NumericJson::Member(in, "sections");
+    if (!sections || !sections->isArray() || sections->empty())
+        return Fail(error, "tournament", "\"sections\" must be a non-empty array");
+    std::set<int32_t> sectionIds;
+    for (Json::ArrayIndex i = 0; i < sections->size(); ++i) {
+        const Json::Value& s = (*sections)[i];
+        const std::string where = "section " + std::to_string(i + 1);
+        if (!s.isObject())
+            return Fail(error, where, "not an object");
+        Section section;
+        const Json::Value* id = NumericJson::Member(s, "id");
+        if (!id || !IsInt(*id))
+            return Fail(error, where, "\"id\" must be an integer");
+        section.id = id->asInt();
+        if (!sectionIds.insert(section.id).second)
+            return Fail(error, where, "section id " + std::to_string(section.id) + " is used twice");
+        section.name = NumericJson::ReadText(s, "name");
+        if (section.name.empty())
+            return Fail(error, where, "\"name\" must be a non-empty text");
+        const std::string kind = NumericJson::ReadText(s, "kind");
+        if (kind == "team")
+            section.kind = SectionKind::Team;
+        else if (kind == "pair")
+            section.kind = SectionKind::Pair;
+        else if (kind == "individual")
+            section.kind = SectionKind::Individual;
+        else
+            return Fail(error, where, "\"kind\" must be \"team\", \"pair\" or \"individual\"");
+        section.eventKind = NumericJson::ReadInt(s, "eventKind");
+        section.caption = NumericJson::ReadText(s, "caption");
+        section.scoreLabel = NumericJson::ReadText(s, "scoreLabel");
+        const Json::Value* deals = NumericJson::Member(s, "deals");
+        if (!ReadDeals(deals ? *deals : Json::Value(), section.deals, error))
+            return Fail(error, where, error);
+        const Json::Value* entries = NumericJson::Member(s, "entries");
+        if (!entries || !entries->isArray())
+            return Fail(error, where, "\"entries\" must be an array");
+        std::set<int32_t> numbers;
+        for (Json::ArrayIndex k = 0; k < entries->size(); ++k) {
+            const Json::Value& e = (*entries)[k];
+            const std::string at = where + ", entry " + std::to_string(k + 1);
+            if (!e.isObject())
+                return Fail(error, at, "not an object");
+            Entry entry;
+            const Json::Value* number = NumericJson::Member(e, "number");
+            if (!number || !IsInt(*number))
+                return Fail(error, at, "\"number\" must be an integer");
+            entry.number = number->asInt();
+            if (!numbers.insert(entry.number).second)
+                return Fail(error, at, "number " + std::to_string(entry.number) + " is used twice");
+            entry.name = NumericJson::ReadText(e, "name");
+            const Json::Value* printed = NumericJson::Member(e, "printed");
+            entry.printed = printed && printed->isBool() ? printed->asBool() : (printed && NumericJson::AsFlag(*printed));
+            const Json::Value* card = NumericJson::Member(e, "scorecard");
+            entry.scorecard = card && card->isObject() ? *card : Json::Value(Json::objectValue);
+            if (card && !card->isObject())
+                return Fail(error, at, "\"scorecard\" must be an object");
+            entry.title = NumericJson::ReadText(e, "title");
+            entry.subtitle = NumericJson::ReadText(e, "subtitle");
+            entry.caption = NumericJson::ReadText(e, "caption");
+            if (const Json::Value* own = NumericJson::Member(e, "deals")) {
+                if (!ReadDeals(*own, entry.deals, error))
+                    return Fail(error, at, error);
+            }
+            section.entries.push_back(std::move(entry));
+        }
+        out.sections.push_back(std::move(section));
+    }
+    return true;
+}
+
+bool LoadTournamentFile(const std::string& path, Tournament& out, std::string& error)
+{
+    const std::string text = ReadWholeFile(path);
+    if (text.empty())
+        return Fail(error, path, "cannot be read or is empty");
+    Json::Value value;
+    if (!NumericJson::Parse(text, value))
+        return Fail(error, path, "is not valid JSON");
+    if (!TournamentFromJson(value, out, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+Json::Value TournamentToJson(const Tournament& tournament)
+{
+    Json::Value out(Json::objectValue);
+    out["event"] = tournament.eventText;
+    Json::Value sections(Json::arrayValue);
+    for (const Section& s : tournament.sections) {
+        Json::Value section(Json::objectValue);
+        section["id"] = s.id;
+        section["name"] = s.name;
+        section["kind"] = KindName(s.kind);
+        section["eventKind"] = s.eventKind;
+        if (!s.caption.empty())
+            section["caption"] = s.caption;
+        if (!s.scoreLabel.empty())
+            section["scoreLabel"] = s.scoreLabel;
+        Json::Value deals(Json::arrayValue);
+        for (const Json::Value& d : s.deals)
+            deals.append(WriteDeal(d));
+        section["deals"] = deals;
+        Json::Value entries(Json::arrayValue);
+        for (const Entry& e : s.entries) {
+            Json::Value entry(Json::objectValue);
+            entry["number"] = e.number;
+            entry["name"] = e.name;
+            if (e.printed)
+                entry["printed"] = true;
+            if (!e.title.empty())
+                entry["title"] = e.title;
+            if (!e.subtitle.empty())
+                entry["subtitle"] = e.subtitle;
+            if (!e.caption.empty())
+                entry["caption"] = e.caption;
+            if (e.deals.isArray()) {
+                Json::Value own(Json::arrayValue);
+                for (const Json::Value& d : e.deals)
+                    own.append(WriteDeal(d));
+                entry["deals"] = own;
+            }
+            entry["scorecard"] = e.scorecard;
+            entries.append(entry);
+        }
+        section["entries"] = entries;
+        sections.append(section);
+    }
+    out["sections"] = sections;
+    return out;
+}
+
+} // namespace sim

@@ -1,0 +1,368 @@
+#include "ScoringServer.h"
+#include "Tournament.h"
+
+#include "comm/MessageFrame.h"
+#include "foundation/NumericJson.h"
+#include "support/LoopbackServer.h"
+#include "tournament/Deals.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+sim::Tournament SmallTournament()
+{
+    const char* text = R"({
+      "event": "Club night",
+      "sections": [
+        {"id": 1, "name": "A", "kind": "team", "caption": "Teams", "scoreLabel": "IMP",
+         "deals": [{"board": 1, "pbn": "N:KT7.AK74.KQ984.T Q94.JT93.A6.J743 8652.82.753.Q952 AJ3.Q65.JT2.AK86",
+                    "tricks": "87659876598765987659"}],
+         "entries": [{"number": 1, "name": "Dragons", "scorecard": {"1": "1.Dragons", "_L": []}},
+                     {"number": 2, "name": "Owls", "printed": true}]},
+        {"id": 3, "name": "Ce", "kind": "pair",
+         "entries": [{"number": 1, "name": "Chen - Wang", "title": "NS1", "subtitle": "Top"},
+                     {"number": -1, "name": "Li - Zhao"}, {"number": 2, "name": "Ma - Hu"},
+                     {"number": 21, "name": "x"}, {"number": 25, "name": "y"}, {"number": 30, "name": "z"}]},
+        {"id": 4, "name": "D", "kind": "individual", "entries": [{"number": 7, "name": "Solo"}]}
+      ]})";
+    Json::Value value;
+    EXPECT_TRUE(NumericJson::Parse(text, value));
+    sim::Tournament t;
+    std::string error;
+    EXPECT_TRUE(sim::TournamentFromJson(value, t, error)) << error;
+    return t;
+}
+
+CommMsg_base ListRequest(const std::string& filter, const std::string& code, bool confirm)
+{
+    CommMsg_base m(MSG_SIGNUP_LIST);
+    m.SetText("99", "7.26.15");
+    m.SetText("2", code);
+    m.SetText("61", filter);
+    m.SetFlag("82", confirm);
+    return m;
+}
+
+CommMsg_base PrintRequest(int32_t section, int32_t number)
+{
+    CommMsg_base m(MSG_PRINT_REQUEST);
+    m.SetInt("11", section);
+    m.SetInt("15", number);
+    return m;
+}
+
+// "section:number" of each listed entry, with "*" for a printed one.
+std::string Listed(const CommMsg_base& reply)
+{
+    std::string out;
+    for (const Json::Value& e : NumericJson::ReadArray(reply.GetObject("85"), "_o")) {
+        if (!out.empty())
+            out += " ";
+        out += std::to_string(NumericJson::ReadInt(e, "4")) + ":" + std::to_string(NumericJson::ReadInt(e, "6"));
+        if (NumericJson::ReadFlag(e, "9"))
+            out += "*";
+    }
+    return out;
+}
+
+TEST(ScoringServer, TheFilterSelectsSectionsByNameOrNumberAndNumbersByRange)
+{
+    sim::ScoringServer server(SmallTournament(), sim::ServerOptions());
+    struct Case {
+        const char* filter;
+        const char* listed;
+    };
+    const Case cases[] = {
+        {"", "1:1 1:2* 3:1 3:-1 3:2 3:21 3:25 3:30 4:7"},
+        {"a", "1:1 1:2*"},
+        {"CE#21~29", "3:21 3:25"},
+        {"A;Ce#21~29", "1:1 1:2* 3:21 3:25"},
+        {" 3 # 30 , 2 ; 4 ", "3:2 3:30 4:7"},
+        {"3#-1", "3:-1"},
+        {"3＃２５～３０；Ｄ", "3:25 3:30"}, // full-width punctuation and digits; letters stay full-width
+        {"Z;9#1", ""},
+        {";;", "1:1 1:2* 3:1 3:-1 3:2 3:21 3:25 3:30 4:7"},
+    };
+    for (const Case& c : cases) {
+        std::string summary;
+        const CommMsg_base reply = server.Handle(ListRequest(c.filter, "", false), summary);
+        EXPECT_EQ(reply.MsgId(), MSG_SIGNUP_LIST) << c.filter;
+        EXPECT_EQ(Listed(reply), c.listed) << c.filter;
+    }
+}
+
+TEST(ScoringServer, OnlyAConfirmingRequestWithTheRightCodeIsConfirmed)
+{
+    sim::ServerOptions options;
+    options.accessCode = "8125";
+    sim::ScoringServer server(SmallTournament(), options);
+    struct Case {
+        const char* code;
+        bool confirm;
+        bool confirmed;
+    };
+    const Case cases[] = {{"8125", true, true}, {"8125", false, false}, {"812", true, false}, {"", true, false}};
+    for (const Case& c : cases) {
+        std::string summary;
+        const CommMsg_base reply = server.Handle(ListRequest("", c.code, c.confirm), summary);
+        EXPECT_EQ(reply.isMember("82"), c.confirmed) << c.code << c.confirm;
+        if (c.confirmed) {
+            EXPECT_EQ(reply["82"], Json::Value(1));
+        }
+        EXPECT_EQ(reply.GetText("1"), "Club night");
+    }
+    sim::ServerOptions open;
+    open.accessCode = "";
+    sim::ScoringServer anyCode(SmallTournament(), open);
+    std::string summary;
+    EXPECT_TRUE(anyCode.Handle(ListRequest("", "", true), summary).GetFlag("82"));
+}
+
+TEST(ScoringServer, PrintRequestsAnswerByEventKindAndMarkTheEntryPrinted)
+{
+    sim::ScoringServer server(SmallTournament(), sim::ServerOptions());
+    std::string summary;
+
+    const CommMsg_base team = server.Handle(PrintRequest(1, 1), summary);
+    EXPECT_EQ(team.MsgId(), MSG_TEAM_SCORECARD);
+    EXPECT_EQ(team.GetInt("11"), 1);
+    EXPECT_EQ(team.GetInt("15"), 1);
+    EXPECT_EQ(team.GetObject("66")["1"].asString(), "1.Dragons");
+    EXPECT_EQ(team.GetText("83"), "Teams");
+    EXPECT_EQ(team.GetText("102"), "IMP");
+    ASSERT_EQ(team.GetArray("85").size(), 1u);
+    EXPECT_TRUE(IsValidDeal(NumericJson::ReadText(team.GetArray("85")[0], "2")));
+    EXPECT_EQ(NumericJson::ReadText(team.GetArray("85")[0], "3"), "87659876598765987659");
+    EXPECT_TRUE(server.IsPrinted(1, 1));
+    EXPECT_EQ(Listed(server.Handle(ListRequest("A", "", false), summary)), "1:1* 1:2*");
+
+    for (int32_t number : {-1, 1}) {
+        const CommMsg_base pair = server.Handle(PrintRequest(3, number), summary);
+        EXPECT_EQ(pair.MsgId(), MSG_PAIR_SCORECARD);
+        EXPECT_EQ(pair.GetInt("15"), number);
+        EXPECT_TRUE(pair.isMember("66"));
+        EXPECT_TRUE(pair.isMember("85"));
+    }
+    EXPECT_EQ(server.Handle(PrintRequest(3, 1), summary).GetText("87"), "NS1");
+    EXPECT_EQ(server.Handle(PrintRequest(4, 7), summary).MsgId(), MSG_PAIR_SCORECARD);
+
+    for (const CommMsg_base& bad : {PrintRequest(1, 3), PrintRequest(2, 1), CommMsg_base(4711), CommMsg_base()}) {
+        const CommMsg_base note = server.Handle(bad, summary);
+        EXPECT_EQ(note.MsgId(), MSG_NOTE);
+        EXPECT_FALSE(note.GetText(MsgKeyNotes).empty());
+    }
+}
+
+// A raw client: sends `bytes`, returns the reply frame ("" when the server
+// closed without one) and how long the exchange took.
+std::string Exchange(uint16_t port, const std::string& bytes, std::chrono::milliseconds* took = nullptr)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return "connect failed";
+    }
+    loopback::SendAll(fd, bytes);
+    const std::string reply = loopback::ReadFrame(fd, 5s);
+    ::close(fd);
+    if (took)
+        *took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return reply;
+}
+
+std::string Framed(const CommMsg_base& m)
+{
+    return MessageFrame::Encode(m.ToJsonText(), "");
+}
+
+int32_t ReplyId(const std::string& frame)
+{
+    MessageFrame f;
+    if (!MessageFrame::Decode(frame.data(), frame.size(), f))
+        return -1;
+    CommMsg_base m;
+    m.FromJsonText(f.jsonText);
+    return m.MsgId();
+}
+
+TEST(ScoringServer, BadInputEndsOnlyItsOwnConnection)
+{
+    std::ostringstream log;
+    sim::ServerOptions options;
+    options.port = 0;
+    options.log = &log;
+    options.requestTimeoutMs = 1500;
+    sim::ScoringServer server(SmallTournament(), options);
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    ASSERT_NE(server.Port(), 0);
+
+    std::string huge(8, '\0');
+    MessageFrame::WriteInt32(huge.data(), 0x7ffffff0);
+    std::string negative(8, '\0');
+    MessageFrame::WriteInt32(negative.data(), -4);
+    std::string badAttachment = Framed(ListRequest("", "", false));
+    MessageFrame::WriteInt32(badAttachment.data() + 4, 1 << 20);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t replyId; // -1: closed without a reply
+    };
+    const Case cases[] = {
+        {"huge announced length", huge + std::string(100, 'x'), -1},
+        {"negative length", negative, -1},
+        {"eight-byte frame", MessageFrame::Encode("", ""), -1},
+        {"attachment out of range", badAttachment, -1},
+        {"invalid JSON", MessageFrame::Encode("{\"pub_MsgID\":203,", ""), MSG_NOTE},
+        {"unknown id", Framed(CommMsg_base(12)), MSG_NOTE},
+        {"half a frame, then silence", Framed(ListRequest("", "", false)).substr(0, 10), -1},
+        {"a good request afterwards", Framed(ListRequest("", "", false)), MSG_SIGNUP_LIST},
+    };
+    for (const Case& c : cases) {
+        std::chrono::milliseconds took{};
+        EXPECT_EQ(ReplyId(Exchange(server.Port(), c.bytes, &took)), c.replyId) << c.name;
+        EXPECT_LT(took, 3s) << c.name;
+    }
+    server.Stop();
+    const std::string lines = log.str();
+    EXPECT_NE(lines.find("bad frame header -> closed"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("malformed frame of 8 bytes"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("invalid JSON -> 999"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("no request within 1500 ms"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("-> 203 entries=9"), std::string::npos) << lines;
+}
+
+TEST(ScoringServer, ServesManyKiosksAtOnce)
+{
+    sim::ServerOptions options;
+    options.port = 0;
+    sim::ScoringServer server(sim::SampleTournament(), options);
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    // Every client connects first, so all connections are open together.
+    constexpr int kClients = 12;
+    std::atomic<int> replies{0};
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kClients; ++i) {
+        clients.emplace_back([&, i] {
+            const CommMsg_base request = i % 2 ? ListRequest("C", "", false) : PrintRequest(3, -(i % 12 + 1));
+            const int32_t id = ReplyId(Exchange(server.Port(), Framed(request)));
+            if (id == (i % 2 ? MSG_SIGNUP_LIST : MSG_PAIR_SCORECARD))
+                ++replies;
+        });
+    }
+    for (std::thread& t : clients)
+        t.join();
+    EXPECT_EQ(replies.load(), kClients);
+    EXPECT_EQ(server.ConnectionsServed(), size_t(kClients));
+}
+
+TEST(SampleTournament, HoldsBothEventsWithFullDealsAndConsistentResults)
+{
+    const sim::Tournament sample = sim::SampleTournament();
+    std::map<sim::SectionKind, int> kinds;
+    size_t largest = 0;
+    bool eastWest = false;
+    for (const sim::Section& s : sample.sections) {
+        ++kinds[s.kind];
+        largest = std::max(largest, s.entries.size());
+        ASSERT_GE(s.deals.size(), 8u) << s.name;
+        for (const Json::Value& d : s.deals) {
+            EXPECT_TRUE(IsValidDeal(NumericJson::ReadText(d, "2"))) << s.name;
+            EXPECT_EQ(NumericJson::ReadText(d, "3").size(), 20u) << s.name;
+        }
+        for (const sim::Entry& e : s.entries) {
+            eastWest = eastWest || e.number < 0;
+            const Json::Value& boards = NumericJson::ReadArray(e.scorecard, "_L");
+            ASSERT_EQ(boards.size(), s.deals.size()) << s.name << e.number;
+            for (const Json::Value& b : boards) {
+                if (s.kind == sim::SectionKind::Team) {
+                    const Json::Value& open = NumericJson::ReadObject(b, "5");
+                    const Json::Value& closed = NumericJson::ReadObject(b, "6");
+                    EXPECT_EQ(NumericJson::ReadInt(b, "7"), NumericJson::ReadInt(open, "9") - NumericJson::ReadInt(closed, "9"));
+                    for (const Json::Value* room : {&open, &closed}) {
+                        const std::string auction = NumericJson::ReadText(*room, "2");
+                        ASSERT_GE(auction.size(), 8u);
+                        EXPECT_EQ(auction.substr(auction.size() - 6), "C C C ") << "three passes end the auction";
+                        EXPECT_FALSE(NumericJson::ReadText(*room, "5").empty()) << "a lead";
+                    }
+                } else {
+                    EXPECT_EQ(std::stoi(NumericJson::ReadText(b, "15")) + std::stoi(NumericJson::ReadText(b, "16")),
+                              2 * (int(s.entries.size()) / 2 - 1));
+                    EXPECT_FALSE(NumericJson::ReadText(b, "17").empty());
+                    EXPECT_FALSE(NumericJson::ReadText(b, "18").empty());
+                }
+            }
+        }
+    }
+    EXPECT_EQ(kinds[sim::SectionKind::Team], 2);
+    EXPECT_EQ(kinds[sim::SectionKind::Pair], 2);
+    EXPECT_GT(largest, 20u);
+    EXPECT_TRUE(eastWest);
+}
+
+TEST(TournamentFile, TheSampleSurvivesTheFileFormatAndBadFilesAreNamed)
+{
+    const sim::Tournament sample = sim::SampleTournament();
+    sim::Tournament back;
+    std::string error;
+    ASSERT_TRUE(sim::TournamentFromJson(sim::TournamentToJson(sample), back, error)) << error;
+    sim::ScoringServer a(sample, sim::ServerOptions());
+    sim::ScoringServer b(back, sim::ServerOptions());
+    std::string summary;
+    for (const auto& [section, number] : std::vector<std::pair<int, int>>{{1, 1}, {2, 6}, {3, -12}, {4, 5}}) {
+        const bool same = a.Handle(PrintRequest(section, number), summary).ToJsonText() ==
+                          b.Handle(PrintRequest(section, number), summary).ToJsonText();
+        EXPECT_TRUE(same) << section << ":" << number;
+    }
+    const bool sameList = a.Handle(ListRequest("", "", false), summary).ToJsonText() ==
+                          b.Handle(ListRequest("", "", false), summary).ToJsonText();
+    EXPECT_TRUE(sameList);
+
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"[]", "does not hold a JSON object"},
+        {"{\"sections\":[]}", "non-empty array"},
+        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"swiss\",\"entries\":[]}]}", "\"kind\""},
+        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"entries\":[]},"
+         "{\"id\":1,\"name\":\"B\",\"kind\":\"team\",\"entries\":[]}]}",
+         "used twice"},
+        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"entries\":[{\"number\":\"1\"}]}]}", "\"number\""},
+        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"deals\":[{\"board\":1,\"pbn\":\"N:AKQ\"}],"
+         "\"entries\":[]}]}",
+         "not a complete deal"},
+    };
+    for (const Case& c : cases) {
+        Json::Value value;
+        NumericJson::Parse(c.text, value);
+        sim::Tournament t;
+        EXPECT_FALSE(sim::TournamentFromJson(value, t, error)) << c.text;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+}
+
+} // namespace
