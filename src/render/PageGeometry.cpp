@@ -3,7 +3,6 @@
 #include "foundation/LocText.h"
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -213,20 +212,4 @@ std::u16string PageHeaderText(const std::u16string& pageTitle, int32_t page, int
 std::u16string PageFooterText(const std::u16string& creditLine, const std::string& timeText)
 {
     return creditLine + u" (" + Utf8ToWide(timeText) + u" printing)";
-}
-
-std::string FooterTimeText(const std::tm& local)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%d-%02d-%02d %02d:%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                  local.tm_hour, local.tm_min);
-    return text;
-}
-
-std::string FooterTimeNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return FooterTimeText(local);
 }

@@ -13,7 +13,6 @@
 #include "render/GridInfo_jov.h"
 
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,8 +109,3 @@ int32_t ViewContentHeightPx(const Rect& lastPageRect, int32_t unitsPer100PxX, in
 std::u16string PageHeaderText(const std::u16string& pageTitle, int32_t page, int32_t pageCount);
 // The page footer text: the credit line, then " (" the time " printing)".
 std::u16string PageFooterText(const std::u16string& creditLine, const std::string& timeText);
-// A local calendar time as "2026-12-08 09:05": the year, then month, day,
-// hour and minute with two digits each.
-std::string FooterTimeText(const std::tm& local);
-// FooterTimeText of the current local time.
-std::string FooterTimeNow();

@@ -2,6 +2,7 @@
 
 #include "platform/QPainterCanvas.h"
 #include "render/DrawPrimitives.h"
+#include "tournament/TimeText.h"
 
 #include <QImage>
 #include <QPaintEvent>
@@ -166,7 +167,7 @@ void WndA4pageView_jovbase::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t 
     const Rect body = GetBodyRect(r, m);
 
     if (HasPageFooter()) {
-        const std::string now = footerTimeOverride.empty() ? FooterTimeNow() : footerTimeOverride;
+        const std::string now = footerTimeOverride.empty() ? FormatLocalTime(CurrentTime()) : footerTimeOverride;
         dc.DrawTextIn(PageFooterText(CreditLine(), now), Rect{body.left, body.bottom, body.right, r.bottom},
                       DT_RIGHT | DT_SINGLELINE);
         const Pen oldPen = dc.SelectPen(SolidPen(10, LineColour25(m)));

@@ -13,6 +13,11 @@ inline void EnsureQtApp()
     static int argc = 1;
     static char name[] = "bp-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    // Never destroyed: at exit Qt's own globals (input devices, print
+    // support) may already be gone, and tearing the application down after
+    // them crashes the test process once a test has sent input events or
+    // opened a print dialog.
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
     InstallFontSubstitutions();
 }
