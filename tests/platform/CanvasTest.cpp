@@ -249,3 +249,50 @@ TEST_F(QPainterCanvasTest, TextIsAlignedAndClippedToItsBox)
 }
 
 } // namespace
+
+// ------------------------------------------------------------- PDF printing
+
+#include <QPrinter>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(QPainterCanvasPrinter, PageUnitsOnAPdfPrinterKeepTextExtractable)
+{
+    EnsureQtApp();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("canvas.pdf"));
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setFullPage(true);
+        QPainterCanvas dc(&printer);
+        ASSERT_TRUE(dc.IsActive());
+        // One logical unit is 0.01 mm on the printer, as the print job maps it.
+        dc.SetMapping({MapMode::Anisotropic, {}, {25400, 25400}, {}, {dc.DpiX() * 10, dc.DpiY() * 10}});
+        dc.SetBkMode(BkMode::Transparent);
+        dc.SelectFont(FontSpec(600, kPageFace));
+        dc.DrawTextIn(u"Board 12 桥牌", {1000, 1000, 20000, 2000}, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        dc.SelectPen(SolidPen(30, kBlack));
+        dc.MoveTo(1000, 2100);
+        dc.LineTo(20000, 2100);
+    }
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(30000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Board 12"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("桥牌"))) << text.toStdString();
+
+    QProcess pdfinfo;
+    pdfinfo.start(QStringLiteral("pdfinfo"), {path});
+    ASSERT_TRUE(pdfinfo.waitForFinished(30000));
+    const QString info = QString::fromUtf8(pdfinfo.readAllStandardOutput());
+    EXPECT_TRUE(info.contains(QStringLiteral("(A4)"))) << info.toStdString();
+}
+
+} // namespace
