@@ -1,6 +1,4 @@
 #include "scorecard/ScorecardRecords.h"
-#include "scorecard/WndGridBase_Scorecard_PairIndi.h"
-#include "scorecard/WndGridBase_Scorecard_team.h"
 
 #include "foundation/NumericJson.h"
 #include "tournament/BridgeBasics.h"
@@ -9,9 +7,11 @@
 
 #include <climits>
 
-using TeamBoard = WndGridBase_Scorecard_team::TeamScorecard_OneBoard;
-using TeamData = WndGridBase_Scorecard_team::TeamScorecard_data;
-using PairBoard = WndGridBase_Scorecard_PairIndi::OneBoard_pair;
+// The holders, not the windows that derive from them, so that these tests
+// need no window code.
+using TeamBoard = TeamScorecardRecords::TeamScorecard_OneBoard;
+using TeamData = TeamScorecardRecords::TeamScorecard_data;
+using PairBoard = PairIndiScorecardRecords::OneBoard_pair;
 
 namespace {
 
