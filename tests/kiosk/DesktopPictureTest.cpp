@@ -93,4 +93,19 @@ TEST(DesktopPicture, RendersTheScreenForPeopleToSee)
         const std::string out = std::string(BP_BINARY_DIR) + "/desktop-" + (lang == 0 ? "zh" : "en") + ".png";
         EXPECT_TRUE(image.save(QString::fromStdString(out)));
     }
+    // Before the first confirming reply: plain colour, the footer and a note.
+    QImage image(1920, 1080, QImage::Format_RGB32);
+    {
+        QPainterCanvas dc(&image);
+        DesktopPictureInput in = Thirty(1);
+        in.synchronized = false;
+        in.entries.clear();
+        in.eventText.clear();
+        in.note = u"Cannot connect to QIV server(cn:不能连接到 QIV server).";
+        in.background = &background;
+        PaintDesktopPicture(dc, in);
+    }
+    EXPECT_EQ(image.pixelColor(5, 500), QColor(72, 96, 139));
+    EXPECT_EQ(image.pixelColor(300, 500), QColor(239, 228, 176)); // the note box
+    EXPECT_TRUE(image.save(QString::fromStdString(std::string(BP_BINARY_DIR) + "/desktop-unsynchronized.png")));
 }
