@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 class QPrinter;
 
@@ -110,6 +111,10 @@ public:
     std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
 
     const std::string& Path() const { return path_; }
+    // The file the next dialog answers with. A printer already chosen keeps
+    // its file: jobs that print on the chosen printer (kiosk prints) go on
+    // writing there until the dialog is asked again.
+    void SetPath(std::string path) { path_ = std::move(path); }
     // How often the dialog was asked for.
     int DialogsRun() const { return dialogsRun_; }
 

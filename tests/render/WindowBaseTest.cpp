@@ -2,6 +2,7 @@
 
 #include "platform/QtAppForTests.h"
 
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -95,6 +96,34 @@ TEST(WindowBase, RootLookupAndServices)
     alone.SetRootServices(&own);
     EXPECT_EQ(alone.GetRootWindow(), &alone);
     EXPECT_EQ(alone.GetLanguage(), kLangEnglish);
+}
+
+TEST(WindowBase, PointerTakesTheFocusWhenTheRootWantsIt)
+{
+    EnsureQtApp();
+    TestRoot services;
+    Window w;
+    w.SetRootServices(&services);
+    w.CreateInWidget(nullptr, 5);
+    w.resize(300, 200);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.clearFocus();
+    ASSERT_FALSE(w.hasFocus());
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 20), QPointF(20, 20), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(w.viewport(), &move);
+    EXPECT_TRUE(w.hasFocus());
+
+    // Without a root that wants it (the defaults), the focus stays put.
+    Window plain;
+    plain.CreateInWidget(nullptr, 6);
+    plain.resize(300, 200);
+    plain.show();
+    QApplication::setActiveWindow(&plain);
+    plain.clearFocus();
+    QCoreApplication::sendEvent(plain.viewport(), &move);
+    EXPECT_FALSE(plain.hasFocus());
 }
 
 TEST(WindowBase, ButtonsAreCreatedOnlyWhenTheyCanExist)
