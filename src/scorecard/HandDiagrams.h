@@ -1,0 +1,97 @@
+#pragma once
+// The hand diagrams printed under (and beside) the scorecard grid: for every
+// deal the four hands around a table, the board number with dealer and
+// vulnerability, the trick table, the high-card points (compact layout) and
+// the auction of each room. Placement, layout choice and the auction texts
+// are plain computations; drawing goes through the Canvas. All lengths are
+// page units (0.01 mm); divisions truncate towards zero.
+
+#include "foundation/LocText.h"
+#include "platform/Canvas.h"
+#include "tournament/Bids.h"
+#include "tournament/Deals.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The diagram colours.
+inline constexpr Colour kDiagramSpades = Rgb(25, 48, 122);
+inline constexpr Colour kDiagramHearts = Rgb(220, 0, 32);
+inline constexpr Colour kDiagramDiamonds = Rgb(128, 64, 0);
+inline constexpr Colour kDiagramClubs = kBlack;
+inline constexpr Colour kTrickTableClubs = Rgb(0, 64, 0);
+inline constexpr Colour kDiagramFrame = Rgb(0, 96, 0);
+inline constexpr Colour kDiagramHeader = Rgb(25, 48, 122);
+inline constexpr Colour kDiagramOutline = Rgb(128, 128, 128);
+inline constexpr Colour kTrickTableRules = Rgb(96, 96, 96);
+inline constexpr Colour kAuctionRules = Rgb(160, 160, 160);
+inline constexpr Colour kAuctionOverflow = Rgb(128, 128, 128);
+
+// The cell of deal k (from 0, in list order) of `dealCount` deals in the
+// page body `area`: deals 1 to 8 in two lines of four along the bottom third,
+// deals 9 to 12 stacked from the top in a column at the right a quarter of
+// the body wide, and with 13 or more deals two such columns a fifth wide
+// (9 to 12 in the inner one, 13 to 16 in the outer one).
+Rect HandDiagramCell(const Rect& area, size_t dealCount, size_t k);
+
+// A diagram is compact (high-card points shown, auctions up to five rows)
+// unless an auction needs more than five rows and East holds no suit of
+// eight cards; then it is expanded (auctions up to seven rows).
+enum class DiagramLayout { Compact, Expanded };
+
+struct DiagramChoice {
+    DiagramLayout layout = DiagramLayout::Compact;
+    int32_t openRows = 0;   // rows of each auction grid, already capped
+    int32_t closedRows = 0;
+};
+DiagramChoice ChooseDiagramLayout(const DealOne_jov& deal, const Auction& open, const Auction& closed);
+
+// What one auction grid shows: the texts of the positions in West, North,
+// East, South order ("" for a blank position and a cancelled call, "-" for a
+// pass, "3N" for 3NT, "X", "XX", and "/" as the end mark in place of the
+// first of the three closing passes, after which nothing is shown), cut to
+// the grid's rows x 4 cells; `overflow` when calls were cut, in which case
+// the last cell is boxed.
+struct AuctionGridPlan {
+    int32_t rows = 5;       // at least five
+    std::vector<std::u16string> texts;
+    bool overflow = false;
+};
+AuctionGridPlan PlanAuctionGrid(const Auction& calls, int32_t board, int32_t rowCount);
+
+// Where the parts of one diagram go in its cell.
+struct DiagramGeometry {
+    Rect centre;                 // the square in the middle of the cell
+    std::array<Rect, 4> hands{}; // North, East, South, West
+    Rect header;                 // board number, dealer and vulnerability
+    Rect trickTable;
+    Rect outline;                // the table outline drawn round the middle
+    Rect openAuction;            // empty when the open room sent no call
+    Rect closedAuction;
+    int32_t handFont = 0;        // font height of the hands
+};
+DiagramGeometry LayOutDiagram(const Rect& cell, const DealOne_jov& deal, const DiagramChoice& choice,
+                              bool openTextGiven, bool hasOpenCalls, bool hasClosedCalls);
+
+// One diagram in `cell`. The auction texts are the two-bytes-per-call texts
+// of the open and the closed room ("" when that room sent none).
+void DrawOneDiagram(Canvas& dc, const Rect& cell, const DealOne_jov& deal, int32_t eventKind, LangIndex lang,
+                    const std::string& openText, const std::string& closedText);
+
+// One auction grid in `area` with `rowCount` rows (capped), the rules on the
+// edge facing the middle of the diagram (bottom for the open room, top for
+// the closed one) and on the left.
+void DrawAuctionGrid(Canvas& dc, const Rect& area, const Auction& calls, bool closedRoom, int32_t rowCount,
+                     int32_t board);
+
+// The auction text of a board for the open (false) or closed (true) room.
+using AuctionTextSource = std::function<std::string(int32_t board, bool closedRoom)>;
+
+// Every diagram of `deals` in the page body `area`; nothing without deals
+// or with more than sixteen.
+void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList_jov& deals, int32_t eventKind, LangIndex lang,
+                        const AuctionTextSource& auctionText);
