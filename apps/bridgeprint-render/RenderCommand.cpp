@@ -1,0 +1,353 @@
+#include "RenderCommand.h"
+
+#include "foundation/Files.h"
+#include "foundation/NumericJson.h"
+#include "foundation/Product.h"
+#include "platform/PrintSystem.h"
+#include "platform/QPainterCanvas.h"
+#include "platform/UiSeam.h"
+#include "print/PrintJob.h"
+#include "render/RootServices.h"
+#include "scorecard/ScorecardRecords.h"
+#include "scorecard/TestPageSample.h"
+#include "scorecard/WndGrid_Scorecard_pairIndi.h"
+#include "scorecard/WndGrid_Scorecard_team.h"
+
+#include <QImage>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+// The message ids of the two scorecard messages.
+constexpr int32_t kTeamScorecardMessage = 207;
+constexpr int32_t kPairScorecardMessage = 208;
+
+// The child-window ids the kiosk gives its two scorecard views.
+constexpr int32_t kTeamViewId = 12579;
+constexpr int32_t kPairViewId = 13589;
+
+constexpr int kMinDpi = 30;
+constexpr int kMaxDpi = 1200;
+
+// What the pages ask of their root window. There is no desktop here: the
+// language comes from the command line or the locale, the event text from
+// the command line, and the footer carries the kiosk's own credit line.
+class RendererServices : public DefaultRootServices {
+public:
+    RendererServices(LangIndex lang, std::string eventText) : lang_(lang), eventText_(std::move(eventText)) {}
+    LangIndex GetLanguage() override { return lang_; }
+    std::u16string CreditLine() override
+    {
+        return u" - by www.quorvane.example  V" + Utf8ToWide(ProgramVersion);
+    }
+    std::u16string EventTextW() override { return Utf8ToWide(eventText_); }
+
+private:
+    LangIndex lang_;
+    std::string eventText_;
+};
+
+// Nobody is there to answer a message box: the texts are kept to report them
+// as the error, and every dialog or menu is declined.
+class HeadlessUi : public UiSeam {
+public:
+    int ShowMessage(QWidget*, const std::u16string& text, const std::u16string&, unsigned) override
+    {
+        messages.push_back(WideToUtf8(text));
+        return MessageBoxAnswer::Ok;
+    }
+    int RunDialog(QDialog&) override { return 0; }
+    QAction* TrackMenu(QMenu&, const QPoint&) override { return nullptr; }
+
+    std::vector<std::string> messages;
+};
+
+// An output written under a temporary name beside its destination and moved
+// into place only when everything succeeded; otherwise removed.
+class PendingOutput {
+public:
+    explicit PendingOutput(std::string path) : path_(std::move(path))
+    {
+        if (!path_.empty())
+            temp_ = path_ + ".part";
+    }
+    ~PendingOutput()
+    {
+        if (!temp_.empty())
+            std::remove(temp_.c_str());
+    }
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    bool Wanted() const { return !path_.empty(); }
+    const std::string& Path() const { return path_; }
+    const std::string& TempPath() const { return temp_; }
+    bool Written() const
+    {
+        struct stat st {};
+        return !temp_.empty() && stat(temp_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    }
+    bool Commit(std::string& error)
+    {
+        if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
+            error = "cannot write " + path_ + ": " + std::strerror(errno);
+            return false;
+        }
+        temp_.clear();
+        return true;
+    }
+
+private:
+    std::string path_;
+    std::string temp_;
+};
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+bool LoadMessage(const std::string& path, ScorecardInput& input, std::string& error)
+{
+    if (!FileExists(path)) {
+        error = "cannot read " + path + ": no such file";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Json::Value message;
+    if (!NumericJson::Parse(text, message)) {
+        error = path + " is not JSON";
+        return false;
+    }
+    if (!message.isObject()) {
+        error = path + " is not a JSON object";
+        return false;
+    }
+    const Json::Value* id = NumericJson::Member(message, "pub_MsgID");
+    if (id == nullptr) {
+        error = path + " has no message id (\"pub_MsgID\"); expected a scorecard message, 207 or 208";
+        return false;
+    }
+    const int32_t msgId = NumericJson::AsInt(*id);
+    if (msgId == kTeamScorecardMessage) {
+        input.team = true;
+        input.job.FromMessage(message);
+        return true;
+    }
+    if (msgId == kPairScorecardMessage) {
+        input.team = false;
+        ReadPairBoards(input.pairBoards, NumericJson::ReadObject(message, "66"));
+        input.pairDeals.FromJson(NumericJson::ReadArray(message, "85"));
+        input.pairEventKind = NumericJson::ReadInt(message, "81");
+        input.pairTitle = NumericJson::ReadText(message, "87");
+        input.pairSubtitle = NumericJson::ReadText(message, "88");
+        return true;
+    }
+    error = path + " holds message " + std::to_string(msgId) +
+            ", not a scorecard message (207 team or 208 pair/individual)";
+    return false;
+}
+
+// Page 1 on paper, painted by the print job's own steps onto a white A4
+// picture at `dpi`.
+QImage RenderFirstPage(WndA4pageView_jovbase& view, int dpi)
+{
+    const int width = static_cast<int>(std::lround(kA4Width * static_cast<double>(dpi) / 2540.0));
+    const int height = static_cast<int>(std::lround(kA4Height * static_cast<double>(dpi) / 2540.0));
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    {
+        QPainterCanvas dc(&image);
+        Mapping mapping;
+        mapping.mode = MapMode::Anisotropic;
+        mapping.viewportExt = Size{dpi * 10, dpi * 10};
+        mapping.windowExt = Size{25400, 25400};
+        dc.SetMapping(mapping);
+        dc.SetBkMode(BkMode::Transparent);
+        const Rect page = view.GetPageRect(1, kDrawPrinter);
+        view.PaintPage(dc, page, Rect{}, 1, kDrawPrinter);
+        view.DrawHeaderFooter(dc, page, 1, view.GetPageCount(), kDrawPrinter);
+    }
+    return image;
+}
+
+bool ParseDpi(const std::string& text, int& dpi)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    dpi = std::stoi(text);
+    return dpi >= kMinDpi && dpi <= kMaxDpi;
+}
+
+} // namespace
+
+std::string RenderUsage()
+{
+    return "usage: bridgeprint-render (--test-page | --message MSG.json) [--pdf OUT.pdf] [--png OUT.png]\n"
+           "                          [--dpi N] [--lang zh|en] [--event TEXT]\n"
+           "\n"
+           "Prints a scorecard exactly as the kiosk prints it (same layout, same print job), into a\n"
+           "PDF file and/or a PNG picture of its first page. No display, printer or scoring server\n"
+           "is needed.\n"
+           "\n"
+           "  --test-page       the built-in test page (a six-board team match)\n"
+           "  --message FILE    a scorecard message as the scoring server sends it: a JSON object\n"
+           "                    with \"pub_MsgID\" 207 (team) or 208 (pair or individual)\n"
+           "  --pdf FILE        write every page to this PDF file (A4 portrait)\n"
+           "  --png FILE        write the first page to this PNG picture\n"
+           "  --dpi N           resolution of the PNG picture, 30 to 1200 (default 150)\n"
+           "  --lang zh|en      language of the printed texts (default: the kiosk's choice from\n"
+           "                    the locale: Chinese for zh_CN and zh_SG, English otherwise)\n"
+           "  --event TEXT      event name for the stamp printed under the table of a scorecard\n"
+           "                    without hand diagrams\n"
+           "  --help            show this text\n"
+           "\n"
+           "At least one of --pdf and --png is needed. On any error the program prints one line\n"
+           "naming the problem, exits with a non-zero status and leaves no output file behind.\n"
+           "\n"
+           "examples:\n"
+           "  bridgeprint-render --test-page --pdf test-page.pdf\n"
+           "  bridgeprint-render --message team-7.json --pdf team-7.pdf --png team-7.png --dpi 100\n";
+}
+
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        }
+        if (arg == "--test-page") {
+            options.testPage = true;
+            continue;
+        }
+        const bool takesValue = arg == "--message" || arg == "--pdf" || arg == "--png" || arg == "--dpi" ||
+                                arg == "--lang" || arg == "--event";
+        if (!takesValue) {
+            error = "unknown option " + arg + " (see --help)";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = "option " + arg + " needs a value (see --help)";
+            return false;
+        }
+        const std::string& value = args[++i];
+        if (arg == "--message") {
+            options.messagePath = value;
+        } else if (arg == "--pdf") {
+            options.pdfPath = value;
+        } else if (arg == "--png") {
+            options.pngPath = value;
+        } else if (arg == "--dpi") {
+            if (!ParseDpi(value, options.dpi)) {
+                error = "--dpi needs a whole number from 30 to 1200, not " + value;
+                return false;
+            }
+        } else if (arg == "--lang") {
+            if (value == "zh")
+                options.lang = kLangChinese;
+            else if (value == "en")
+                options.lang = kLangEnglish;
+            else {
+                error = "--lang takes zh or en, not " + value;
+                return false;
+            }
+        } else {
+            options.eventText = value;
+        }
+    }
+    if (options.testPage == !options.messagePath.empty()) {
+        error = options.testPage ? "give either --test-page or --message, not both"
+                                 : "nothing to print: give --test-page or --message FILE (see --help)";
+        return false;
+    }
+    if (options.pdfPath.empty() && options.pngPath.empty()) {
+        error = "no output: give --pdf FILE and/or --png FILE (see --help)";
+        return false;
+    }
+    if (!options.pdfPath.empty() && options.pdfPath == options.pngPath) {
+        error = "--pdf and --png name the same file";
+        return false;
+    }
+    return true;
+}
+
+bool LoadRenderInput(const RenderOptions& options, ScorecardInput& input, std::string& error)
+{
+    if (!options.testPage)
+        return LoadMessage(options.messagePath, input, error);
+    input.team = true;
+    input.job = MakeTestPageJob();
+    return true;
+}
+
+bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, std::string& error)
+{
+    HeadlessUi ui;
+    SetUiSeam(&ui);
+    RendererServices services(options.lang.value_or(DefaultLanguageForCodePage(OemCodePage())), options.eventText);
+    PendingOutput pdf(options.pdfPath);
+    PendingOutput png(options.pngPath);
+    PdfFilePrintSystem printSystem(pdf.TempPath());
+    SetPrintSystem(&printSystem);
+    InstallPrintJob();
+
+    // With a PDF wanted the view prints at once, as the kiosk does; for a
+    // picture alone it is only laid out.
+    const bool printNow = pdf.Wanted();
+    std::unique_ptr<WndGridBase_Scorecard> view;
+    if (input.team) {
+        auto team = std::make_unique<WndGrid_Scorecard_team>();
+        team->SetRootServices(&services);
+        team->CreateInWidget(nullptr, kTeamViewId);
+        team->BuildTeamScorecard(input.job.scorecard, input.job.deals, input.job.eventKind, input.job.scoreLabel,
+                                 input.job.caption, printNow);
+        view = std::move(team);
+    } else {
+        auto pair = std::make_unique<WndGrid_Scorecard_pairIndi>();
+        pair->SetRootServices(&services);
+        pair->CreateInWidget(nullptr, kPairViewId);
+        pair->BuildPairScorecard(input.pairBoards, input.pairDeals, input.pairEventKind, input.pairTitle,
+                                 input.pairSubtitle, printNow);
+        view = std::move(pair);
+    }
+
+    bool ok = true;
+    if (!ui.messages.empty()) {
+        error = "cannot print to " + options.pdfPath + ": " + ui.messages.front();
+        ok = false;
+    } else if (pdf.Wanted() && !pdf.Written()) {
+        error = "cannot write " + options.pdfPath;
+        ok = false;
+    }
+    if (ok && png.Wanted() && !RenderFirstPage(*view, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
+        error = "cannot write " + options.pngPath;
+        ok = false;
+    }
+    if (ok && pdf.Wanted())
+        ok = pdf.Commit(error);
+    if (ok && png.Wanted())
+        ok = png.Commit(error);
+
+    view.reset();
+    SetPrintSystem(nullptr);
+    SetUiSeam(nullptr);
+    return ok;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The command line of bridgeprint-render and the rendering it runs: the
+// options, their checks, reading the message, and printing it through the
+// kiosk's scorecard windows to a PDF file and a PNG picture.
+
+#include "foundation/LocText.h"
+#include "scorecard/ScorecardRecords.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RenderOptions {
+    bool help = false;
+    bool testPage = false;
+    std::string messagePath;
+    std::string pdfPath;
+    std::string pngPath;
+    int dpi = 150;
+    std::optional<LangIndex> lang; // the locale's choice when not given
+    std::string eventText;
+};
+
+// Parses the arguments (without the program name). On a usage error returns
+// false with a one-line explanation in `error`.
+bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error);
+
+// The --help text.
+std::string RenderUsage();
+
+// What is to be printed: a team scorecard job, or the boards of a pair or
+// individual scorecard with their deals, event kind, title and subtitle.
+struct ScorecardInput {
+    bool team = true;
+    TeamScorecardJob job;
+    PairBoardList pairBoards;
+    DealList_jov pairDeals;
+    int32_t pairEventKind = 0;
+    std::string pairTitle;
+    std::string pairSubtitle;
+};
+
+// The built-in test page, or the message file read as the kiosk reads a
+// message from the server. A file that is missing, not a JSON object or not
+// a scorecard message (207 or 208) fails with one line in `error`; missing
+// members of a scorecard message read as empty. Needs no Qt.
+bool LoadRenderInput(const RenderOptions& options, ScorecardInput& input, std::string& error);
+
+// Prints the input through the kiosk's scorecard windows and print job and
+// writes the outputs. They appear only when everything succeeded; on failure
+// `error` holds one line naming the problem and nothing is left behind.
+// Needs a QApplication.
+bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, std::string& error);

@@ -1,0 +1,282 @@
+// bridgeprint-render run as a program: the PDFs it writes are read back with
+// pdfinfo and pdftotext, the pictures by their PNG header, and every bad
+// input must end with one line on stderr, a non-zero status and no file.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kRenderer = std::string(BP_BINARY_DIR) + "/apps/bridgeprint-render/bridgeprint-render";
+const std::string kFixtures = std::string(BP_SOURCE_DIR) + "/tests/e2e/fixtures/";
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+size_t Count(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class RendererTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(fs::exists(kRenderer)) << kRenderer << " is not built";
+        char pattern[] = "/tmp/bp-render-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+
+    // Runs the renderer in the test's folder, without a display, bounded in
+    // time.
+    RunResult Render(const std::vector<std::string>& args, const std::string& extraEnv = "")
+    {
+        std::string cmd = "cd " + Quote(dir.string()) + " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                          extraEnv + " timeout 120 " + Quote(kRenderer);
+        for (const std::string& a : args)
+            cmd += " " + Quote(a);
+        cmd += " > out.txt 2> err.txt";
+        RunResult r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = ReadFile(dir / "out.txt");
+        r.err = ReadFile(dir / "err.txt");
+        fs::remove(dir / "out.txt");
+        fs::remove(dir / "err.txt");
+        return r;
+    }
+
+    std::string Tool(const std::string& command)
+    {
+        const fs::path out = dir / "tool.txt";
+        const int raw = std::system((command + " > " + Quote(out.string()) + " 2>/dev/null").c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << command;
+        std::string text = ReadFile(out);
+        fs::remove(out);
+        return text;
+    }
+    std::string PdfInfo(const std::string& name) { return Tool("pdfinfo " + Quote((dir / name).string())); }
+    std::string PdfText(const std::string& name, int page = 0)
+    {
+        const std::string pages = page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
+        return Tool("pdftotext" + pages + " -layout " + Quote((dir / name).string()) + " -");
+    }
+    int Pages(const std::string& name)
+    {
+        const std::string info = PdfInfo(name);
+        const size_t at = info.find("Pages:");
+        return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+    }
+    std::vector<std::string> Files()
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
+    void Write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(RendererTest, TestPageIsOneA4PortraitPageInChinese)
+{
+    const RunResult r = Render({"--test-page", "--pdf", "test.pdf", "--lang", "zh"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string info = PdfInfo("test.pdf");
+    EXPECT_EQ(Pages("test.pdf"), 1);
+    EXPECT_NE(info.find("595 x 842 pts (A4)"), std::string::npos) << info;
+    EXPECT_NE(info.find("qivBridge print doc 1"), std::string::npos) << info;
+
+    const std::string text = PdfText("test.pdf");
+    EXPECT_NE(text.find("春季桥牌公开赛 A 1轮 3桌 记分表 (Page1/1)"), std::string::npos) << text;
+    EXPECT_NE(text.find("3.晨星队 vs 8.远航队"), std::string::npos);
+    for (const char* heading : {"开室", "闭室", "主队", "客队", "定约", "首攻", "分差", "imp"})
+        EXPECT_NE(text.find(heading), std::string::npos) << heading;
+    for (const char* contract : {"2NTX-1", "3S+1", "4H+1", "3H+1", "4S=", "2S+2", "3NT-1", "2NT=", "3NT+2", "1NT+2", "3NT="})
+        EXPECT_NE(text.find(contract), std::string::npos) << contract;
+    EXPECT_EQ(Count(text, "Dlr:"), 6u);
+    EXPECT_NE(text.find("Dlr:北"), std::string::npos);
+    for (const char* total : {"IMP", "23", "28", "VP", "7.67", "12.33"})
+        EXPECT_NE(text.find(total), std::string::npos) << total;
+    for (const char* player : {"李明远", "王书涵", "周志强", "吴佳怡", "郑浩然", "孙一鸣", "陈晓雯", "林子健"})
+        EXPECT_NE(text.find(player), std::string::npos) << player;
+    EXPECT_EQ(Files(), std::vector<std::string>{"test.pdf"});
+}
+
+TEST_F(RendererTest, TestPageInEnglish)
+{
+    const RunResult r = Render({"--test-page", "--lang", "en", "--pdf", "test.pdf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Pages("test.pdf"), 1);
+    const std::string text = PdfText("test.pdf");
+    EXPECT_NE(text.find("春季桥牌公开赛 A 1轮 3桌 Scorecard[cn:记分表] (Page1/1)"), std::string::npos) << text;
+    EXPECT_NE(text.find(" vs "), std::string::npos);
+    for (const char* word : {"Open", "Closed", "Home", "Away", "Contract", "Lead", "Diff.", "Dlr:North", "Dlr:West"})
+        EXPECT_NE(text.find(word), std::string::npos) << word;
+    EXPECT_EQ(Count(text, "Dlr:"), 6u);
+}
+
+TEST_F(RendererTest, PairMessageOf26BoardsPrintsTwoNumberedPagesAndTheStamp)
+{
+    const RunResult r = Render({"--message", kFixtures + "pair-26-boards.json", "--pdf", "pair.pdf", "--lang", "en",
+                          "--event", "Spring Festival"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Pages("pair.pdf"), 2);
+    const std::string one = PdfText("pair.pdf", 1);
+    const std::string two = PdfText("pair.pdf", 2);
+    EXPECT_NE(one.find("Spring Pairs Final (1)"), std::string::npos) << one;
+    EXPECT_NE(two.find("Spring Pairs Final (2)"), std::string::npos) << two;
+    EXPECT_NE(one.find(" Scorecard[cn:记分表] (Page1/2)"), std::string::npos);
+    for (const std::string* page : {&one, &two})
+        EXPECT_NE(page->find("NS players"), std::string::npos);
+    // No diagrams for more than sixteen deals; the stamp closes the last page.
+    EXPECT_EQ(Count(one + two, "Dlr:"), 0u);
+    EXPECT_NE(two.find("Quorvane - Spring Festival"), std::string::npos) << two;
+}
+
+TEST_F(RendererTest, TeamMessageOf16DealsFitsOnePage)
+{
+    const RunResult r = Render({"--message", kFixtures + "team-16-boards.json", "--pdf", "team.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Pages("team.pdf"), 1);
+    const std::string text = PdfText("team.pdf");
+    EXPECT_EQ(Count(text, "Dlr:"), 16u);
+    EXPECT_NE(text.find("12.星河队 vs 7.长风队"), std::string::npos);
+}
+
+TEST_F(RendererTest, PictureOfTheFirstPageAtTheChosenResolution)
+{
+    const RunResult r = Render({"--test-page", "--png", "page.png", "--dpi", "50"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string png = ReadFile(dir / "page.png");
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    auto be32 = [&](size_t at) {
+        return (uint32_t(uint8_t(png[at])) << 24) | (uint32_t(uint8_t(png[at + 1])) << 16) |
+               (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
+    };
+    EXPECT_EQ(be32(16), 413u); // 21 cm at 50 dpi
+    EXPECT_EQ(be32(20), 585u); // 29.7 cm
+    EXPECT_EQ(Files(), std::vector<std::string>{"page.png"});
+
+    // Both outputs at once.
+    const RunResult both = Render({"--test-page", "--png", "both.png", "--pdf", "both.pdf", "--dpi", "40"});
+    ASSERT_EQ(both.status, 0) << both.err;
+    EXPECT_TRUE(fs::exists(dir / "both.png"));
+    EXPECT_EQ(Pages("both.pdf"), 1);
+}
+
+TEST_F(RendererTest, PartlyFilledMessagesStillPrint)
+{
+    Write("team.json", R"({"pub_MsgID":207})");
+    Write("pair.json", R"({"pub_MsgID":208,"66":{"_L":[{"11":4,"3":"3NT"}]},"87":"Pairs"})");
+    const RunResult team = Render({"--message", "team.json", "--pdf", "team.pdf"});
+    ASSERT_EQ(team.status, 0) << team.err;
+    EXPECT_EQ(Pages("team.pdf"), 1);
+    const RunResult pair = Render({"--message", "pair.json", "--pdf", "pair.pdf"});
+    ASSERT_EQ(pair.status, 0) << pair.err;
+    EXPECT_EQ(Pages("pair.pdf"), 1);
+    EXPECT_NE(PdfText("pair.pdf").find("3NT"), std::string::npos);
+}
+
+TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
+{
+    Write("text.json", "this is not JSON");
+    Write("array.json", "[207]");
+    Write("signup.json", R"({"pub_MsgID":203,"85":{}})");
+    Write("noid.json", R"({"66":{"_L":[]}})");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--message", "missing.json", "--pdf", "out.pdf"}, "cannot read missing.json: no such file"},
+        {{"--message", "text.json", "--pdf", "out.pdf", "--png", "out.png"}, "text.json is not JSON"},
+        {{"--message", "array.json", "--pdf", "out.pdf"}, "array.json is not a JSON object"},
+        {{"--message", "signup.json", "--pdf", "out.pdf"}, "holds message 203, not a scorecard message"},
+        {{"--message", "noid.json", "--pdf", "out.pdf"}, "has no message id"},
+        {{"--test-page", "--pdf", "no-such-folder/out.pdf"}, "cannot print to no-such-folder/out.pdf"},
+        {{"--test-page"}, "no output"},
+        {{"--pdf", "out.pdf"}, "nothing to print"},
+        {{"--test-page", "--message", "signup.json", "--pdf", "out.pdf"}, "not both"},
+        {{"--test-page", "--pdf", "out.pdf", "--lang", "fr"}, "--lang takes zh or en"},
+        {{"--test-page", "--png", "out.png", "--dpi", "big"}, "--dpi needs a whole number"},
+        {{"--test-page", "--pdf"}, "needs a value"},
+        {{"--frobnicate"}, "unknown option --frobnicate"},
+    };
+    const std::vector<std::string> inputs = {"array.json", "noid.json", "signup.json", "text.json"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        const RunResult r = Render(c.args);
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(Count(r.err, "\n"), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("bridgeprint-render: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        std::vector<std::string> files = Files();
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, inputs) << "an output or a partial file was left behind";
+    }
+}
+
+TEST_F(RendererTest, HelpExplainsTheCommand)
+{
+    const RunResult r = Render({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    for (const char* part : {"usage: bridgeprint-render", "--test-page", "--message", "--pdf", "--png", "--dpi",
+                             "--lang", "--event", "207", "208"})
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
+}
+
+TEST_F(RendererTest, APlatformTheCallerNamesIsKept)
+{
+    // Every other test runs without a display and without a platform, so the
+    // program picks the offscreen one by itself. Here the caller names it
+    // while a display that does not exist is set: the caller's choice wins.
+    const RunResult r = Render({"--test-page", "--pdf", "p.pdf"}, "DISPLAY=:97 QT_QPA_PLATFORM=offscreen");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Pages("p.pdf"), 1);
+}
