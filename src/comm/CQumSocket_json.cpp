@@ -99,8 +99,10 @@ bool CQumSocket_json::Accept(CQumSocket_json& target, sockaddr* address, socklen
     } while (accepted < 0 && errno == EINTR);
     if (accepted < 0)
         return false;
-    if (target.descriptor >= 0)
-        target.Close(), ::close(target.descriptor);
+    if (target.descriptor >= 0) {
+        target.Close();
+        ::close(target.descriptor);
+    }
     target.descriptor = accepted;
     target.sock.store(accepted);
     return true;

@@ -2,6 +2,7 @@
 #include "Tournament.h"
 
 #include "comm/MessageFrame.h"
+#include "foundation/Files.h"
 #include "foundation/NumericJson.h"
 #include "support/LoopbackServer.h"
 #include "tournament/Deals.h"
@@ -363,6 +364,27 @@ TEST(TournamentFile, TheSampleSurvivesTheFileFormatAndBadFilesAreNamed)
         EXPECT_FALSE(sim::TournamentFromJson(value, t, error)) << c.text;
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
     }
+}
+
+TEST(TournamentFile, TheDocumentedExampleLoadsAndServes)
+{
+    const std::string doc = ReadWholeFile(std::string(BP_SOURCE_DIR) + "/docs/scoring-server.md");
+    const size_t start = doc.find("```json\n");
+    ASSERT_NE(start, std::string::npos);
+    const size_t end = doc.find("```", start + 8);
+    ASSERT_NE(end, std::string::npos);
+    Json::Value value;
+    ASSERT_TRUE(NumericJson::Parse(doc.substr(start + 8, end - start - 8), value));
+    sim::Tournament t;
+    std::string error;
+    ASSERT_TRUE(sim::TournamentFromJson(value, t, error)) << error;
+    sim::ScoringServer server(t, sim::ServerOptions());
+    std::string summary;
+    EXPECT_EQ(Listed(server.Handle(ListRequest("", "", false), summary)), "1:1 1:2* 3:5 3:-5");
+    const CommMsg_base team = server.Handle(PrintRequest(1, 1), summary);
+    ASSERT_EQ(team.MsgId(), MSG_TEAM_SCORECARD);
+    EXPECT_EQ(NumericJson::ReadText(team.GetArray("85")[0], "2").size(), 52u);
+    EXPECT_EQ(server.Handle(PrintRequest(3, 5), summary).GetText("87"), "Open Pairs · NS5");
 }
 
 } // namespace
