@@ -165,6 +165,11 @@ bool CQumSocket_json::Connect(const sockaddr* address, socklen_t addressLength)
                     socklen_t len = sizeof error;
                     if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0)
                         error = errno;
+                    // A reset here means the handshake completed and the peer
+                    // hung up at once: that is a connection that has already
+                    // ended, which the receive loop reports like any other end.
+                    if (error == ECONNRESET)
+                        error = 0;
                 }
                 break;
             }
