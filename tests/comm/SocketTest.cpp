@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -74,6 +75,19 @@ std::shared_ptr<CQumSocket_json> Connected(uint16_t port, CProcBase_yul* process
     s->SetProcessor(processor);
     EXPECT_TRUE(CQumSocket_json::StartReceiveThread(s));
     return s;
+}
+
+std::string ReadHostsFile()
+{
+    std::string text;
+    if (FILE* f = std::fopen("/etc/hosts", "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            text.append(buf, n);
+        std::fclose(f);
+    }
+    return text;
 }
 
 std::string Header(int32_t total, int32_t attached)
@@ -258,18 +272,19 @@ TEST(ConnectTo, GivesUpOnAPeerThatDoesNotAnswerWithinTheTimeOut)
     ::close(listener);
 }
 
-TEST(ConnectTo, NamesAreLookedUpAndEmptyOrUnknownOnesFail)
+TEST(ConnectTo, NamesAreLookedUpAndEmptyOrMalformedOnesFail)
 {
     ScriptedServer server([](int&) {});
-    {
+    // Only a name the hosts file answers is looked up here, so that the test
+    // never asks a name server anything.
+    if (ReadHostsFile().find("localhost") != std::string::npos) {
         CQumSocket_json s;
         ASSERT_TRUE(s.Create());
         EXPECT_TRUE(s.ConnectTo(u"localhost", server.Port()));
     }
-    for (const char16_t* host : {u"", u"no-such-host.invalid"}) {
+    for (const std::u16string& host : {std::u16string(), std::u16string(u"local\0host", 10)}) {
         CQumSocket_json s;
         ASSERT_TRUE(s.Create());
-        s.SetConnectTimeoutMs(1500);
         EXPECT_FALSE(s.ConnectTo(host, server.Port()));
         EXPECT_EQ(errno, EINVAL);
     }
