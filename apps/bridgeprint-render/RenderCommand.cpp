@@ -109,16 +109,21 @@ private:
     std::string temp_;
 };
 
-bool FileExists(const std::string& path)
+enum class PathKind { Missing, File, Other };
+
+PathKind KindOfPath(const std::string& path)
 {
     struct stat st {};
-    return stat(path.c_str(), &st) == 0;
+    if (stat(path.c_str(), &st) != 0)
+        return PathKind::Missing;
+    return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
 }
 
 bool LoadMessage(const std::string& path, ScorecardInput& input, std::string& error)
 {
-    if (!FileExists(path)) {
-        error = "cannot read " + path + ": no such file";
+    const PathKind kind = KindOfPath(path);
+    if (kind != PathKind::File) {
+        error = "cannot read " + path + (kind == PathKind::Missing ? ": no such file" : ": not a file");
         return false;
     }
     std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,7 @@
 #include "scorecard/WndGridBase_Scorecard.h"
 
 #include "platform/UiSeam.h"
+#include "scorecard/HandDiagrams.h"
 #include "scorecard/ScorecardLayout.h"
 
 #include <QAction>

@@ -8,7 +8,6 @@
 // options button and from a right click.
 
 #include "render/BridgeWnd_Grid_base.h"
-#include "scorecard/HandDiagrams.h"
 #include "tournament/Deals.h"
 
 #include <QPoint>

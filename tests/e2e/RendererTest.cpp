@@ -234,6 +234,7 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
         std::string message;
     } cases[] = {
         {{"--message", "missing.json", "--pdf", "out.pdf"}, "cannot read missing.json: no such file"},
+        {{"--message", ".", "--pdf", "out.pdf"}, "cannot read .: not a file"},
         {{"--message", "text.json", "--pdf", "out.pdf", "--png", "out.png"}, "text.json is not JSON"},
         {{"--message", "array.json", "--pdf", "out.pdf"}, "array.json is not a JSON object"},
         {{"--message", "signup.json", "--pdf", "out.pdf"}, "holds message 203, not a scorecard message"},
