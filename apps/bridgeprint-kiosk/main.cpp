@@ -2,6 +2,7 @@
 
 #include "kiosk/MainFrame.h"
 #include "platform/Fonts.h"
+#include "print/PrintJob.h"
 
 #include <QApplication>
 
@@ -11,6 +12,8 @@ int main(int argc, char** argv)
     // The kiosk names its faces as the tournament's printed material always
     // has; map them to the fonts installed here.
     InstallFontSubstitutions();
+    // Page views print through the print job installed here.
+    InstallPrintJob();
     CjovBridgePrintApp kiosk;
     if (!kiosk.InitInstance())
         return 0;
