@@ -45,7 +45,7 @@ public:
     LangIndex GetLanguage() override { return lang_; }
     std::u16string CreditLine() override
     {
-        return u" - by www.quorvane.example  V" + Utf8ToWide(ProgramVersion);
+        return CreditLineText();
     }
     std::u16string EventTextW() override { return Utf8ToWide(eventText_); }
 

@@ -7,3 +7,8 @@ std::string ProductName(LangIndex lang, bool withVersion)
         name += std::string(" V") + ProgramVersion;
     return name;
 }
+
+std::u16string CreditLineText()
+{
+    return u" - by www.quorvane.example  V" + Utf8ToWide(ProgramVersion);
+}

@@ -11,3 +11,7 @@ inline constexpr const char* ProgramVersion = "7.26.15";
 // "Quorvane" (any language but Chinese) or "奎沃桥牌" (Chinese); with
 // `withVersion` followed by " V" and the version.
 std::string ProductName(LangIndex lang, bool withVersion);
+
+// The credit line at the foot of every printed page: " - by ", the maker's
+// web address, two spaces, "V" and the version.
+std::u16string CreditLineText();

@@ -28,9 +28,6 @@ QString Q(const std::u16string& text)
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The web address in the credit line of every printed page.
-constexpr const char16_t* kCreditAddress = u"www.quorvane.example";
-
 int32_t ScreenHeight()
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -98,7 +95,7 @@ FrameDesktop* CreateFrameDesktop(QWidget* frame, const FrameServices& services)
 
 std::u16string DesktopWnd_jovSelfPrint::CreditLine()
 {
-    return u" - by " + std::u16string(kCreditAddress) + u"  V" + Utf8ToWide(ProgramVersion);
+    return CreditLineText();
 }
 
 std::u16string DesktopWnd_jovSelfPrint::EventTextW()
