@@ -237,6 +237,20 @@ private:
     FontSource previousSource_;
 };
 
+// Selects a pen for one drawing step and selects the previous one again at
+// the end of the scope.
+class PenScope {
+public:
+    PenScope(Canvas& dc, const Pen& pen) : dc_(dc), previous_(dc.SelectPen(pen)) {}
+    ~PenScope() { dc_.SelectPen(previous_); }
+    PenScope(const PenScope&) = delete;
+    PenScope& operator=(const PenScope&) = delete;
+
+private:
+    Canvas& dc_;
+    Pen previous_;
+};
+
 // Sets the text colour for one drawing step and restores it at the end.
 class TextColourScope {
 public:

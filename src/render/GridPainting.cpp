@@ -16,19 +16,6 @@ constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 constexpr Colour kClickMarker = Rgb(216, 216, 208);
 constexpr Colour kHoverUnderline = Rgb(255, 128, 64);
 
-// Selects a pen for one drawing step.
-class PenScope {
-public:
-    PenScope(Canvas& dc, const Pen& pen) : dc_(dc), previous_(dc.SelectPen(pen)) {}
-    ~PenScope() { dc_.SelectPen(previous_); }
-    PenScope(const PenScope&) = delete;
-    PenScope& operator=(const PenScope&) = delete;
-
-private:
-    Canvas& dc_;
-    Pen previous_;
-};
-
 void DrawEdges(Canvas& dc, const Rect& r, bool left, bool top, bool right, bool bottom)
 {
     if (left)

@@ -23,18 +23,6 @@ constexpr int32_t kTrickTableFont = 460;
 constexpr int32_t kAuctionFont = 325;
 constexpr int32_t kRulePenWidth = 20;
 
-class PenScope {
-public:
-    PenScope(Canvas& dc, const Pen& pen) : dc_(dc), previous_(dc.SelectPen(pen)) {}
-    ~PenScope() { dc_.SelectPen(previous_); }
-    PenScope(const PenScope&) = delete;
-    PenScope& operator=(const PenScope&) = delete;
-
-private:
-    Canvas& dc_;
-    Pen previous_;
-};
-
 FontSpec PageFont(int32_t height)
 {
     return FontSpec(height, kPageFace);
