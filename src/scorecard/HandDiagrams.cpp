@@ -28,6 +28,33 @@ FontSpec PageFont(int32_t height)
     return FontSpec(height, kPageFace);
 }
 
+// A text in the selected font, in a box it shares a row with: a trick-table
+// column, one side of the points round the middle, an auction column. Faces
+// differ in how wide they set a given cell height, and in the narrow side
+// columns a face wider than the one these boxes were measured for would run
+// each text into its neighbour. So a text must fit its box less a small gap
+// (a twentieth of the font height); one that does not is set in a font just
+// small enough, in the same box and alignment. One that fits is drawn as is.
+void DrawTextInColumn(Canvas& dc, const std::u16string& text, const Rect& box, unsigned format)
+{
+    if (text.empty())
+        return;
+    const FontSpec font = dc.CurrentFont();
+    const int32_t room = box.Width() - font.height / 20;
+    const int32_t tw = dc.TextExtent(text).cx;
+    if (tw <= room) {
+        dc.DrawTextIn(text, box, format);
+        return;
+    }
+    const int64_t height = room > 0 ? (int64_t(font.height) * room) / tw : 0;
+    if (height < 1)
+        return;
+    FontSpec smaller = font;
+    smaller.height = static_cast<int32_t>(height);
+    FontScope shrunk(dc, smaller, FontSource::Temporary);
+    dc.DrawTextIn(text, box, format);
+}
+
 Colour HandSuitColour(int32_t suit)
 {
     switch (suit) {
@@ -136,7 +163,7 @@ void DrawTrickTable(Canvas& dc, const Rect& t, const DealOne_jov& deal)
     for (int32_t strain = 0; strain < 5; ++strain) {
         TextColourScope colour(dc, TrickStrainColour(strain));
         const std::u16string heading = strain == kStrainNoTrump ? u"N" : Utf8ToWide(SuitText(strain, true));
-        dc.DrawTextIn(heading, column(strain, 0), kCentreMiddle | kUnclipped);
+        DrawTextInColumn(dc, heading, column(strain, 0), kCentreMiddle | kUnclipped);
     }
     const int32_t seats[4] = {kSeatNorth, kSeatSouth, kSeatEast, kSeatWest};
     for (int32_t i = 0; i < 4; ++i) {
@@ -146,7 +173,7 @@ void DrawTrickTable(Canvas& dc, const Rect& t, const DealOne_jov& deal)
         const std::string tricks = deal.TrickText(seats[i]);
         for (int32_t j = 0; j < 5 && j < static_cast<int32_t>(tricks.size()); ++j) {
             TextColourScope colour(dc, TrickStrainColour(j));
-            dc.DrawTextIn(Utf8ToWide(tricks.substr(size_t(j), 1)), column(j, band), kCentreMiddle | kUnclipped);
+            DrawTextInColumn(dc, Utf8ToWide(tricks.substr(size_t(j), 1)), column(j, band), kCentreMiddle | kUnclipped);
         }
     }
 }
@@ -169,10 +196,10 @@ void DrawHighCardPoints(Canvas& dc, const Rect& k, const DealOne_jov& deal)
     const int32_t ky = (k.top + k.bottom) / 2;
     auto box = [&](int32_t x, int32_t y) { return Rect{x, y, x + s, y + q}; };
     auto points = [&](int32_t seat) { return Utf8ToWide(IntToString(deal.HighCardPoints(seat))); };
-    dc.DrawTextIn(points(kSeatNorth), box(kx - s / 2, ky - (q * 180) / 100), kCentreMiddle | kUnclipped);
-    dc.DrawTextIn(points(kSeatSouth), box(kx - s / 2, ky + (q * 80) / 100), kCentreMiddle | kUnclipped);
-    dc.DrawTextIn(points(kSeatEast), box(kx, ky - q / 2), kRightMiddle | kUnclipped);
-    dc.DrawTextIn(points(kSeatWest), box(kx - s, ky - q / 2), kLeftMiddle | kUnclipped);
+    DrawTextInColumn(dc, points(kSeatNorth), box(kx - s / 2, ky - (q * 180) / 100), kCentreMiddle | kUnclipped);
+    DrawTextInColumn(dc, points(kSeatSouth), box(kx - s / 2, ky + (q * 80) / 100), kCentreMiddle | kUnclipped);
+    DrawTextInColumn(dc, points(kSeatEast), box(kx, ky - q / 2), kRightMiddle | kUnclipped);
+    DrawTextInColumn(dc, points(kSeatWest), box(kx - s, ky - q / 2), kLeftMiddle | kUnclipped);
 }
 
 } // namespace
@@ -323,10 +350,10 @@ void DrawAuctionGrid(Canvas& dc, const Rect& a, const Auction& calls, bool close
         const std::u16string& text = plan.texts[j];
         if (text.empty())
             continue;
-        dc.DrawTextIn(text, cell, kCentreBottom);
+        DrawTextInColumn(dc, text, cell, kCentreBottom);
         // The end mark is doubled so that it reads as two strokes.
         if (text.find(u'/') != std::u16string::npos)
-            dc.DrawTextIn(text, cell.Moved((rowH * 25) / 100, 0), kCentreBottom);
+            DrawTextInColumn(dc, text, cell.Moved((rowH * 25) / 100, 0), kCentreBottom);
     }
     if (plan.overflow) {
         PenScope pen(dc, SolidPen(kRulePenWidth, kAuctionOverflow));

@@ -1,12 +1,16 @@
 #include "scorecard/HandDiagrams.h"
 
+#include "platform/QtAppForTests.h"
 #include "platform/RecordingCanvas.h"
 #include "render/PageGeometry.h"
 #include "tournament/BridgeBasics.h"
 
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -407,4 +411,96 @@ TEST(AllDiagrams, EachDealAsksForBothRoomsAuctions)
     EXPECT_EQ(asked, expected);
     EXPECT_NE(dc.FindText(u"3"), nullptr);
     EXPECT_NE(dc.FindText(u"5"), nullptr);
+}
+
+namespace {
+
+// Widths measured in the installed fonts the page face maps to, not the
+// recording canvas's idealised ones.
+int32_t InstalledWidth(const std::u16string& text, const FontSpec& font)
+{
+    const QFontMetricsF metrics(CanvasFont(font).Native());
+    const QString q = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    return static_cast<int32_t>(std::lround(metrics.horizontalAdvance(q)));
+}
+
+class InstalledFontCanvas : public RecordingCanvas {
+public:
+    Size TextExtent(const std::u16string& text) override
+    {
+        return {InstalledWidth(text, CurrentFont()), RecordingCanvas::TextExtent(text).cy};
+    }
+};
+
+// Where a single-line text lands across its box.
+std::pair<int32_t, int32_t> Across(const CanvasCall& t)
+{
+    const int32_t w = InstalledWidth(t.text, t.state.font);
+    if (t.format & DT_CENTER) {
+        const int32_t left = (t.rect.left + t.rect.right - w) / 2;
+        return {left, left + w};
+    }
+    if (t.format & DT_RIGHT)
+        return {t.rect.right - w, t.rect.right};
+    return {t.rect.left, t.rect.left + w};
+}
+
+} // namespace
+
+// Sixteen deals put diagrams in the two narrow side columns, where the
+// trick-table figures, the points either side of the middle and the auction
+// calls share rows of boxes sized for a narrower face than the one
+// installed. Measured in the installed fonts, no two of them may overlap.
+TEST(AllDiagrams, NeighbouringFiguresAndCallsNeverOverlapInTheInstalledFonts)
+{
+    EnsureQtApp();
+    // West and East hold two-digit points; every trick figure is a wide digit.
+    DealList_jov deals;
+    for (int b = 1; b <= 16; ++b) {
+        DealOne_jov deal = MakeDeal(b, kBalanced);
+        deal.SetTrickTexts("88888" "88888" "88888" "88888");
+        deals.push_back(deal);
+    }
+    // Odd boards: four rows of wide calls (compact, points shown). Even
+    // boards: an auction cut after seven rows (expanded, narrower table).
+    const std::string compact = AuctionText(Calls({"1N", "XX", "2N", "XX", "3N", "XX", "7N", "X", "P", "P", "P"}));
+    Auction longCalls;
+    for (int i = 0; i < 8; ++i) {
+        const Auction four = Calls({"1N", "XX", "7N", "X"});
+        longCalls.insert(longCalls.end(), four.begin(), four.end());
+    }
+    const std::string expanded = AuctionText(longCalls);
+
+    InstalledFontCanvas dc;
+    DrawHandDiagramsIn(dc, kBody, deals, 0, kLangEnglish,
+                       [&](int32_t board, bool) { return board % 2 == 1 ? compact : expanded; });
+
+    // The trick table and the points are drawn unclipped, the auction calls
+    // bottom-centred; nothing else in a diagram is drawn either way.
+    std::vector<CanvasCall> shared;
+    for (const CanvasCall& t : dc.Calls(CanvasOp::Text)) {
+        if ((t.format & DT_NOCLIP) || t.format == unsigned(DT_CENTER | DT_BOTTOM | DT_SINGLELINE))
+            shared.push_back(t);
+    }
+    ASSERT_GT(shared.size(), 16u * 30u);
+    int checkedPairs = 0;
+    for (size_t i = 0; i < shared.size(); ++i) {
+        for (size_t j = i + 1; j < shared.size(); ++j) {
+            const CanvasCall& a = shared[i];
+            const CanvasCall& b = shared[j];
+            const bool sameRow = a.rect.top < b.rect.bottom && b.rect.top < a.rect.bottom;
+            const bool sideBySide = a.rect.left < b.rect.right + 1 && b.rect.left < a.rect.right + 1;
+            // The end mark is drawn twice on purpose, as a double stroke.
+            if (!sameRow || !sideBySide || (a.text == u"/" && b.text == u"/"))
+                continue;
+            ++checkedPairs;
+            const auto [aLeft, aRight] = Across(a);
+            const auto [bLeft, bRight] = Across(b);
+            EXPECT_TRUE(aRight <= bLeft || bRight <= aLeft)
+                << WideToUtf8(a.text) << " at " << aLeft << ".." << aRight << " overlaps " << WideToUtf8(b.text)
+                << " at " << bLeft << ".." << bRight << " (font " << a.state.font.height << "/"
+                << b.state.font.height << ")";
+        }
+    }
+    EXPECT_GT(checkedPairs, 16 * 20);
 }
