@@ -155,7 +155,18 @@ void DrawCellText(Canvas& dc, const std::u16string& text, Rect a, int32_t align,
     }
     const bool hasSuitSign = std::any_of(text.begin(), text.end(), [](char16_t c) { return SuitOfSign(c) >= 0; });
     if (hasSuitSign) {
-        const int32_t total = dc.TextExtent(text).cx;
+        int32_t total = dc.TextExtent(text).cx;
+        // A lead or contract with a suit sign that is wider than its box would
+        // run into the next column: it is set smaller, as a plain text is.
+        std::optional<FontScope> smaller;
+        if (total > a.Width()) {
+            const int32_t height =
+                static_cast<int32_t>((int64_t{fontH} * (a.Width() - (fontH * 5) / 100)) / std::max(total, 1));
+            if (height < 1)
+                return;
+            smaller.emplace(dc, FontSpec(height, kPageFace));
+            total = dc.TextExtent(text).cx;
+        }
         int32_t x = a.left;
         if (align == 1 && total < a.Width())
             x += (a.Width() - total) / 2;

@@ -386,6 +386,20 @@ TEST_F(CellTest, SuitSignsAreShapesDrawnFromTheLeftEdge)
     Cell0().SetAlign(1);
     Draw();
     EXPECT_EQ(dc.FindText(u"4")->rect.left, 1180 + (4640 - 840) / 2 + 420);
+
+    // Wider than A (12 x 420 = 5040 > 4640): set smaller, by the rule of plain
+    // texts, so that the last character still ends inside A.
+    dc.Clear();
+    Cell0().SetText("\u266012345678901");
+    Cell0().SetAlign(0);
+    Draw();
+    const int32_t smaller = (840 * (4640 - 42)) / 5040;
+    const CanvasCall* last = dc.FindText(u"1");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->state.font.height, smaller);
+    for (const CanvasCall& t : dc.Calls(CanvasOp::Text))
+        EXPECT_LE(t.rect.right, 5820) << WideToUtf8(t.text);
+    EXPECT_EQ(dc.Calls(CanvasOp::Text).back().rect.right, 1180 + 12 * (smaller / 2));
 }
 
 TEST_F(CellTest, PlainLayoutWithSubTextAndBadge)
