@@ -1,0 +1,198 @@
+// Reads a screenshot of the kiosk the way a person looks at it: which entry
+// buttons are on the screen and where to touch them.
+//
+// The desktop paints its buttons itself (they are not widgets an outside tool
+// could find), so their places come from the kiosk's own layout: the real
+// main frame and desktop are built on the offscreen platform at the size of
+// the screenshot, which gives the desktop's client area inside the frame, and
+// DesktopCellRect gives the cells. The frame covers the screen from its top
+// left corner, as it does on a display without a window manager.
+//
+//   desktop-cells SCREENSHOT.png
+//
+// prints
+//   count N                        the number of entry buttons on the screen
+//   note 0|1                       whether the note box is shown
+//   cell I KIND X Y SIGNATURE      one line per button: team (orange), ew
+//                                  (green) or hidden (under the note box),
+//                                  the point to touch, and a hash of
+//                                  the button's pixels (a changed label
+//                                  changes it)
+// and exits 0; 1 when the picture cannot be read.
+
+#include "kiosk/DesktopLayout.h"
+#include "kiosk/MainFrame.h"
+#include "render/BridgeWnd_base.h"
+#include "render/DrawPrimitives.h"
+#include "settings/Setting_selfPrint_qiv.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QImage>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+enum class CellKind { None, Team, EastWest, Hidden };
+
+const char* KindName(CellKind kind)
+{
+    switch (kind) {
+    case CellKind::Team:
+        return "team";
+    case CellKind::EastWest:
+        return "ew";
+    case CellKind::Hidden:
+        return "hidden";
+    default:
+        return "none";
+    }
+}
+
+// A button face is RGB(160, 80, 24) for teams and North-South pairs and
+// RGB(4, 160, 24) for East-West pairs, a little lighter or darker while hot
+// or pressed. The background picture is held in blues and greys, so the hue
+// alone tells a face from the background.
+CellKind PixelKind(QRgb p)
+{
+    const int r = qRed(p), g = qGreen(p), b = qBlue(p);
+    if (r > g + 40 && r > b + 80)
+        return CellKind::Team;
+    if (g > r + 80 && g > b + 80)
+        return CellKind::EastWest;
+    return CellKind::None;
+}
+
+// What fills most of the visible part of the cell: labels and rounded corners
+// take far less than half of a button, while a cell that is not on a button is
+// mostly background or straddles the gaps between buttons. Pixels under the
+// note box (`hidden`) say nothing; a cell almost wholly under it counts as a
+// button, since a note only ever covers a few rows in the middle.
+CellKind ReadCell(const QImage& image, const Rect& cell, const Rect& hidden)
+{
+    int team = 0, eastWest = 0, seen = 0, area = 0;
+    for (int y = cell.top; y < cell.bottom; ++y) {
+        if (y < 0 || y >= image.height())
+            continue;
+        for (int x = cell.left; x < cell.right; ++x) {
+            if (x < 0 || x >= image.width())
+                continue;
+            ++area;
+            if (hidden.Contains(x, y))
+                continue;
+            ++seen;
+            switch (PixelKind(image.pixel(x, y))) {
+            case CellKind::Team:
+                ++team;
+                break;
+            case CellKind::EastWest:
+                ++eastWest;
+                break;
+            default:
+                break;
+            }
+        }
+    }
+    if (area == 0)
+        return CellKind::None;
+    if (seen * 100 < area * 15)
+        return CellKind::Hidden;
+    if (team * 100 >= seen * 60)
+        return CellKind::Team;
+    if (eastWest * 100 >= seen * 60)
+        return CellKind::EastWest;
+    return CellKind::None;
+}
+
+Rect Shifted(const Rect& r, int dx, int dy)
+{
+    return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: desktop-cells SCREENSHOT.png\n");
+        return 2;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+
+    QImage image;
+    if (!image.load(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "desktop-cells: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    image = image.convertToFormat(QImage::Format_RGB32);
+
+    // The desktop reads its settings file when it is made; give it one that
+    // does not exist, so nothing beside this program is read or created.
+    char folder[] = "/tmp/bp-cells-XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+        return 1;
+    Setting_selfPrint_qiv::SetFilePathForTesting(std::string(folder) + "/Self_Print.txt");
+
+    Rect client;
+    Rect noteBox;
+    int offsetX = 0, offsetY = 0;
+    {
+        CMainFrame frame;
+        if (!frame.Created())
+            return 1;
+        frame.setGeometry(0, 0, image.width(), image.height());
+        frame.show();
+        QApplication::processEvents();
+        auto* desktop = dynamic_cast<BridgeWnd_base*>(frame.Desktop()->Widget());
+        if (desktop == nullptr)
+            return 1;
+        const QPoint origin = desktop->viewport()->mapTo(&frame, QPoint(0, 0));
+        offsetX = origin.x();
+        offsetY = origin.y();
+        client = desktop->ClientRect();
+    }
+    // The note box in the middle of the screen, as the desktop draws it while
+    // a note is shown (for about ten seconds after each scorecard arrives).
+    {
+        const int32_t w = client.Width();
+        const int32_t F = ComputeDesktopBands(client).footer.Height();
+        const Rect box = Shifted(CentreRect({0, 0, w - 2 * (w / 10), F + F / 3}, client), offsetX, offsetY);
+        const int cy = (box.top + box.bottom) / 2;
+        const QRgb fill = qRgb(239, 228, 176);
+        const auto at = [&](int x, int y) {
+            return x >= 0 && y >= 0 && x < image.width() && y < image.height() && image.pixel(x, y) == fill;
+        };
+        if (at(box.left + 8, cy) && at(box.right - 9, cy))
+            noteBox = box;
+    }
+    rmdir(folder);
+
+    // The count is the largest one whose every cell holds a button: one more
+    // entry would put a cell over the background (the same grid with an empty
+    // next cell, or a finer grid that runs across the gaps).
+    int count = 0;
+    for (int n = 200; n >= 1 && count == 0; --n) {
+        bool all = true;
+        for (int i = 0; i < n && all; ++i)
+            all = ReadCell(image, Shifted(DesktopCellRect(client, n, i), offsetX, offsetY), noteBox) != CellKind::None;
+        if (all)
+            count = n;
+    }
+
+    std::printf("count %d\n", count);
+    std::printf("note %d\n", noteBox.IsEmpty() ? 0 : 1);
+    for (int i = 0; i < count; ++i) {
+        const Rect r = Shifted(DesktopCellRect(client, count, i), offsetX, offsetY);
+        const QImage pixels = image.copy(r.left, r.top, r.Width(), r.Height());
+        const QByteArray hash = QCryptographicHash::hash(
+            QByteArrayView(pixels.constBits(), pixels.sizeInBytes()), QCryptographicHash::Sha1);
+        std::printf("cell %d %s %d %d %s\n", i, KindName(ReadCell(image, r, noteBox)), (r.left + r.right) / 2,
+                    (r.top + r.bottom) / 2, hash.toHex().left(16).constData());
+    }
+    return 0;
+}
