@@ -4,6 +4,10 @@
 #include "kiosk/CDlgInput_Password.h"
 #include "kiosk/DesktopWnd_jovSelfPrint.h"
 #include "platform/UiSeam.h"
+#include "print/PrintJob.h"
+#include "scorecard/TestPageSample.h"
+#include "scorecard/WndGrid_Scorecard_pairIndi.h"
+#include "scorecard/WndGrid_Scorecard_team.h"
 #include "settings/CDlgAppendPrint.h"
 
 void DesktopWnd_jovSelfPrint::StartReprint(bool fromButton)
@@ -27,18 +31,80 @@ void DesktopWnd_jovSelfPrint::StartReprint(bool fromButton)
     desk.RequestPrint(dialog.GetChosenSection(), dialog.GetChosenTeam());
 }
 
-// Printing the received scorecards needs the scorecard views; until they are
-// part of the kiosk the queue is left alone and the tick goes on to its poll.
+namespace {
+
+// No team job is being printed. Printing pumps window events, so a timer
+// tick can arrive in the middle of a team print; it must not start a second
+// team job then. Touched only on the GUI thread.
+bool teamPrintIdle = true;
+
+} // namespace
+
+WndGrid_Scorecard_team* DesktopWnd_jovSelfPrint::EnsureTeamView()
+{
+    if (teamView == nullptr) {
+        teamView = new WndGrid_Scorecard_team();
+        teamView->Create(this, TeamViewId);
+    }
+    if (!teamView->isVisible())
+        teamView->setGeometry(viewport()->rect());
+    return teamView;
+}
+
+WndGrid_Scorecard_pairIndi* DesktopWnd_jovSelfPrint::EnsurePairView()
+{
+    if (pairView == nullptr) {
+        pairView = new WndGrid_Scorecard_pairIndi();
+        pairView->Create(this, PairViewId);
+    }
+    if (!pairView->isVisible())
+        pairView->setGeometry(viewport()->rect());
+    return pairView;
+}
+
+void DesktopWnd_jovSelfPrint::PlaceView(QWidget* view)
+{
+    const Rect r = ScorecardViewRect(ClientRect());
+    view->setGeometry(r.left, r.top, r.Width(), r.Height());
+}
+
 bool DesktopWnd_jovSelfPrint::PrintNextTeamJob()
 {
-    return false;
+    if (!teamPrintIdle || desk.TeamJobCount() == 0)
+        return false;
+    teamPrintIdle = false;
+    TeamScorecardJob job;
+    if (!desk.TakeTeamJob(job)) {
+        teamPrintIdle = true;
+        return false;
+    }
+    WndGrid_Scorecard_team* view = EnsureTeamView();
+    PlaceView(view);
+    view->BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, true);
+    teamPrintIdle = true;
+    return true;
 }
 
 bool DesktopWnd_jovSelfPrint::PrintPairSlot()
 {
-    return false;
+    DeskState::PairScorecard pair;
+    if (!desk.TakePairScorecard(pair))
+        return false;
+    WndGrid_Scorecard_pairIndi* view = EnsurePairView();
+    PlaceView(view);
+    view->BuildPairScorecard(pair.boards, pair.deals, pair.eventKind, pair.title, pair.subtitle, true);
+    return true;
 }
 
-void DesktopWnd_jovSelfPrint::SelectPrinter() {}
+void DesktopWnd_jovSelfPrint::SelectPrinter()
+{
+    EnsurePairView()->Print(1, kPrintChooseOnly);
+}
 
-void DesktopWnd_jovSelfPrint::PrintTestPage() {}
+void DesktopWnd_jovSelfPrint::PrintTestPage()
+{
+    const TeamScorecardJob job = MakeTestPageJob();
+    WndGrid_Scorecard_team* view = EnsureTeamView();
+    PlaceView(view);
+    view->BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, true);
+}
