@@ -134,6 +134,17 @@ protected:
     static bool IsTeam(const SelfPrint_qiv::SignupOne_SelfPrint& e) { return e.GetSectionId() != 3; }
     static bool IsPair(const SelfPrint_qiv::SignupOne_SelfPrint& e) { return e.GetSectionId() == 3; }
 
+    // The view that printed: a hidden child with its id, over the screen
+    // less its top sixteenth.
+    void ExpectPrintedBy(int32_t viewId)
+    {
+        const auto* view = desktop->findChild<QWidget*>(QString::number(viewId));
+        ASSERT_NE(view, nullptr) << viewId;
+        const Rect r = ScorecardViewRect(desktop->ClientRect());
+        EXPECT_EQ(view->geometry(), QRect(r.left, r.top, r.Width(), r.Height()));
+        EXPECT_FALSE(view->isVisible());
+    }
+
     std::unique_ptr<NumberedPdfPrinting> printer;
 };
 
@@ -162,6 +173,7 @@ TEST_F(PrintFlow, ATouchSendsOneRequestAndTheReplyPrintsOnePageOnTheNextTick)
 
     desktop->OnTick();
     ExpectPrinted(0, entry.GetTeamName());
+    ExpectPrintedBy(DesktopWnd_jovSelfPrint::TeamViewId);
     EXPECT_EQ(desktop->Desk().TeamJobCount(), 0u);
     EXPECT_EQ(printer->DialogsRun(), 1) << "the first print of the process asks for the printer";
     desktop->OnTick();
@@ -199,6 +211,7 @@ TEST_F(PrintFlow, RepliesPrintInArrivalOrderOneATickTeamsBeforePairsAndOnlyTheFi
         ExpectPrinted(tick, expected[tick]);
     }
     EXPECT_FALSE(desktop->Desk().IsPairPending());
+    ExpectPrintedBy(DesktopWnd_jovSelfPrint::PairViewId);
     EXPECT_EQ(printer->DialogsRun(), 1) << "later prints go to the chosen printer without a dialog";
 }
 
