@@ -6,6 +6,7 @@
 #include "platform/QtAppForTests.h"
 #include "platform/UiSeam.h"
 #include "render/BridgeWnd_Grid_base.h"
+#include "support/RunTool.h"
 
 #include <QPrintDialog>
 #include <QPrinter>
@@ -39,18 +40,7 @@ public:
     bool IsLandscape() override { return false; }
 };
 
-std::string RunTool(const std::string& command)
-{
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe)
-        return out;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    return out;
-}
+using tools::RunTool;
 
 // The value of one "Key: value" line of pdfinfo.
 std::string InfoField(const std::string& info, const std::string& key)

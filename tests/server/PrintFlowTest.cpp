@@ -9,6 +9,7 @@
 #include "print/PrintJob.h"
 #include "scorecard/TestPageSample.h"
 #include "settings/CDlgAppendPrint.h"
+#include "support/RunTool.h"
 
 #include <QListWidget>
 
@@ -18,18 +19,7 @@
 
 namespace {
 
-std::string RunTool(const std::string& command)
-{
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    if (!pipe)
-        return out;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        out.append(buffer.data(), n);
-    return out;
-}
+using tools::RunTool;
 
 std::string PdfText(const std::string& pdf)
 {
