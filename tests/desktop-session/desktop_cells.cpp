@@ -136,6 +136,10 @@ int main(int argc, char** argv)
     char folder[] = "/tmp/bp-cells-XXXXXX";
     if (mkdtemp(folder) == nullptr)
         return 1;
+    struct RemoveFolder {
+        const char* path;
+        ~RemoveFolder() { rmdir(path); }
+    } removeFolder{folder};
     Setting_selfPrint_qiv::SetFilePathForTesting(std::string(folder) + "/Self_Print.txt");
 
     Rect client;
@@ -170,7 +174,6 @@ int main(int argc, char** argv)
         if (at(box.left + 8, cy) && at(box.right - 9, cy))
             noteBox = box;
     }
-    rmdir(folder);
 
     // The count is the largest one whose every cell holds a button: one more
     // entry would put a cell over the background (the same grid with an empty
