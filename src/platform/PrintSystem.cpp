@@ -3,6 +3,7 @@
 #include "platform/QPainterCanvas.h"
 #include "platform/UiSeam.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
@@ -133,7 +134,9 @@ std::optional<PrintDialogAnswer> QtPrintSystem::RunPrintDialog(int32_t pageCount
     QPrinter printer(QPrinter::HighResolution);
     if (!previous.IsEmpty())
         ApplyChoice(previous, printer);
-    QPrintDialog dialog(&printer, nullptr);
+    // Owned by the active window, so that it opens above a kiosk screen that
+    // stays on top in full screen instead of hiding behind it.
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
     // No selection and no current page; a page range, collated copies and
     // Qt's PDF output (the "print to file" destination) are offered.
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies |
