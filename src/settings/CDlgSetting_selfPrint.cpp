@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +21,27 @@ QString Q(const std::u16string& text)
 std::string Utf8(const QString& text)
 {
     return WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+}
+
+// A caption wider than its box (a long translation in the touch font) is set
+// just small enough to fit, instead of being cut off at one end.
+void FitLabelText(QLabel& label)
+{
+    const int room = label.width();
+    QFont font = label.font();
+    for (int step = 0; step < 20 && QFontMetrics(font).horizontalAdvance(label.text()) > room; ++step) {
+        if (font.pixelSize() > 0) {
+            if (font.pixelSize() <= 6)
+                break;
+            font.setPixelSize(font.pixelSize() - 1);
+        } else {
+            if (font.pointSizeF() <= 5)
+                break;
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        }
+    }
+    if (font != label.font())
+        label.setFont(font);
 }
 
 } // namespace
@@ -39,6 +61,7 @@ CDlgSetting_selfPrint::CDlgSetting_selfPrint(LangIndex lang, const Setting_selfP
         l->setAlignment(align | Qt::AlignTop);
         l->setText(Q(LangTextW(text, language)));
         du.Place(l, x, y, w, h);
+        FitLabelText(*l);
         controls.emplace_back(id, l);
         return l;
     };

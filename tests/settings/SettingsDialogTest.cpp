@@ -3,6 +3,7 @@
 #include "settings/CDlgSetting_selfPrint.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -121,4 +122,15 @@ TEST_F(SettingsDialog, LaidOutInTouchSizedDialogUnits)
     EXPECT_LT(ok.bottom(), cancel.top());
     EXPECT_LE(ok.right(), dlg.width());
     EXPECT_LE(dlg.Edit(dlg.IdFilter)->geometry().bottom(), dlg.height());
+}
+
+TEST_F(SettingsDialog, EveryCaptionFitsItsBoxInBothLanguages)
+{
+    for (LangIndex lang : {kLangChinese, kLangEnglish}) {
+        CDlgSetting_selfPrint dlg(lang, Setting_selfPrint_qiv());
+        for (const QLabel* label : dlg.findChildren<QLabel*>()) {
+            const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text());
+            EXPECT_LE(needed, label->width()) << label->text().toStdString() << " in language " << lang;
+        }
+    }
 }
