@@ -38,28 +38,30 @@ namespace {
 // team job then. Touched only on the GUI thread.
 bool teamPrintIdle = true;
 
+// Creates the view on first use as a hidden child of the desktop; while it
+// is hidden it covers the desktop's whole client area.
+template <class View>
+View* EnsureView(View*& view, DesktopWnd_jovSelfPrint& desktop, int32_t id)
+{
+    if (view == nullptr) {
+        view = new View();
+        view->Create(&desktop, id);
+    }
+    if (!view->isVisible())
+        view->setGeometry(desktop.viewport()->rect());
+    return view;
+}
+
 } // namespace
 
 WndGrid_Scorecard_team* DesktopWnd_jovSelfPrint::EnsureTeamView()
 {
-    if (teamView == nullptr) {
-        teamView = new WndGrid_Scorecard_team();
-        teamView->Create(this, TeamViewId);
-    }
-    if (!teamView->isVisible())
-        teamView->setGeometry(viewport()->rect());
-    return teamView;
+    return EnsureView(teamView, *this, TeamViewId);
 }
 
 WndGrid_Scorecard_pairIndi* DesktopWnd_jovSelfPrint::EnsurePairView()
 {
-    if (pairView == nullptr) {
-        pairView = new WndGrid_Scorecard_pairIndi();
-        pairView->Create(this, PairViewId);
-    }
-    if (!pairView->isVisible())
-        pairView->setGeometry(viewport()->rect());
-    return pairView;
+    return EnsureView(pairView, *this, PairViewId);
 }
 
 void DesktopWnd_jovSelfPrint::PlaceView(QWidget* view)
