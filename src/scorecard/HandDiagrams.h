@@ -8,6 +8,7 @@
 
 #include "foundation/LocText.h"
 #include "platform/Canvas.h"
+#include "render/DrawPrimitives.h"
 #include "tournament/Bids.h"
 #include "tournament/Deals.h"
 
@@ -18,11 +19,12 @@
 #include <string>
 #include <vector>
 
-// The diagram colours.
-inline constexpr Colour kDiagramSpades = Rgb(25, 48, 122);
-inline constexpr Colour kDiagramHearts = Rgb(220, 0, 32);
-inline constexpr Colour kDiagramDiamonds = Rgb(128, 64, 0);
-inline constexpr Colour kDiagramClubs = kBlack;
+// The diagram colours: the suits in the four colours of every other suit
+// sign on the page.
+inline constexpr Colour kDiagramSpades = kSpadeColour;
+inline constexpr Colour kDiagramHearts = kHeartColour;
+inline constexpr Colour kDiagramDiamonds = kDiamondColour;
+inline constexpr Colour kDiagramClubs = kClubColour;
 inline constexpr Colour kTrickTableClubs = Rgb(0, 64, 0);
 inline constexpr Colour kDiagramFrame = Rgb(0, 96, 0);
 inline constexpr Colour kDiagramHeader = Rgb(25, 48, 122);
