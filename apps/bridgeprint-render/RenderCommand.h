@@ -34,7 +34,7 @@ struct ScorecardInput {
     bool team = true;
     TeamScorecardJob job;
     PairBoardList pairBoards;
-    DealList_jov pairDeals;
+    DealList pairDeals;
     int32_t pairEventKind = 0;
     std::string pairTitle;
     std::string pairSubtitle;

@@ -103,7 +103,7 @@ bool FilterAccepts(const std::string& filter, const Section& section, int32_t nu
             continue;
         if (hash == std::string::npos)
             return true;
-        const std::vector<int32_t> numbers = SelfPrint_qiv::ParseNumberList(part.substr(hash + 1), true);
+        const std::vector<int32_t> numbers = ParseNumberList(part.substr(hash + 1), true);
         if (std::find(numbers.begin(), numbers.end(), number) != numbers.end())
             return true;
     }
@@ -331,7 +331,7 @@ CommMsg_base ScoringServer::SignupReply(const CommMsg_base& request, std::string
     const bool confirm = request.GetFlag("82");
     const bool codeOk = options.accessCode.empty() || code == options.accessCode;
 
-    SelfPrint_qiv::SignupList_SelfPrint list;
+    SignupList list;
     std::string eventText;
     {
         std::lock_guard<std::mutex> lock(tournamentMutex);
@@ -340,7 +340,7 @@ CommMsg_base ScoringServer::SignupReply(const CommMsg_base& request, std::string
             for (const Entry& e : s.entries) {
                 if (!FilterAccepts(filter, s, e.number))
                     continue;
-                SelfPrint_qiv::SignupOne_SelfPrint one;
+                SignupEntry one;
                 one.SetSectionId(s.id);
                 one.SetSectionName(s.name);
                 one.SetTeamNumber(e.number);

@@ -66,7 +66,7 @@ bool ReadDeal(const Json::Value& in, Json::Value& out, std::string& error)
     if (in.isMember("pbn")) {
         const int32_t board = NumericJson::ReadInt(in, "board");
         const std::string pbn = NumericJson::ReadText(in, "pbn");
-        DealList_jov parsed;
+        DealList parsed;
         ParsePbn("[Board \"" + std::to_string(board) + "\"]\n[Deal \"" + pbn + "\"]\n", parsed);
         if (board < 1 || parsed.size() != 1) {
             error = "board " + std::to_string(board) + ": \"pbn\" is not a complete deal";

@@ -99,13 +99,13 @@ bool DeskState::IsSynchronized() const
     return synchronized;
 }
 
-DeskState::SignupList DeskState::GetFullList() const
+SignupList DeskState::GetFullList() const
 {
     std::lock_guard<std::mutex> lock(deskMutex);
     return fullList;
 }
 
-DeskState::SignupList DeskState::GetPrintableList() const
+SignupList DeskState::GetPrintableList() const
 {
     std::lock_guard<std::mutex> lock(deskMutex);
     return printableList;

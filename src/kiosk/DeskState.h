@@ -31,7 +31,6 @@
 
 class DeskState : public CProcBase_yul {
 public:
-    using SignupList = SelfPrint_qiv::SignupList_SelfPrint;
     using NoteClock = std::chrono::system_clock;
 
     // A note stays up for this many seconds.
@@ -48,7 +47,7 @@ public:
     // The waiting pair or individual scorecard, as the printer takes it.
     struct PairScorecard {
         PairBoardList boards;
-        DealList_jov deals;
+        DealList deals;
         std::string title;
         std::string subtitle;
         int32_t eventKind = 0;
@@ -156,7 +155,7 @@ private:
     std::shared_ptr<CQumSocket_json> socketMember;
     std::deque<TeamScorecardJob> teamJobs;
     PairBoardList pairBoards;
-    DealList_jov pairDeals;
+    DealList pairDeals;
     bool pairPending = false;
     std::string pairTitle;
     int32_t pairEventKind = 0;

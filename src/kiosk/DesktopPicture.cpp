@@ -22,7 +22,7 @@ void DrawFitted(Canvas& dc, unsigned format, const std::u16string& text, int32_t
     DrawTextFit(dc, format, text, kFace, height, false, kNoColour, r);
 }
 
-void DrawEntry(Canvas& dc, const SelfPrint_qiv::SignupOne_SelfPrint& entry, const Rect& cell, bool pressed, bool hot)
+void DrawEntry(Canvas& dc, const SignupEntry& entry, const Rect& cell, bool pressed, bool hot)
 {
     const Rect r{cell.left + 2, cell.top + 2, cell.right - 2, cell.bottom - 2};
     const Colour face = entry.GetTeamNumber() < 0 ? kEastWestButtonColour : kTeamButtonColour;
@@ -45,7 +45,7 @@ void DrawEntry(Canvas& dc, const SelfPrint_qiv::SignupOne_SelfPrint& entry, cons
 
 } // namespace
 
-std::string DesktopButtonFirstLine(const SelfPrint_qiv::SignupOne_SelfPrint& entry)
+std::string DesktopButtonFirstLine(const SignupEntry& entry)
 {
     const int32_t n = entry.GetTeamNumber();
     std::string number;

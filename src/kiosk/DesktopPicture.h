@@ -15,7 +15,7 @@ struct DesktopPictureInput {
     const CanvasPicture* background = nullptr; // drawn once synchronized; may be null
     std::string title;                         // the settings' title
     LangIndex lang = 0;
-    std::vector<SelfPrint_qiv::SignupOne_SelfPrint> entries; // the printable list
+    std::vector<SignupEntry> entries; // the printable list
     bool reprintAllowed = false;
     int32_t pressedIndex = -1;
     int32_t hoverIndex = -1;
@@ -32,4 +32,4 @@ void PaintDesktopPicture(Canvas& dc, const DesktopPictureInput& in);
 
 // The first line of an entry's button: section name, a space, and the number
 // ("NS"/"EW" and the absolute value for pairs).
-std::string DesktopButtonFirstLine(const SelfPrint_qiv::SignupOne_SelfPrint& entry);
+std::string DesktopButtonFirstLine(const SignupEntry& entry);

@@ -16,7 +16,7 @@ void DesktopWnd_jovSelfPrint::StartReprint(bool fromButton)
         return;
     if (desk.GetSettings().GetCodeRequired() && !AccessCodeGate())
         return;
-    std::vector<SelfPrint_qiv::SignupOne_SelfPrint> entries;
+    std::vector<SignupEntry> entries;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
         entries.assign(desk.FullListLocked().begin(), desk.FullListLocked().end());

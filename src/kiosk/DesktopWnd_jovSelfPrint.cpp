@@ -419,7 +419,7 @@ void DesktopWnd_jovSelfPrint::SwitchLanguage()
 
 void DesktopWnd_jovSelfPrint::PrintEntry(int32_t i)
 {
-    SelfPrint_qiv::SignupOne_SelfPrint entry;
+    SignupEntry entry;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
         entry = desk.PrintableListLocked().EntryAt(i);

@@ -91,7 +91,7 @@ size_t TrailingPasses(const Auction& calls)
     return n;
 }
 
-std::u16string PositionText(const BidOne_data_qiv& bid)
+std::u16string PositionText(const Bid& bid)
 {
     const uint8_t code = bid.GetCode();
     if (code == kBidEmpty || code == kBidCancelled || code == kBidCancelledByDirector)
@@ -146,7 +146,7 @@ void DrawBoardHeader(Canvas& dc, const Rect& p, int32_t board, int32_t dealer, i
                   Rect{p.left, p.top + 3 * q - up, p.right, p.top + 4 * q - up});
 }
 
-void DrawTrickTable(Canvas& dc, const Rect& t, const DealOne_jov& deal)
+void DrawTrickTable(Canvas& dc, const Rect& t, const Deal& deal)
 {
     {
         PenScope pen(dc, SolidPen(kRulePenWidth, kTrickTableRules));
@@ -188,7 +188,7 @@ void DrawOutline(Canvas& dc, const Rect& k)
 }
 
 // The high-card points of each hand round the middle of the table outline.
-void DrawHighCardPoints(Canvas& dc, const Rect& k, const DealOne_jov& deal)
+void DrawHighCardPoints(Canvas& dc, const Rect& k, const Deal& deal)
 {
     const int32_t q = k.Height() / 4;
     const int32_t s = (k.Width() * 50) / 100;
@@ -223,7 +223,7 @@ Rect HandDiagramCell(const Rect& area, size_t dealCount, size_t k)
     return cell.Moved((i / 4) * c, (i % 4) * h);
 }
 
-DiagramChoice ChooseDiagramLayout(const DealOne_jov& deal, const Auction& open, const Auction& closed)
+DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed)
 {
     DiagramChoice choice;
     const int32_t board = deal.GetBoard();
@@ -243,7 +243,7 @@ AuctionGridPlan PlanAuctionGrid(const Auction& calls, int32_t board, int32_t row
     plan.rows = std::max(rowCount, 5);
     const Auction positions = PaddedAuction(calls, board);
     plan.texts.reserve(positions.size());
-    for (const BidOne_data_qiv& bid : positions)
+    for (const Bid& bid : positions)
         plan.texts.push_back(PositionText(bid));
     // The end mark stands for the three closing passes: the first of them
     // reads "/" and the two after it are left out. A passed-out board keeps
@@ -263,7 +263,7 @@ AuctionGridPlan PlanAuctionGrid(const Auction& calls, int32_t board, int32_t row
     return plan;
 }
 
-DiagramGeometry LayOutDiagram(const Rect& cell, const DealOne_jov& deal, const DiagramChoice& choice,
+DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice,
                               bool openTextGiven, bool hasOpenCalls, bool hasClosedCalls)
 {
     const int32_t L = cell.left, T = cell.top, R = cell.right, B = cell.bottom;
@@ -364,7 +364,7 @@ void DrawAuctionGrid(Canvas& dc, const Rect& a, const Auction& calls, bool close
     }
 }
 
-void DrawOneDiagram(Canvas& dc, const Rect& cell, const DealOne_jov& deal, int32_t eventKind, LangIndex lang,
+void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t eventKind, LangIndex lang,
                     const std::string& openText, const std::string& closedText)
 {
     const int32_t n = deal.GetBoard();
@@ -399,7 +399,7 @@ void DrawOneDiagram(Canvas& dc, const Rect& cell, const DealOne_jov& deal, int32
         DrawAuctionGrid(dc, g.closedAuction, closed, true, choice.closedRows, n);
 }
 
-void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList_jov& deals, int32_t eventKind, LangIndex lang,
+void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList& deals, int32_t eventKind, LangIndex lang,
                         const AuctionTextSource& auctionText)
 {
     const size_t count = deals.size();
@@ -407,7 +407,7 @@ void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList_jov& deals,
         return;
     FontScope font(dc, PageFont(kDiagramsFont));
     for (size_t k = 0; k < count; ++k) {
-        const DealOne_jov& deal = deals[k];
+        const Deal& deal = deals[k];
         const std::string open = auctionText ? auctionText(deal.GetBoard(), false) : std::string();
         const std::string closed = auctionText ? auctionText(deal.GetBoard(), true) : std::string();
         DrawOneDiagram(dc, HandDiagramCell(area, count, k), deal, eventKind, lang, open, closed);

@@ -50,7 +50,7 @@ struct DiagramChoice {
     int32_t openRows = 0;   // rows of each auction grid, already capped
     int32_t closedRows = 0;
 };
-DiagramChoice ChooseDiagramLayout(const DealOne_jov& deal, const Auction& open, const Auction& closed);
+DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed);
 
 // What one auction grid shows: the texts of the positions in West, North,
 // East, South order ("" for a blank position and a cancelled call, "-" for a
@@ -76,12 +76,12 @@ struct DiagramGeometry {
     Rect closedAuction;
     int32_t handFont = 0;        // font height of the hands
 };
-DiagramGeometry LayOutDiagram(const Rect& cell, const DealOne_jov& deal, const DiagramChoice& choice,
+DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice,
                               bool openTextGiven, bool hasOpenCalls, bool hasClosedCalls);
 
 // One diagram in `cell`. The auction texts are the two-bytes-per-call texts
 // of the open and the closed room ("" when that room sent none).
-void DrawOneDiagram(Canvas& dc, const Rect& cell, const DealOne_jov& deal, int32_t eventKind, LangIndex lang,
+void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t eventKind, LangIndex lang,
                     const std::string& openText, const std::string& closedText);
 
 // One auction grid in `area` with `rowCount` rows (capped), the rules on the
@@ -95,5 +95,5 @@ using AuctionTextSource = std::function<std::string(int32_t board, bool closedRo
 
 // Every diagram of `deals` in the page body `area`; nothing without deals
 // or with more than sixteen.
-void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList_jov& deals, int32_t eventKind, LangIndex lang,
+void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList& deals, int32_t eventKind, LangIndex lang,
                         const AuctionTextSource& auctionText);

@@ -262,7 +262,7 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out);
 // One team scorecard waiting for the printer.
 struct TeamScorecardJob {
     TeamScorecardRecords::TeamScorecard_data scorecard; // message key "66"
-    DealList_jov deals;                                 // "85"
+    DealList deals;                                 // "85"
     int32_t eventKind = 0;                              // "81"
     std::string caption;                                // "83"
     std::string scoreLabel;                             // "102"

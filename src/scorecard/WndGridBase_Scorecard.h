@@ -56,7 +56,7 @@ public:
 
     // Where the diagrams go (a kHandLevel value) for the deals held.
     int32_t HandLevel() const;
-    const DealList_jov& GetDeals() const { return deals; }
+    const DealList& GetDeals() const { return deals; }
 
     // Where the pop-up menu opens: the cursor's x, just below the options
     // button (which is created first when needed), in global coordinates.
@@ -64,7 +64,7 @@ public:
 
 protected:
     // The deals of the scorecard's boards, in the server's order.
-    DealList_jov deals;
+    DealList deals;
 
 private:
     std::string caption;

@@ -5,7 +5,7 @@
 WndGridBase_Scorecard_PairIndi::WndGridBase_Scorecard_PairIndi() = default;
 WndGridBase_Scorecard_PairIndi::~WndGridBase_Scorecard_PairIndi() = default;
 
-void WndGridBase_Scorecard_PairIndi::BuildPairScorecard(const PairBoardList& boardList, const DealList_jov& dealList,
+void WndGridBase_Scorecard_PairIndi::BuildPairScorecard(const PairBoardList& boardList, const DealList& dealList,
                                                         int32_t eventKind, const std::string& title,
                                                         const std::string& subtitle, bool printNow)
 {

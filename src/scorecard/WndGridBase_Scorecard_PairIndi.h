@@ -25,7 +25,7 @@ public:
     // boards and deals, sets the event kind, builds the column headings and
     // one row per board, and then shows the window, or with `printNow`
     // prints it at once on the chosen printer. The caption stays empty.
-    void BuildPairScorecard(const PairBoardList& boardList, const DealList_jov& dealList, int32_t eventKind,
+    void BuildPairScorecard(const PairBoardList& boardList, const DealList& dealList, int32_t eventKind,
                             const std::string& title, const std::string& subtitle, bool printNow);
 
     const PairBoardList& GetBoards() const { return boards; }

@@ -9,7 +9,7 @@
 WndGridBase_Scorecard_team::WndGridBase_Scorecard_team() = default;
 WndGridBase_Scorecard_team::~WndGridBase_Scorecard_team() = default;
 
-void WndGridBase_Scorecard_team::BuildTeamScorecard(const TeamScorecard_data& teamData, const DealList_jov& dealList,
+void WndGridBase_Scorecard_team::BuildTeamScorecard(const TeamScorecard_data& teamData, const DealList& dealList,
                                                     int32_t eventKind, const std::string& scoreLabel,
                                                     const std::string& caption, bool printNow)
 {

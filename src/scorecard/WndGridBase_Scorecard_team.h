@@ -24,7 +24,7 @@ public:
     // top, keeps copies of the data and deals, sets the caption and event
     // kind, builds the rows and then shows the window, or with `printNow`
     // prints it at once on the chosen printer.
-    void BuildTeamScorecard(const TeamScorecard_data& teamData, const DealList_jov& dealList, int32_t eventKind,
+    void BuildTeamScorecard(const TeamScorecard_data& teamData, const DealList& dealList, int32_t eventKind,
                             const std::string& scoreLabel, const std::string& caption, bool printNow);
 
     const TeamScorecard_data& GetData() const { return data; }

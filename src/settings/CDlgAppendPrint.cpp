@@ -13,9 +13,6 @@
 
 #include <map>
 
-using SelfPrint_qiv::SignupList_SelfPrint;
-using SelfPrint_qiv::SignupOne_SelfPrint;
-
 namespace {
 
 QString Q(const std::u16string& text)
@@ -29,7 +26,7 @@ constexpr int kTeamRole = Qt::UserRole + 1;
 
 } // namespace
 
-CDlgAppendPrint::CDlgAppendPrint(LangIndex lang, std::vector<SignupOne_SelfPrint> entryCopy, QWidget* parent)
+CDlgAppendPrint::CDlgAppendPrint(LangIndex lang, std::vector<SignupEntry> entryCopy, QWidget* parent)
     : QDialog(parent)
     , language(lang)
     , entries(std::move(entryCopy))
@@ -78,37 +75,37 @@ CDlgAppendPrint::CDlgAppendPrint(LangIndex lang, std::vector<SignupOne_SelfPrint
 
 CDlgAppendPrint::~CDlgAppendPrint() = default;
 
-std::vector<SignupOne_SelfPrint> CDlgAppendPrint::OrderedRows(const std::vector<SignupOne_SelfPrint>& entries)
+std::vector<SignupEntry> CDlgAppendPrint::OrderedRows(const std::vector<SignupEntry>& entries)
 {
     // Team number first (North-South before East-West), then the section as
     // zero-padded text, then the name; an equal key replaces the earlier row.
-    std::map<std::string, SignupOne_SelfPrint> byKey;
-    for (const SignupOne_SelfPrint& e : entries) {
+    std::map<std::string, SignupEntry> byKey;
+    for (const SignupEntry& e : entries) {
         const std::string key = SignedSortKey(e.GetTeamNumber(), ",") +
                                 TextSortKey(IntToString(e.GetSectionId()), 20) + e.GetTeamName();
         byKey[key] = e;
     }
-    std::vector<SignupOne_SelfPrint> rows;
+    std::vector<SignupEntry> rows;
     rows.reserve(byKey.size());
     for (auto& [key, e] : byKey)
         rows.push_back(std::move(e));
     return rows;
 }
 
-void CDlgAppendPrint::FillRows(const std::vector<SignupOne_SelfPrint>& rows)
+void CDlgAppendPrint::FillRows(const std::vector<SignupEntry>& rows)
 {
     list->clear();
-    for (const SignupOne_SelfPrint& e : rows) {
+    for (const SignupEntry& e : rows) {
         auto* item = new QListWidgetItem(Q(Utf8ToWide(e.Label())), list);
         item->setData(kSectionRole, e.GetSectionId());
         item->setData(kTeamRole, e.GetTeamNumber());
     }
 }
 
-SignupList_SelfPrint CDlgAppendPrint::EntryList() const
+SignupList CDlgAppendPrint::EntryList() const
 {
-    SignupList_SelfPrint all;
-    for (const SignupOne_SelfPrint& e : entries)
+    SignupList all;
+    for (const SignupEntry& e : entries)
         all.push_back(e);
     return all;
 }
@@ -139,8 +136,8 @@ void CDlgAppendPrint::timerEvent(QTimerEvent* event)
 
 void CDlgAppendPrint::OnQuickFind()
 {
-    const SignupList_SelfPrint all = EntryList();
-    const std::vector<SelfPrint_qiv::SignupGroup> groups = all.BuildGroups();
+    const SignupList all = EntryList();
+    const std::vector<SignupGroup> groups = all.BuildGroups();
     if (groups.empty())
         return;
     QMenu menu(this);
@@ -155,8 +152,8 @@ void CDlgAppendPrint::OnQuickFind()
     const int index = chosen->data().toInt() - FirstQuickFindId;
     if (index < 0 || index >= static_cast<int>(groups.size()))
         return;
-    const SignupList_SelfPrint selection = all.SelectGroup(groups[index].sectionId, groups[index].numbersText);
-    FillRows(std::vector<SignupOne_SelfPrint>(selection.begin(), selection.end()));
+    const SignupList selection = all.SelectGroup(groups[index].sectionId, groups[index].numbersText);
+    FillRows(std::vector<SignupEntry>(selection.begin(), selection.end()));
     // A single row left is not selected: the director still touches it.
     list->setCurrentRow(-1);
     list->clearSelection();

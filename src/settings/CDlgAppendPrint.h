@@ -22,7 +22,7 @@ public:
     static constexpr int TimerIntervalMs = 1000;
     static constexpr int FirstQuickFindId = 3199;
 
-    CDlgAppendPrint(LangIndex lang, std::vector<SelfPrint_qiv::SignupOne_SelfPrint> entries,
+    CDlgAppendPrint(LangIndex lang, std::vector<SignupEntry> entries,
                     QWidget* parent = nullptr);
     ~CDlgAppendPrint() override;
 
@@ -46,22 +46,22 @@ public:
     QPushButton* QuickFindButton() const { return quickFindButton; }
 
     // The rows in the dialog's order, for an entry list (equal keys collapse).
-    static std::vector<SelfPrint_qiv::SignupOne_SelfPrint>
-    OrderedRows(const std::vector<SelfPrint_qiv::SignupOne_SelfPrint>& entries);
+    static std::vector<SignupEntry>
+    OrderedRows(const std::vector<SignupEntry>& entries);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
     void reject() override;
 
 private:
-    void FillRows(const std::vector<SelfPrint_qiv::SignupOne_SelfPrint>& rows);
-    SelfPrint_qiv::SignupList_SelfPrint EntryList() const;
+    void FillRows(const std::vector<SignupEntry>& rows);
+    SignupList EntryList() const;
     void StopTimer();
 
     LangIndex language;
     int32_t chosenSection = 0;
     int32_t chosenTeam = 0;
-    std::vector<SelfPrint_qiv::SignupOne_SelfPrint> entries;
+    std::vector<SignupEntry> entries;
     int timer = 0;
     int32_t countdown = 16;
 

@@ -27,7 +27,7 @@ std::string AuctionToText(const Auction& auction)
 {
     std::string text;
     text.reserve(auction.size() * 2);
-    for (const BidOne_data_qiv& bid : auction) {
+    for (const Bid& bid : auction) {
         text += static_cast<char>(bid.GetCode());
         if (bid.GetBangFlag() && bid.GetStarFlag())
             text += '+';
@@ -48,7 +48,7 @@ Auction AuctionFromText(const std::string& text)
     auction.reserve(text.size() / 2);
     for (size_t i = 0; i + 1 < text.size(); i += 2) {
         const int32_t mark = static_cast<unsigned char>(text[i + 1]);
-        BidOne_data_qiv bid;
+        Bid bid;
         bid.SetCode(static_cast<uint8_t>(text[i]));
         bid.SetBangFlag((mark - 32) % 10 == 1); // "!" and "+"
         bid.SetStarFlag(mark > 41);            // "*" and "+"
@@ -68,7 +68,7 @@ Auction PaddedAuction(const Auction& auction, int32_t board)
     padded.reserve(size_t(empties) + auction.size());
     const int64_t now = CurrentTime();
     for (int32_t i = 0; i < empties; ++i) {
-        BidOne_data_qiv cell;
+        Bid cell;
         cell.SetTime(now);
         padded.push_back(cell);
     }

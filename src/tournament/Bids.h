@@ -18,14 +18,14 @@ inline constexpr uint8_t kBidRedouble = 69;
 inline constexpr uint8_t kBidCancelled = 70;
 inline constexpr uint8_t kBidCancelledByDirector = 71;
 
-class BidOne_data_qiv {
+class Bid {
 public:
-    BidOne_data_qiv() = default;
-    virtual ~BidOne_data_qiv() = default;
-    BidOne_data_qiv(const BidOne_data_qiv&) = default;
-    BidOne_data_qiv& operator=(const BidOne_data_qiv&) = default;
-    BidOne_data_qiv(BidOne_data_qiv&&) = default;
-    BidOne_data_qiv& operator=(BidOne_data_qiv&&) = default;
+    Bid() = default;
+    virtual ~Bid() = default;
+    Bid(const Bid&) = default;
+    Bid& operator=(const Bid&) = default;
+    Bid(Bid&&) = default;
+    Bid& operator=(Bid&&) = default;
 
     virtual uint8_t GetCode() const { return code; }
     virtual void SetCode(uint8_t v) { code = v; }
@@ -43,7 +43,7 @@ private:
     int64_t time = 0;      // seconds since 1970 when the record was made
 };
 
-using Auction = std::vector<BidOne_data_qiv>;
+using Auction = std::vector<Bid>;
 
 // "1C" ... "7NT", "Pass", "X", "XX", and the Chinese texts of the two
 // cancellations in every language.

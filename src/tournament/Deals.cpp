@@ -39,7 +39,7 @@ int32_t FirstSeat(const std::string& letter)
 
 // Builds the record of one board from the text of its Deal tag, or returns
 // false when the hands do not make a complete deal.
-bool BuildBoard(int32_t board, std::string dealText, DealList_jov::DealOne_jov& out)
+bool BuildBoard(int32_t board, std::string dealText, DealList::Deal& out)
 {
     // Anything but a single letter before the colon counts as North.
     const std::string letter = PopToken(dealText, ":");
@@ -47,7 +47,7 @@ bool BuildBoard(int32_t board, std::string dealText, DealList_jov::DealOne_jov& 
     std::array<std::string, 4> hands;
     for (int32_t i = 0; i < 4; ++i)
         hands[size_t((first + i) % 4)] = HandCodes(NthToken(dealText, " ", i));
-    out = DealList_jov::DealOne_jov();
+    out = DealList::Deal();
     out.SetBoard(board);
     out.SetHands(hands[kSeatNorth], hands[kSeatEast], hands[kSeatSouth], hands[kSeatWest]);
     return IsValidDeal(out.GetDeal());
@@ -56,9 +56,9 @@ bool BuildBoard(int32_t board, std::string dealText, DealList_jov::DealOne_jov& 
 } // namespace
 
 // ---------------------------------------------------------------------------
-// DealOne_jov
+// Deal
 
-void DealList_jov::DealOne_jov::SetHands(const std::string& north, const std::string& east,
+void DealList::Deal::SetHands(const std::string& north, const std::string& east,
                                          const std::string& south, const std::string& west)
 {
     for (const std::string* hand : {&north, &east, &south, &west})
@@ -67,7 +67,7 @@ void DealList_jov::DealOne_jov::SetHands(const std::string& north, const std::st
     SetDeal(north + east + south + west);
 }
 
-std::string DealList_jov::DealOne_jov::Hand(int32_t position) const
+std::string DealList::Deal::Hand(int32_t position) const
 {
     if (position < 0 || position > 3)
         return {};
@@ -75,7 +75,7 @@ std::string DealList_jov::DealOne_jov::Hand(int32_t position) const
     return start < deal.size() ? deal.substr(start, kCardsPerHand) : std::string();
 }
 
-void DealList_jov::DealOne_jov::SetTrickTexts(const std::string& text)
+void DealList::Deal::SetTrickTexts(const std::string& text)
 {
     if (text.size() != 20)
         return;
@@ -83,18 +83,18 @@ void DealList_jov::DealOne_jov::SetTrickTexts(const std::string& text)
         trickTexts[seat] = text.substr(seat * 5, 5);
 }
 
-std::string DealList_jov::DealOne_jov::GetTrickTexts() const
+std::string DealList::Deal::GetTrickTexts() const
 {
     const std::string joined = trickTexts[0] + trickTexts[1] + trickTexts[2] + trickTexts[3];
     return joined.size() == 20 ? joined : std::string();
 }
 
-std::string DealList_jov::DealOne_jov::TrickText(int32_t seat) const
+std::string DealList::Deal::TrickText(int32_t seat) const
 {
     return seat >= 0 && seat <= 3 ? trickTexts[size_t(seat)] : std::string();
 }
 
-int32_t DealList_jov::DealOne_jov::HighCardPoints(int32_t position) const
+int32_t DealList::Deal::HighCardPoints(int32_t position) const
 {
     int32_t points = 0;
     for (char code : Hand(position)) {
@@ -105,7 +105,7 @@ int32_t DealList_jov::DealOne_jov::HighCardPoints(int32_t position) const
     return points;
 }
 
-int32_t DealList_jov::DealOne_jov::LongestSuit(int32_t position) const
+int32_t DealList::Deal::LongestSuit(int32_t position) const
 {
     const std::string hand = Hand(position);
     size_t longest = 0;
@@ -115,12 +115,12 @@ int32_t DealList_jov::DealOne_jov::LongestSuit(int32_t position) const
 }
 
 // ---------------------------------------------------------------------------
-// DealList_jov
+// DealList
 
-void DealList_jov::ToJson(Json::Value& out) const
+void DealList::ToJson(Json::Value& out) const
 {
     out = Json::Value(Json::arrayValue);
-    for (const DealOne_jov& d : deals) {
+    for (const Deal& d : deals) {
         Json::Value element(Json::objectValue);
         NumericJson::WriteInt(element, "1", d.GetBoard());
         NumericJson::WriteText(element, "2", d.GetDeal());
@@ -129,7 +129,7 @@ void DealList_jov::ToJson(Json::Value& out) const
     }
 }
 
-void DealList_jov::FromJson(const Json::Value& in)
+void DealList::FromJson(const Json::Value& in)
 {
     deals.clear();
     if (!in.isArray())
@@ -137,7 +137,7 @@ void DealList_jov::FromJson(const Json::Value& in)
     deals.reserve(in.size());
     for (Json::ArrayIndex i = 0; i < in.size(); ++i) {
         const Json::Value& element = in[i];
-        DealOne_jov d;
+        Deal d;
         d.SetBoard(NumericJson::ReadInt(element, "1"));
         // Everything that draws a deal relies on 52 distinct card codes; a
         // deal text that is not one reads as an unknown deal, so the board
@@ -150,9 +150,9 @@ void DealList_jov::FromJson(const Json::Value& in)
     }
 }
 
-const DealList_jov::DealOne_jov* DealList_jov::FindBoard(int32_t board) const
+const DealList::Deal* DealList::FindBoard(int32_t board) const
 {
-    for (const DealOne_jov& d : deals)
+    for (const Deal& d : deals)
         if (d.GetBoard() == board)
             return &d;
     return nullptr;
@@ -198,7 +198,7 @@ bool IsValidDeal(const std::string& deal)
     return true;
 }
 
-void ParsePbn(const std::string& text, DealList_jov& deals)
+void ParsePbn(const std::string& text, DealList& deals)
 {
     deals.clear();
     int32_t board = 0;
@@ -215,7 +215,7 @@ void ParsePbn(const std::string& text, DealList_jov& deals)
         // Board and Deal may come in either order with other tags between;
         // a board is complete as soon as both are known.
         if (dealText.size() >= size_t(kCardsPerDeal) && board >= 1) {
-            DealList_jov::DealOne_jov d;
+            DealList::Deal d;
             if (BuildBoard(board, dealText, d))
                 deals.push_back(d);
             board = 0;

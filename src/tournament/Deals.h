@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-class DealList_jov {
+class DealList {
 public:
-    class DealOne_jov {
+    class Deal {
     public:
-        DealOne_jov() = default;
-        virtual ~DealOne_jov() = default;
-        DealOne_jov(const DealOne_jov&) = default;
-        DealOne_jov& operator=(const DealOne_jov&) = default;
-        DealOne_jov(DealOne_jov&&) = default;
-        DealOne_jov& operator=(DealOne_jov&&) = default;
+        Deal() = default;
+        virtual ~Deal() = default;
+        Deal(const Deal&) = default;
+        Deal& operator=(const Deal&) = default;
+        Deal(Deal&&) = default;
+        Deal& operator=(Deal&&) = default;
 
         virtual int32_t GetBoard() const { return board; }
         virtual void SetBoard(int32_t v) { board = v; }
@@ -64,23 +64,23 @@ public:
     void FromJson(const Json::Value& in);
 
     // The deal of board `board`, or nullptr when the list has none.
-    const DealOne_jov* FindBoard(int32_t board) const;
+    const Deal* FindBoard(int32_t board) const;
 
     // Plain sequence access.
     size_t size() const { return deals.size(); }
     bool empty() const { return deals.empty(); }
     void clear() { deals.clear(); }
-    void push_back(const DealOne_jov& deal) { deals.push_back(deal); }
-    const DealOne_jov& operator[](size_t i) const { return deals[i]; }
-    DealOne_jov& operator[](size_t i) { return deals[i]; }
-    std::vector<DealOne_jov>::const_iterator begin() const { return deals.begin(); }
-    std::vector<DealOne_jov>::const_iterator end() const { return deals.end(); }
+    void push_back(const Deal& deal) { deals.push_back(deal); }
+    const Deal& operator[](size_t i) const { return deals[i]; }
+    Deal& operator[](size_t i) { return deals[i]; }
+    std::vector<Deal>::const_iterator begin() const { return deals.begin(); }
+    std::vector<Deal>::const_iterator end() const { return deals.end(); }
 
 private:
-    std::vector<DealOne_jov> deals;
+    std::vector<Deal> deals;
 };
 
-using DealOne_jov = DealList_jov::DealOne_jov;
+using Deal = DealList::Deal;
 
 // The card codes of one PBN hand such as "KT7.AK74.KQ984.T": spades, then
 // hearts, then clubs, then diamonds, each suit in its written order. "-" (an
@@ -91,7 +91,7 @@ std::string HandCodes(const std::string& hand);
 bool IsValidDeal(const std::string& deal);
 // Clears `deals` and appends one deal per complete, valid board of the PBN
 // text.
-void ParsePbn(const std::string& text, DealList_jov& deals);
+void ParsePbn(const std::string& text, DealList& deals);
 // One rank character ("2" ... "9", "T", "J", "Q", "K", "A") per code; a byte
 // that is not a card gives "2".
 std::string RankLetters(const std::string& codes);

@@ -8,8 +8,6 @@
 #include <map>
 #include <set>
 
-namespace SelfPrint_qiv {
-
 namespace {
 
 // Entries at or below this count are shown without quick-find groups.
@@ -33,9 +31,9 @@ void AppendRange(std::vector<int32_t>& numbers, std::set<int32_t>& taken, int64_
 } // namespace
 
 // ---------------------------------------------------------------------------
-// SignupOne_SelfPrint
+// SignupEntry
 
-std::string SignupList_SelfPrint::SignupOne_SelfPrint::Label() const
+std::string SignupList::SignupEntry::Label() const
 {
     std::string label;
     // Widened so that the most negative number has a magnitude to print.
@@ -51,14 +49,14 @@ std::string SignupList_SelfPrint::SignupOne_SelfPrint::Label() const
     return label;
 }
 
-std::string SignupList_SelfPrint::SignupOne_SelfPrint::SortKey() const
+std::string SignupList::SignupEntry::SortKey() const
 {
     // "*" < "+" < ",": negative sections first, and within a section the
     // North-South (positive) numbers before the East-West (negative) ones.
     return SignedSortKey(sectionId, "*") + SignedSortKey(teamNumber, ",");
 }
 
-void SignupList_SelfPrint::SignupOne_SelfPrint::FromJson(const Json::Value& in)
+void SignupList::SignupEntry::FromJson(const Json::Value& in)
 {
     using namespace NumericJson;
     SetSectionId(ReadInt(in, "4"));
@@ -69,7 +67,7 @@ void SignupList_SelfPrint::SignupOne_SelfPrint::FromJson(const Json::Value& in)
     SetPrinted(ReadFlag(in, "9"));
 }
 
-void SignupList_SelfPrint::SignupOne_SelfPrint::ToJson(Json::Value& out) const
+void SignupList::SignupEntry::ToJson(Json::Value& out) const
 {
     using namespace NumericJson;
     out = Json::Value(Json::objectValue);
@@ -82,9 +80,9 @@ void SignupList_SelfPrint::SignupOne_SelfPrint::ToJson(Json::Value& out) const
 }
 
 // ---------------------------------------------------------------------------
-// SignupList_SelfPrint
+// SignupList
 
-void SignupList_SelfPrint::FromJson(const Json::Value& in)
+void SignupList::FromJson(const Json::Value& in)
 {
     entries.clear();
     // The server always sends an array; an object (or anything else) under
@@ -92,18 +90,18 @@ void SignupList_SelfPrint::FromJson(const Json::Value& in)
     const Json::Value& array = NumericJson::ReadArray(in, "_o");
     entries.reserve(array.size());
     for (Json::ArrayIndex i = 0; i < array.size(); ++i) {
-        SignupOne_SelfPrint entry;
+        SignupEntry entry;
         entry.FromJson(array[i]); // an element that is not an object reads as an empty entry
         entries.push_back(std::move(entry));
     }
 }
 
-void SignupList_SelfPrint::ToJson(Json::Value& out) const
+void SignupList::ToJson(Json::Value& out) const
 {
     if (!out.isObject())
         out = Json::Value(Json::objectValue);
     Json::Value array(Json::arrayValue);
-    for (const SignupOne_SelfPrint& entry : entries) {
+    for (const SignupEntry& entry : entries) {
         Json::Value element;
         entry.ToJson(element);
         array.append(std::move(element));
@@ -111,10 +109,10 @@ void SignupList_SelfPrint::ToJson(Json::Value& out) const
     out["_o"] = std::move(array);
 }
 
-void SignupList_SelfPrint::Sort()
+void SignupList::Sort()
 {
-    std::map<std::string, SignupOne_SelfPrint> byKey;
-    for (SignupOne_SelfPrint& entry : entries)
+    std::map<std::string, SignupEntry> byKey;
+    for (SignupEntry& entry : entries)
         byKey[entry.SortKey()] = std::move(entry); // a later equal key replaces the earlier entry
     entries.clear();
     entries.reserve(byKey.size());
@@ -122,29 +120,29 @@ void SignupList_SelfPrint::Sort()
         entries.push_back(std::move(entry));
 }
 
-SignupList_SelfPrint::SignupOne_SelfPrint SignupList_SelfPrint::EntryAt(int32_t position) const
+SignupList::SignupEntry SignupList::EntryAt(int32_t position) const
 {
     if (position < 0 || size_t(position) >= entries.size())
         return {};
     return entries[size_t(position)];
 }
 
-void SignupList_SelfPrint::Remove(int32_t sectionId, int32_t teamNumber)
+void SignupList::Remove(int32_t sectionId, int32_t teamNumber)
 {
-    const auto it = std::find_if(entries.begin(), entries.end(), [&](const SignupOne_SelfPrint& e) {
+    const auto it = std::find_if(entries.begin(), entries.end(), [&](const SignupEntry& e) {
         return e.GetSectionId() == sectionId && e.GetTeamNumber() == teamNumber;
     });
     if (it != entries.end())
         entries.erase(it);
 }
 
-std::vector<SignupGroup> SignupList_SelfPrint::BuildGroups() const
+std::vector<SignupGroup> SignupList::BuildGroups() const
 {
     std::vector<SignupGroup> groups;
     if (entries.size() <= kGroupingThreshold)
         return groups;
 
-    SignupList_SelfPrint sorted = *this;
+    SignupList sorted = *this;
     sorted.Sort();
 
     struct Section {
@@ -153,7 +151,7 @@ std::vector<SignupGroup> SignupList_SelfPrint::BuildGroups() const
         std::vector<int32_t> numbers;
     };
     std::vector<Section> sections;
-    for (const SignupOne_SelfPrint& entry : sorted.entries) {
+    for (const SignupEntry& entry : sorted.entries) {
         auto it = std::find_if(sections.begin(), sections.end(),
                                [&](const Section& s) { return s.id == entry.GetSectionId(); });
         if (it == sections.end()) {
@@ -202,23 +200,23 @@ std::vector<SignupGroup> SignupList_SelfPrint::BuildGroups() const
     return groups;
 }
 
-SignupList_SelfPrint SignupList_SelfPrint::SelectGroup(int32_t sectionId, const std::string& numbersText) const
+SignupList SignupList::SelectGroup(int32_t sectionId, const std::string& numbersText) const
 {
     const std::vector<int32_t> parsed = ParseNumberList(numbersText, false);
     const std::set<int32_t> wanted(parsed.begin(), parsed.end());
-    SignupList_SelfPrint sorted = *this;
+    SignupList sorted = *this;
     sorted.Sort();
-    SignupList_SelfPrint selection;
-    for (const SignupOne_SelfPrint& entry : sorted.entries)
+    SignupList selection;
+    for (const SignupEntry& entry : sorted.entries)
         if (entry.GetSectionId() == sectionId && wanted.count(entry.GetTeamNumber()) > 0)
             selection.entries.push_back(entry);
     return selection;
 }
 
-SignupList_SelfPrint SignupList_SelfPrint::UnprintedEntries() const
+SignupList SignupList::UnprintedEntries() const
 {
-    SignupList_SelfPrint unprinted;
-    for (const SignupOne_SelfPrint& entry : entries)
+    SignupList unprinted;
+    for (const SignupEntry& entry : entries)
         if (!entry.GetPrinted())
             unprinted.entries.push_back(entry);
     return unprinted;
@@ -266,4 +264,3 @@ std::string FormatNumberList(const std::vector<int32_t>& numbers)
     return text;
 }
 
-} // namespace SelfPrint_qiv

@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace SelfPrint_qiv {
-
 // A range in a number list never expands to more than this many numbers, and
 // a parsed list never holds more. Team numbers within one section stay far
 // below it; the bound only keeps a hostile range such as 1~2000000000 from
@@ -27,17 +25,17 @@ struct SignupGroup {
     std::string label;       // the text shown in the menu
 };
 
-class SignupList_SelfPrint {
+class SignupList {
 public:
     // One team (or pair) that may print.
-    class SignupOne_SelfPrint {
+    class SignupEntry {
     public:
-        SignupOne_SelfPrint() = default;
-        virtual ~SignupOne_SelfPrint() = default;
-        SignupOne_SelfPrint(const SignupOne_SelfPrint&) = default;
-        SignupOne_SelfPrint& operator=(const SignupOne_SelfPrint&) = default;
-        SignupOne_SelfPrint(SignupOne_SelfPrint&&) = default;
-        SignupOne_SelfPrint& operator=(SignupOne_SelfPrint&&) = default;
+        SignupEntry() = default;
+        virtual ~SignupEntry() = default;
+        SignupEntry(const SignupEntry&) = default;
+        SignupEntry& operator=(const SignupEntry&) = default;
+        SignupEntry(SignupEntry&&) = default;
+        SignupEntry& operator=(SignupEntry&&) = default;
 
         virtual int32_t GetSectionId() const { return sectionId; }
         virtual void SetSectionId(int32_t v) { sectionId = v; }
@@ -81,31 +79,31 @@ public:
     // Orders by SortKey; of entries with equal keys the later one stays.
     void Sort();
     // A copy of the entry at `position`, or an empty entry past the end.
-    SignupOne_SelfPrint EntryAt(int32_t position) const;
+    SignupEntry EntryAt(int32_t position) const;
     // Removes the first entry with this section and number, if any.
     void Remove(int32_t sectionId, int32_t teamNumber);
     // Quick-find groups; empty unless the list holds more than 20 entries.
     std::vector<SignupGroup> BuildGroups() const;
     // The sorted entries of `sectionId` whose number occurs in `numbersText`.
-    SignupList_SelfPrint SelectGroup(int32_t sectionId, const std::string& numbersText) const;
+    SignupList SelectGroup(int32_t sectionId, const std::string& numbersText) const;
     // The entries whose printed flag is clear, in the list's order.
-    SignupList_SelfPrint UnprintedEntries() const;
+    SignupList UnprintedEntries() const;
 
     // Plain sequence access.
     size_t size() const { return entries.size(); }
     bool empty() const { return entries.empty(); }
     void clear() { entries.clear(); }
-    void push_back(const SignupOne_SelfPrint& entry) { entries.push_back(entry); }
-    const SignupOne_SelfPrint& operator[](size_t i) const { return entries[i]; }
-    SignupOne_SelfPrint& operator[](size_t i) { return entries[i]; }
-    std::vector<SignupOne_SelfPrint>::const_iterator begin() const { return entries.begin(); }
-    std::vector<SignupOne_SelfPrint>::const_iterator end() const { return entries.end(); }
+    void push_back(const SignupEntry& entry) { entries.push_back(entry); }
+    const SignupEntry& operator[](size_t i) const { return entries[i]; }
+    SignupEntry& operator[](size_t i) { return entries[i]; }
+    std::vector<SignupEntry>::const_iterator begin() const { return entries.begin(); }
+    std::vector<SignupEntry>::const_iterator end() const { return entries.end(); }
 
 private:
-    std::vector<SignupOne_SelfPrint> entries;
+    std::vector<SignupEntry> entries;
 };
 
-using SignupOne_SelfPrint = SignupList_SelfPrint::SignupOne_SelfPrint;
+using SignupEntry = SignupList::SignupEntry;
 
 // Parses "21~25,30;40" into numbers (full-width forms accepted). A range runs
 // from its first end to its second, up or down, both included. With `unique`
@@ -116,4 +114,3 @@ std::vector<int32_t> ParseNumberList(const std::string& text, bool unique);
 // joined with ",", in the given order.
 std::string FormatNumberList(const std::vector<int32_t>& numbers);
 
-} // namespace SelfPrint_qiv

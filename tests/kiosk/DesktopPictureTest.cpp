@@ -9,13 +9,12 @@
 
 #include <gtest/gtest.h>
 
-using SelfPrint_qiv::SignupOne_SelfPrint;
 
 namespace {
 
-SignupOne_SelfPrint Entry(const std::string& section, int32_t number, const std::string& name, bool pair)
+SignupEntry Entry(const std::string& section, int32_t number, const std::string& name, bool pair)
 {
-    SignupOne_SelfPrint e;
+    SignupEntry e;
     e.SetSectionName(section);
     e.SetTeamNumber(number);
     e.SetTeamName(name);

@@ -45,12 +45,12 @@ std::string AuctionText(const Auction& calls)
 }
 
 // A deal of board `board` whose hands are given in PBN.
-DealOne_jov MakeDeal(int32_t board, const std::string& pbn)
+Deal MakeDeal(int32_t board, const std::string& pbn)
 {
-    DealList_jov deals;
+    DealList deals;
     ParsePbn("[Board \"" + std::to_string(std::max(board, 1)) + "\"]\r\n[Deal \"" + pbn + "\"]", deals);
     EXPECT_EQ(deals.size(), 1u) << pbn;
-    DealOne_jov d = deals.empty() ? DealOne_jov() : deals[0];
+    Deal d = deals.empty() ? Deal() : deals[0];
     d.SetBoard(board);
     return d;
 }
@@ -216,13 +216,13 @@ TEST(DiagramLayout, CompactUnlessAnAuctionNeedsMoreThanFiveRows)
     for (int i = 0; i < 12; ++i)
         long9.insert(long9.begin(), Calls({"P"})[0]);
 
-    const DealOne_jov balanced = MakeDeal(4, kBalanced);
-    const DealOne_jov eastLong = MakeDeal(4, kEastEightHearts);
+    const Deal balanced = MakeDeal(4, kBalanced);
+    const Deal eastLong = MakeDeal(4, kEastEightHearts);
     ASSERT_EQ(AuctionRowCount(long6, 4), 6);
     ASSERT_EQ(AuctionRowCount(long9, 4), 9);
     const struct {
         const char* name;
-        const DealOne_jov& deal;
+        const Deal& deal;
         const Auction& open;
         const Auction& closed;
         DiagramLayout layout;
@@ -246,7 +246,7 @@ TEST(DiagramLayout, CompactUnlessAnAuctionNeedsMoreThanFiveRows)
 TEST(DiagramLayout, PartsOfACompactBandCell)
 {
     const Rect cell = HandDiagramCell(kBody, 8, 0); // 4887 x 4533
-    const DealOne_jov deal = MakeDeal(1, kBalanced);
+    const Deal deal = MakeDeal(1, kBalanced);
     const Auction open = Calls({"1N", "P", "3N", "P", "P", "P"});
     const DiagramGeometry g =
         LayOutDiagram(cell, deal, ChooseDiagramLayout(deal, open, {}), true, true, false);
@@ -275,7 +275,7 @@ TEST(DiagramLayout, PartsOfACompactBandCell)
 TEST(DiagramLayout, ExpandedLayoutMovesEastAndNarrowsTheOutline)
 {
     const Rect cell = HandDiagramCell(kBody, 8, 0);
-    const DealOne_jov deal = MakeDeal(1, kBalanced);
+    const Deal deal = MakeDeal(1, kBalanced);
     DiagramChoice expanded;
     expanded.layout = DiagramLayout::Expanded;
     expanded.openRows = 7;
@@ -296,7 +296,7 @@ TEST(DiagramLayout, ExpandedLayoutMovesEastAndNarrowsTheOutline)
 TEST(OneDiagram, HeaderHandsTrickTableAndPointsOfACompactDiagram)
 {
     RecordingCanvas dc;
-    DealOne_jov deal = MakeDeal(16, kBalanced);
+    Deal deal = MakeDeal(16, kBalanced);
     deal.SetTrickTexts("78961" "65472" "78961" "65472");
     DrawOneDiagram(dc, HandDiagramCell(kBody, 1, 0), deal, 0, kLangEnglish, "", "");
     const std::vector<std::u16string> texts = dc.Texts();
@@ -339,7 +339,7 @@ TEST(OneDiagram, BoardZeroHasNoDealerAndTheLastVulnerabilityOfTheCycle)
 TEST(OneDiagram, AnEmptyTrickTextLeavesItsBandEmptyApartFromTheSeatLetter)
 {
     RecordingCanvas dc;
-    DealOne_jov deal = MakeDeal(1, kBalanced);
+    Deal deal = MakeDeal(1, kBalanced);
     DrawOneDiagram(dc, HandDiagramCell(kBody, 1, 0), deal, 0, kLangEnglish, "", "");
     const DiagramGeometry g = LayOutDiagram(HandDiagramCell(kBody, 1, 0), deal, {}, false, false, false);
     const int32_t headingBottom = g.trickTable.top + g.trickTable.Height() / 5;
@@ -355,7 +355,7 @@ TEST(OneDiagram, AnEmptyTrickTextLeavesItsBandEmptyApartFromTheSeatLetter)
 
 TEST(OneDiagram, PointsOnlyInTheCompactLayoutAndAuctionsOnlyForRoomsThatBid)
 {
-    const DealOne_jov deal = MakeDeal(1, kBalanced);
+    const Deal deal = MakeDeal(1, kBalanced);
     Auction seven; // eight rows with North dealing
     for (int i = 0; i < 26; ++i)
         seven.push_back(Calls({i % 2 == 0 ? "1C" : "P"})[0]);
@@ -385,7 +385,7 @@ TEST(OneDiagram, PointsOnlyInTheCompactLayoutAndAuctionsOnlyForRoomsThatBid)
 
 TEST(AllDiagrams, NothingWithoutDealsOrWithMoreThanSixteen)
 {
-    DealList_jov deals;
+    DealList deals;
     RecordingCanvas none;
     DrawHandDiagramsIn(none, kBody, deals, 0, kLangEnglish, {});
     EXPECT_TRUE(none.Calls().empty());
@@ -398,7 +398,7 @@ TEST(AllDiagrams, NothingWithoutDealsOrWithMoreThanSixteen)
 
 TEST(AllDiagrams, EachDealAsksForBothRoomsAuctions)
 {
-    DealList_jov deals;
+    DealList deals;
     for (int b : {3, 5})
         deals.push_back(MakeDeal(b, kBalanced));
     std::vector<std::pair<int32_t, bool>> asked;
@@ -455,9 +455,9 @@ TEST(AllDiagrams, NeighbouringFiguresAndCallsNeverOverlapInTheInstalledFonts)
 {
     EnsureQtApp();
     // West and East hold two-digit points; every trick figure is a wide digit.
-    DealList_jov deals;
+    DealList deals;
     for (int b = 1; b <= 16; ++b) {
-        DealOne_jov deal = MakeDeal(b, kBalanced);
+        Deal deal = MakeDeal(b, kBalanced);
         deal.SetTrickTexts("88888" "88888" "88888" "88888");
         deals.push_back(deal);
     }

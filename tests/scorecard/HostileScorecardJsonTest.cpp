@@ -31,7 +31,7 @@ TEST(HostileJson, EveryScorecardReaderSurvivesEveryValue)
 
         TeamScorecardJob job;
         job.FromMessage(value);
-        for (const DealOne_jov& d : job.deals)
+        for (const Deal& d : job.deals)
             EXPECT_TRUE(d.GetDeal().empty() || IsValidDeal(d.GetDeal()));
 
         if (value.isString()) {

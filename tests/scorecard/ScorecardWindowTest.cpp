@@ -69,12 +69,12 @@ std::function<QAction*(QMenu&)> Choose(int command)
     };
 }
 
-DealList_jov Deals(int count)
+DealList Deals(int count)
 {
-    DealList_jov sample = MakeTestPageJob().deals;
-    DealList_jov deals;
+    DealList sample = MakeTestPageJob().deals;
+    DealList deals;
     for (int i = 0; i < count; ++i) {
-        DealOne_jov d = sample[size_t(i) % sample.size()];
+        Deal d = sample[size_t(i) % sample.size()];
         d.SetBoard(i + 1);
         deals.push_back(d);
     }
@@ -112,7 +112,7 @@ protected:
         pair.CreateInWidget(nullptr, 13589);
         pair.resize(800, 900);
     }
-    void BuildSample(bool printNow, const DealList_jov* deals = nullptr)
+    void BuildSample(bool printNow, const DealList* deals = nullptr)
     {
         const TeamScorecardJob job = MakeTestPageJob();
         team.BuildTeamScorecard(job.scorecard, deals ? *deals : job.deals, job.eventKind, job.scoreLabel, job.caption,
@@ -170,7 +170,7 @@ TEST_F(ScorecardWindowTest, EachNewScorecardReplacesTheLastOne)
     BuildSample(false);
     TeamScorecardRecords::TeamScorecard_data other;
     other.SetHomeTeam("1.A");
-    team.BuildTeamScorecard(other, DealList_jov(), 7, "", "", false);
+    team.BuildTeamScorecard(other, DealList(), 7, "", "", false);
     EXPECT_TRUE(team.GetData().boards.empty());
     EXPECT_TRUE(team.GetDeals().empty());
     EXPECT_EQ(team.GetEventKind(), 7);
@@ -178,7 +178,7 @@ TEST_F(ScorecardWindowTest, EachNewScorecardReplacesTheLastOne)
     EXPECT_EQ(team.rows.size(), 2u);
     EXPECT_TRUE(team.ShowsLastPageStamp());
     // Its own lists may be handed back to it.
-    const DealList_jov deals = Deals(3);
+    const DealList deals = Deals(3);
     team.BuildTeamScorecard(other, deals, 0, "", "", false);
     team.BuildTeamScorecard(team.GetData(), team.GetDeals(), 0, "", "", false);
     EXPECT_EQ(team.GetDeals().size(), 3u);
@@ -193,7 +193,7 @@ TEST_F(ScorecardWindowTest, AuctionTextComesFromTheFirstBoardWithTheNumber)
                                    v));
     TeamScorecardRecords::TeamScorecard_data data;
     data.FromJson(v);
-    team.BuildTeamScorecard(data, DealList_jov(), 0, "", "", false);
+    team.BuildTeamScorecard(data, DealList(), 0, "", "", false);
     EXPECT_EQ(team.GetAuctionText(2, false), "open2");
     EXPECT_EQ(team.GetAuctionText(2, true), "closed2");
     EXPECT_EQ(team.GetAuctionText(3, false), "");
@@ -203,7 +203,7 @@ TEST_F(ScorecardWindowTest, AuctionTextComesFromTheFirstBoardWithTheNumber)
     const PairBoardList boards = PairBoards(2);
     PairBoardList twice = {boards[0], boards[1], boards[0]};
     twice[2].SetAuction("second");
-    pair.BuildPairScorecard(twice, DealList_jov(), 0, "T", "", false);
+    pair.BuildPairScorecard(twice, DealList(), 0, "T", "", false);
     EXPECT_EQ(pair.rows.size(), 3u); // both rows of board 1 are printed
     EXPECT_EQ(pair.GetAuctionText(1, false), boards[0].GetAuction());
     EXPECT_EQ(pair.GetAuctionText(1, true), "");
@@ -223,7 +223,7 @@ TEST_F(ScorecardWindowTest, DiagramsBesideTheGridNarrowItsTitleBandAndGrid)
                  {17, 0, 19550, 1000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.deals) + " deals");
-        const DealList_jov deals = Deals(c.deals);
+        const DealList deals = Deals(c.deals);
         BuildSample(false, &deals);
         EXPECT_EQ(team.GetTitleRect(body).right, fullTitle.right - c.titleCut);
         EXPECT_EQ(team.GetContentRect(1, kDrawPrinter).Width(), c.gridWidth);
@@ -292,7 +292,7 @@ TEST_F(ScorecardWindowTest, NoTotalsMeansNoSeatingBoxes)
 {
     TeamScorecardRecords::TeamScorecard_data data = MakeTestPageJob().scorecard;
     data.sums.clear();
-    team.BuildTeamScorecard(data, DealList_jov(), 0, "", "", false);
+    team.BuildTeamScorecard(data, DealList(), 0, "", "", false);
     RecordingCanvas dc(600, 600);
     team.PaintPage(dc, kPaperPage, Rect{}, 1, kDrawPrinter);
     EXPECT_EQ(dc.FindText(u"李明远"), nullptr);
@@ -304,12 +304,12 @@ TEST_F(ScorecardWindowTest, NoTotalsMeansNoSeatingBoxes)
 TEST_F(ScorecardWindowTest, PairScorecardOf26BoardsWithoutDiagramsTakesTwoPages)
 {
     root.lang = kLangEnglish;
-    pair.BuildPairScorecard(PairBoards(25), DealList_jov(), 0, "Spring Pairs", "", false);
+    pair.BuildPairScorecard(PairBoards(25), DealList(), 0, "Spring Pairs", "", false);
     EXPECT_EQ(pair.RowHeight(0), 1000);
     EXPECT_EQ(pair.GetPageCount(), 1); // 25 rows of 1000 fill page 1 under the heading line
     EXPECT_EQ(pair.GetContentRect(1, kDrawPrinter).top, pair.GetBodyRect(kPaperPage, kDrawPrinter).top + 1200);
 
-    pair.BuildPairScorecard(PairBoards(26), DealList_jov(), 0, "Spring Pairs", "", false);
+    pair.BuildPairScorecard(PairBoards(26), DealList(), 0, "Spring Pairs", "", false);
     EXPECT_EQ(pair.RowHeight(0), 996);
     EXPECT_EQ(pair.GetPageCount(), 2);
     EXPECT_EQ(pair.rows[24].GetPage(), 1);

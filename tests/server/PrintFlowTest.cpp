@@ -80,7 +80,7 @@ protected:
 
     // The index in the printable list of the first entry that `match`
     // accepts, or -1.
-    int32_t Find(const std::function<bool(const SelfPrint_qiv::SignupOne_SelfPrint&)>& match)
+    int32_t Find(const std::function<bool(const SignupEntry&)>& match)
     {
         const auto list = desktop->Desk().GetPrintableList();
         for (size_t i = 0; i < list.size(); ++i)
@@ -88,7 +88,7 @@ protected:
                 return static_cast<int32_t>(i);
         return -1;
     }
-    SelfPrint_qiv::SignupOne_SelfPrint Entry(int32_t i) { return desktop->Desk().GetPrintableList()[size_t(i)]; }
+    SignupEntry Entry(int32_t i) { return desktop->Desk().GetPrintableList()[size_t(i)]; }
 
     // A finger on button i and off again.
     void Touch(int32_t i)
@@ -102,7 +102,7 @@ protected:
 
     // A touch on the entry (past the press guard of an earlier touch), and
     // the server's reply handled.
-    void TouchAndSettle(const SelfPrint_qiv::SignupOne_SelfPrint& e)
+    void TouchAndSettle(const SignupEntry& e)
     {
         DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
         const int32_t i = Find([&](const auto& x) {
@@ -121,8 +121,8 @@ protected:
         EXPECT_NE(PdfText(pdf).find(name), std::string::npos) << name << " is not on page " << job + 1;
     }
 
-    static bool IsTeam(const SelfPrint_qiv::SignupOne_SelfPrint& e) { return e.GetSectionId() != 3; }
-    static bool IsPair(const SelfPrint_qiv::SignupOne_SelfPrint& e) { return e.GetSectionId() == 3; }
+    static bool IsTeam(const SignupEntry& e) { return e.GetSectionId() != 3; }
+    static bool IsPair(const SignupEntry& e) { return e.GetSectionId() == 3; }
 
     // The view that printed: a hidden child with its id, over the screen
     // less its top sixteenth.
@@ -175,7 +175,7 @@ TEST_F(PrintFlow, RepliesPrintInArrivalOrderOneATickTeamsBeforePairsAndOnlyTheFi
     ConfirmSettings(kAccessCode);
     ASSERT_TRUE(desktop->Desk().IsSynchronized());
     const auto list = desktop->Desk().GetPrintableList();
-    std::vector<SelfPrint_qiv::SignupOne_SelfPrint> teams;
+    std::vector<SignupEntry> teams;
     for (const auto& e : list)
         if (IsTeam(e) && teams.size() < 3)
             teams.push_back(e);
@@ -209,7 +209,7 @@ TEST_F(PrintFlow, ATickWhileATeamScorecardPrintsStartsNoOtherTeamJob)
 {
     ConfirmSettings(kAccessCode);
     const auto list = desktop->Desk().GetPrintableList();
-    std::vector<SelfPrint_qiv::SignupOne_SelfPrint> teams;
+    std::vector<SignupEntry> teams;
     for (const auto& e : list)
         if (IsTeam(e) && teams.size() < 2)
             teams.push_back(e);

@@ -8,14 +8,13 @@
 
 #include <gtest/gtest.h>
 
-using SelfPrint_qiv::SignupOne_SelfPrint;
 
 namespace {
 
-SignupOne_SelfPrint Entry(int32_t section, int32_t team, const std::string& name = "", bool pair = false,
+SignupEntry Entry(int32_t section, int32_t team, const std::string& name = "", bool pair = false,
                           const std::string& sectionName = "")
 {
-    SignupOne_SelfPrint e;
+    SignupEntry e;
     e.SetSectionId(section);
     e.SetSectionName(sectionName.empty() ? std::to_string(section) : sectionName);
     e.SetTeamNumber(team);
@@ -49,7 +48,7 @@ TEST_F(TeamSelection, OrdersByNumberThenPaddedSectionThenName)
 {
     struct Case {
         const char* name;
-        std::vector<SignupOne_SelfPrint> entries;
+        std::vector<SignupEntry> entries;
         std::vector<std::string> rows;
     } cases[] = {
         {"one section", {Entry(1, 3), Entry(1, 1), Entry(1, 2)}, {"1 (1)", "2 (1)", "3 (1)"}},
@@ -113,13 +112,13 @@ TEST_F(TeamSelection, CountsDownAndCancelsItself)
 
 TEST_F(TeamSelection, QuickFindNarrowsToAGroupAndAlwaysOffersTheWholeList)
 {
-    std::vector<SignupOne_SelfPrint> entries;
+    std::vector<SignupEntry> entries;
     for (int n = 1; n <= 25; ++n)
         entries.push_back(Entry(1, n, "", false, "A"));
     entries.push_back(Entry(2, 1, "", false, "B"));
 
     {
-        CDlgAppendPrint small(1, std::vector<SignupOne_SelfPrint>(entries.begin(), entries.begin() + 20));
+        CDlgAppendPrint small(1, std::vector<SignupEntry>(entries.begin(), entries.begin() + 20));
         EXPECT_FALSE(small.QuickFindButton()->isEnabled());
     }
     CDlgAppendPrint dlg(1, entries);

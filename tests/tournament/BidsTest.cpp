@@ -15,7 +15,7 @@ Auction Calls(std::initializer_list<uint8_t> codes)
 {
     Auction auction;
     for (uint8_t code : codes) {
-        BidOne_data_qiv bid;
+        Bid bid;
         bid.SetCode(code);
         auction.push_back(bid);
     }
@@ -25,7 +25,7 @@ Auction Calls(std::initializer_list<uint8_t> codes)
 std::vector<int> Codes(const Auction& auction)
 {
     std::vector<int> codes;
-    for (const BidOne_data_qiv& bid : auction)
+    for (const Bid& bid : auction)
         codes.push_back(bid.GetCode());
     return codes;
 }

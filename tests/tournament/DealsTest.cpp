@@ -24,9 +24,9 @@ std::string SampleDealText(const std::string& firstSeat)
     return firstSeat + ":" + kNorthHands[0] + " " + kNorthHands[1] + " " + kNorthHands[2] + " " + kNorthHands[3];
 }
 
-DealList_jov Parse(const std::string& pbn)
+DealList Parse(const std::string& pbn)
 {
-    DealList_jov deals;
+    DealList deals;
     ParsePbn(pbn, deals);
     return deals;
 }
@@ -93,7 +93,7 @@ TEST(ParsePbn, GivesTheHandsToSeatsClockwiseFromTheFirstSeat)
         {"X", kSeatNorth}, {"", kSeatNorth}, {"NE", kSeatNorth},
     };
     for (const Case& c : cases) {
-        const DealList_jov deals = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText(c.prefix) + "\"]\n");
+        const DealList deals = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText(c.prefix) + "\"]\n");
         ASSERT_EQ(deals.size(), 1u) << c.prefix;
         EXPECT_EQ(deals[0].GetBoard(), 1);
         for (int32_t i = 0; i < 4; ++i)
@@ -101,14 +101,14 @@ TEST(ParsePbn, GivesTheHandsToSeatsClockwiseFromTheFirstSeat)
     }
 
     // The first thirteen codes are North's, spades, hearts, clubs, diamonds.
-    const DealList_jov north = Parse("[Board \"1\"]\r\n[Deal \"" + SampleDealText("N") + "\"]\r\n");
+    const DealList north = Parse("[Board \"1\"]\r\n[Deal \"" + SampleDealText("N") + "\"]\r\n");
     ASSERT_EQ(north.size(), 1u);
     EXPECT_EQ(north[0].GetDeal().substr(0, 13),
               Cards(kSuitSpades, "KT7") + Cards(kSuitHearts, "AK74") + Cards(kSuitClubs, "T")
                   + Cards(kSuitDiamonds, "KQ984"));
 
     // A void in the second hand, dealt from East.
-    const DealList_jov east = Parse(
+    const DealList east = Parse(
         "[Board \"2\"]\n[Deal \"E:94.AQ8.JT2.QJT72 KJT63..KQ9875.84 AQ8.KJT9.A6.AK96 752.765432.43.53\"]");
     ASSERT_EQ(east.size(), 1u);
     EXPECT_EQ(east[0].Hand(kSeatEast), HandCodes("94.AQ8.JT2.QJT72"));
@@ -149,9 +149,9 @@ TEST(ParsePbn, PairsBoardAndDealLinesAndDropsWhatIsNotADeal)
         {"empty", "", {}},
     };
     for (const Case& c : cases) {
-        const DealList_jov deals = Parse(c.pbn);
+        const DealList deals = Parse(c.pbn);
         std::vector<int32_t> boards;
-        for (const DealOne_jov& d : deals) {
+        for (const Deal& d : deals) {
             boards.push_back(d.GetBoard());
             EXPECT_TRUE(IsValidDeal(d.GetDeal())) << c.name;
         }
@@ -159,22 +159,22 @@ TEST(ParsePbn, PairsBoardAndDealLinesAndDropsWhatIsNotADeal)
     }
 
     // A board that was dropped does not leak into the next one.
-    const DealList_jov after = Parse("[Board \"1\"]\n[Deal \"N:KT7.AK74.KQ984.T KT7.AK74.KQ984.T 8652.82.753.Q952 "
+    const DealList after = Parse("[Board \"1\"]\n[Deal \"N:KT7.AK74.KQ984.T KT7.AK74.KQ984.T 8652.82.753.Q952 "
                                      "AJ3.Q65.JT2.AK86\"]\n[Board \"2\"]\n[Board \"3\"]\n" + deal);
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].GetBoard(), 3);
 
     // Parsing clears the list first.
-    DealList_jov deals = Parse("[Board \"1\"]\n" + deal);
+    DealList deals = Parse("[Board \"1\"]\n" + deal);
     ParsePbn("", deals);
     EXPECT_TRUE(deals.empty());
 }
 
 TEST(Deals, HandMeasuresAndRankLetters)
 {
-    const DealList_jov deals = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText("N") + "\"]");
+    const DealList deals = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText("N") + "\"]");
     ASSERT_EQ(deals.size(), 1u);
-    const DealOne_jov& d = deals[0];
+    const Deal& d = deals[0];
     const int32_t points[4] = {15, 8, 2, 15};
     const int32_t longest[4] = {5, 4, 4, 4};
     for (int32_t p = 0; p < 4; ++p) {
@@ -186,7 +186,7 @@ TEST(Deals, HandMeasuresAndRankLetters)
         EXPECT_EQ(d.LongestSuit(p), 0);
     }
 
-    DealOne_jov ten;
+    Deal ten;
     ten.SetHands(HandCodes("AKQJ.65432.5432."), HandCodes("T987.AKQJT.T98.K"), HandCodes("65432.987.AKQJ7."),
                  HandCodes("..6.AQJT98765432"));
     ASSERT_TRUE(IsValidDeal(ten.GetDeal()));
@@ -194,12 +194,12 @@ TEST(Deals, HandMeasuresAndRankLetters)
     EXPECT_EQ(ten.LongestSuit(0), 5);
 
     // Bytes that are not cards count as twos.
-    DealOne_jov odd;
+    Deal odd;
     odd.SetDeal(std::string(13, '\xff') + "cba");
     EXPECT_EQ(odd.HighCardPoints(0), 0);
     EXPECT_EQ(odd.HighCardPoints(1), 4 + 3 + 2);
     EXPECT_EQ(odd.HighCardPoints(2), 0);
-    EXPECT_EQ(DealOne_jov().LongestSuit(0), 0);
+    EXPECT_EQ(Deal().LongestSuit(0), 0);
 
     EXPECT_EQ(RankLetters(HandCodes("AKQJT98765432...")), "AKQJT98765432");
     EXPECT_EQ(RankLetters(std::string("/d\xff") + Cards(kSuitClubs, "T")), "222T");
@@ -207,7 +207,7 @@ TEST(Deals, HandMeasuresAndRankLetters)
 
 TEST(Deals, SetHandsAndTrickTextsChangeNothingOnWrongLengths)
 {
-    DealOne_jov d;
+    Deal d;
     const std::string hands[4] = {HandCodes(kNorthHands[0]), HandCodes(kNorthHands[1]), HandCodes(kNorthHands[2]),
                                   HandCodes(kNorthHands[3])};
     d.SetHands(hands[0], hands[1], hands[2], hands[3]);
@@ -229,12 +229,12 @@ TEST(Deals, SetHandsAndTrickTextsChangeNothingOnWrongLengths)
 
 TEST(DealList, JsonKeepsBoardsDealsAndTrickTexts)
 {
-    const DealList_jov parsed = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText("N") + "\"]\n[Board \"2\"]\n[Deal \""
+    const DealList parsed = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText("N") + "\"]\n[Board \"2\"]\n[Deal \""
                                       + SampleDealText("E") + "\"]");
     ASSERT_EQ(parsed.size(), 2u);
-    DealList_jov deals = parsed;
+    DealList deals = parsed;
     deals[0].SetTrickTexts("76546657656545675656");
-    deals.push_back(DealOne_jov()); // an empty record writes as {}
+    deals.push_back(Deal()); // an empty record writes as {}
 
     Json::Value array;
     deals.ToJson(array);
@@ -245,7 +245,7 @@ TEST(DealList, JsonKeepsBoardsDealsAndTrickTexts)
     EXPECT_FALSE(array[1].isMember("3"));
     EXPECT_EQ(NumericJson::WriteCompact(array[2]), "{}");
 
-    DealList_jov back;
+    DealList back;
     back.FromJson(array);
     ASSERT_EQ(back.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
@@ -265,7 +265,7 @@ TEST(DealList, JsonKeepsBoardsDealsAndTrickTexts)
         hostile));
     back.FromJson(hostile);
     ASSERT_EQ(back.size(), 6u);
-    for (const DealOne_jov& d : back)
+    for (const Deal& d : back)
         EXPECT_EQ(d.GetDeal(), "");
     EXPECT_EQ(back[0].GetBoard(), 0);
     EXPECT_EQ(back[2].GetBoard(), 6);

@@ -11,16 +11,15 @@
 
 #include <gtest/gtest.h>
 
-using namespace SelfPrint_qiv;
 
 namespace {
 
 void ReadSignupList(const Json::Value& value)
 {
-    SignupList_SelfPrint list;
+    SignupList list;
     list.FromJson(value);
     list.Sort();
-    for (const SignupOne_SelfPrint& e : list)
+    for (const SignupEntry& e : list)
         EXPECT_FALSE(e.Label().empty());
     for (const SignupGroup& g : list.BuildGroups())
         EXPECT_LE(list.SelectGroup(g.sectionId, g.numbersText).size(), list.size());
@@ -33,9 +32,9 @@ void ReadSignupList(const Json::Value& value)
 void ReadDeals(const Json::Value& value)
 {
     for (const Json::Value* array : {&value, &NumericJson::ReadArray(value, "85")}) {
-        DealList_jov deals;
+        DealList deals;
         deals.FromJson(*array);
-        for (const DealOne_jov& d : deals) {
+        for (const Deal& d : deals) {
             EXPECT_TRUE(d.GetDeal().empty() || IsValidDeal(d.GetDeal()));
             for (int32_t p = -1; p <= 4; ++p) {
                 EXPECT_LE(d.HighCardPoints(p), 37);
@@ -56,16 +55,16 @@ void ReadText(const std::string& text)
         FormatNumberList(numbers);
     }
     LeadingInt(text);
-    DealList_jov deals;
+    DealList deals;
     ParsePbn(text, deals);
-    for (const DealOne_jov& d : deals)
+    for (const Deal& d : deals)
         EXPECT_TRUE(IsValidDeal(d.GetDeal())) << text;
     const std::string codes = HandCodes(text);
     EXPECT_TRUE(codes.empty() || codes.size() <= text.size()) << text;
     const Auction auction = AuctionFromText(text);
     EXPECT_EQ(auction.size(), text.size() / 2);
     EXPECT_EQ(AuctionToText(auction).size(), auction.size() * 2);
-    for (const BidOne_data_qiv& bid : PaddedAuction(auction, 3))
+    for (const Bid& bid : PaddedAuction(auction, 3))
         BidText(bid.GetCode());
 }
 
@@ -96,7 +95,7 @@ TEST(HostileJson, EveryTournamentReaderSurvivesEveryValue)
 TEST(HostileJson, SignupCasesReadAsTheConventionsSay)
 {
     const Json::Value root = hostile::Load();
-    SignupList_SelfPrint list;
+    SignupList list;
     list.FromJson(root["signupListIsObject"]);
     EXPECT_TRUE(list.empty());
     list.FromJson(root["signupListIsText"]);

@@ -6,14 +6,13 @@
 
 #include <climits>
 
-using namespace SelfPrint_qiv;
 
 namespace {
 
-SignupOne_SelfPrint Entry(int32_t section, int32_t number, const std::string& name = "",
+SignupEntry Entry(int32_t section, int32_t number, const std::string& name = "",
                           const std::string& sectionName = "", bool isPair = false)
 {
-    SignupOne_SelfPrint e;
+    SignupEntry e;
     e.SetSectionId(section);
     e.SetTeamNumber(number);
     e.SetTeamName(name);
@@ -29,18 +28,18 @@ Json::Value ParseOrFail(const std::string& text)
     return v;
 }
 
-std::vector<std::pair<int32_t, int32_t>> Keys(const SignupList_SelfPrint& list)
+std::vector<std::pair<int32_t, int32_t>> Keys(const SignupList& list)
 {
     std::vector<std::pair<int32_t, int32_t>> keys;
-    for (const SignupOne_SelfPrint& e : list)
+    for (const SignupEntry& e : list)
         keys.emplace_back(e.GetSectionId(), e.GetTeamNumber());
     return keys;
 }
 
 // A list of one section holding the numbers first ... first + count - 1.
-SignupList_SelfPrint Section(int32_t section, const std::string& name, int32_t first, int32_t count)
+SignupList Section(int32_t section, const std::string& name, int32_t first, int32_t count)
 {
-    SignupList_SelfPrint list;
+    SignupList list;
     for (int32_t n = first; n < first + count; ++n)
         list.push_back(Entry(section, n, "", name));
     return list;
@@ -61,7 +60,7 @@ std::vector<int32_t> Range(int32_t from, int32_t to)
 
 TEST(SignupList, ReadsEntriesInArrayOrderWithTheNumericKeyConventions)
 {
-    SignupList_SelfPrint list;
+    SignupList list;
     list.FromJson(ParseOrFail(R"({"_o":[
         {"4":2,"5":"B","6":-7,"7":"Pair","1":1,"9":0},
         {"4":1,"6":3,"1":true,"9":"1","7":5},
@@ -87,7 +86,7 @@ TEST(SignupList, ReadsEntriesInArrayOrderWithTheNumericKeyConventions)
     // was held before.
     for (const char* text : {R"({})", R"({"_o":null})", R"({"_o":{"0":{"4":1,"6":2}}})", R"({"_o":"x"})",
                              R"([1,2])", R"("_o")"}) {
-        SignupList_SelfPrint again = list;
+        SignupList again = list;
         again.FromJson(ParseOrFail(text));
         EXPECT_TRUE(again.empty()) << text;
     }
@@ -95,7 +94,7 @@ TEST(SignupList, ReadsEntriesInArrayOrderWithTheNumericKeyConventions)
     // What ToJson writes reads back the same.
     Json::Value written;
     list.ToJson(written);
-    SignupList_SelfPrint back;
+    SignupList back;
     back.FromJson(written);
     ASSERT_EQ(back.size(), list.size());
     for (size_t i = 0; i < list.size(); ++i)
@@ -109,7 +108,7 @@ TEST(SignupList, SortPutsNegativeSectionsFirstAndEastWestPairsLastAndKeepsTheLat
     EXPECT_EQ(Entry(2, -7).SortKey(), "+0000000002#,0000000007#");
     EXPECT_EQ(Entry(INT_MIN, INT_MIN).SortKey(), "*2147483648#,2147483648#");
 
-    SignupList_SelfPrint list;
+    SignupList list;
     for (const auto& e : {Entry(2, -2), Entry(2, 1, "first"), Entry(-1, 5), Entry(0, 3), Entry(2, -1),
                           Entry(INT_MIN, 0), Entry(-5, 1), Entry(2, 2), Entry(2, 1, "later"), Entry(0, INT_MIN),
                           Entry(0, INT_MAX), Entry(2, 0)})
@@ -126,7 +125,7 @@ TEST(SignupList, SortPutsNegativeSectionsFirstAndEastWestPairsLastAndKeepsTheLat
 TEST(SignupList, LabelForms)
 {
     struct Case {
-        SignupOne_SelfPrint entry;
+        SignupEntry entry;
         const char* label;
     };
     const Case cases[] = {
@@ -143,24 +142,24 @@ TEST(SignupList, LabelForms)
         EXPECT_EQ(c.entry.Label(), c.label);
 
     // A pair event's section sorts and labels as NS1, NS2, EW1, EW2.
-    SignupList_SelfPrint list;
+    SignupList list;
     for (int32_t n : {1, -1, 2, -2})
         list.push_back(Entry(3, n, "", "P", true));
     list.Sort();
     std::vector<std::string> labels;
-    for (const SignupOne_SelfPrint& e : list)
+    for (const SignupEntry& e : list)
         labels.push_back(e.Label());
     EXPECT_EQ(labels, (std::vector<std::string>{"NS1 (P)", "NS2 (P)", "EW1 (P)", "EW2 (P)"}));
 }
 
 TEST(SignupList, EntryAtAndRemove)
 {
-    SignupList_SelfPrint list;
+    SignupList list;
     for (const auto& e : {Entry(1, 1, "a"), Entry(1, 2, "b"), Entry(1, 1, "c"), Entry(2, 1, "d")})
         list.push_back(e);
     EXPECT_EQ(list.EntryAt(1).GetTeamName(), "b");
     for (int32_t past : {4, 100, INT_MAX, -1, INT_MIN}) {
-        const SignupOne_SelfPrint empty = list.EntryAt(past);
+        const SignupEntry empty = list.EntryAt(past);
         EXPECT_EQ(empty.Label(), "0 ()") << past;
         EXPECT_FALSE(empty.GetIsPair() || empty.GetPrinted()) << past;
     }
@@ -209,7 +208,7 @@ TEST(SignupList, GroupsPerSectionInSortedOrder)
     // Section 2 has 21 teams, section -1 three; a section with a negative
     // number stays one group whatever its size. The section name is the one
     // of its last sorted entry.
-    SignupList_SelfPrint list;
+    SignupList list;
     for (int32_t n = 21; n >= 1; --n)
         list.push_back(Entry(2, n, "", n == 21 ? "Open" : "old"));
     list.push_back(Entry(-1, 3, "", "Women"));
@@ -223,7 +222,7 @@ TEST(SignupList, GroupsPerSectionInSortedOrder)
     EXPECT_EQ(groups[1].label, "Open (1~10)");
     EXPECT_EQ(groups[2].label, "Open (11~21)");
 
-    SignupList_SelfPrint pairs;
+    SignupList pairs;
     for (int32_t n = 1; n <= 29; ++n)
         pairs.push_back(Entry(4, n, "", "Pairs", true));
     pairs.push_back(Entry(4, -1, "", "Pairs", true));
@@ -235,16 +234,16 @@ TEST(SignupList, GroupsPerSectionInSortedOrder)
 
 TEST(SignupList, SelectGroupTakesSortedEntriesOfOneSectionOnce)
 {
-    SignupList_SelfPrint list;
+    SignupList list;
     for (const auto& e : {Entry(1, 5), Entry(2, 4), Entry(1, 3), Entry(1, 4), Entry(1, -4), Entry(1, 9)})
         list.push_back(e);
-    const SignupList_SelfPrint selected = list.SelectGroup(1, "3~5,5;4,-4,40");
+    const SignupList selected = list.SelectGroup(1, "3~5,5;4,-4,40");
     EXPECT_EQ(Keys(selected), (std::vector<std::pair<int32_t, int32_t>>{{1, 3}, {1, 4}, {1, 5}, {1, -4}}));
     EXPECT_TRUE(list.SelectGroup(3, "1~10").empty());
     EXPECT_TRUE(list.SelectGroup(1, "").empty());
 
     // A group's own text selects exactly that group.
-    const SignupList_SelfPrint section = Section(7, "S", 1, 25);
+    const SignupList section = Section(7, "S", 1, 25);
     for (const SignupGroup& g : section.BuildGroups())
         EXPECT_EQ(section.SelectGroup(7, g.numbersText).size(), g.label == "S (1~12)" ? 12u : 13u) << g.label;
 }
