@@ -46,9 +46,9 @@ bool IsNumberText(const std::string& text)
     return true;
 }
 
-CommMsg_base Note(const std::string& text)
+ServerMessage Note(const std::string& text)
 {
-    CommMsg_base note(MSG_NOTE);
+    ServerMessage note(kMsgNote);
     note.SetText(MsgKeyNotes, text);
     return note;
 }
@@ -279,8 +279,8 @@ void ScoringServer::Serve(int fd, const std::string& peer)
         ::close(fd);
         return;
     }
-    CommMsg_base request;
-    CommMsg_base reply;
+    ServerMessage request;
+    ServerMessage reply;
     std::string summary;
     if (!request.FromJsonText(decoded.jsonText)) {
         reply = Note("Invalid request: not a JSON object / 无效的请求");
@@ -313,18 +313,18 @@ void ScoringServer::Log(const std::string& line)
     *options.log << line << std::endl;
 }
 
-CommMsg_base ScoringServer::Handle(const CommMsg_base& request, std::string& summary)
+ServerMessage ScoringServer::Handle(const ServerMessage& request, std::string& summary)
 {
     const int32_t id = request.MsgId();
-    if (id == MSG_SIGNUP_LIST)
+    if (id == kMsgSignupList)
         return SignupReply(request, summary);
-    if (id == MSG_PRINT_REQUEST)
+    if (id == kMsgPrintRequest)
         return PrintReply(request, summary);
     summary = "request id " + std::to_string(id) + " unknown -> 999";
     return Note("Unknown request " + std::to_string(id) + " / 未知的请求");
 }
 
-CommMsg_base ScoringServer::SignupReply(const CommMsg_base& request, std::string& summary)
+ServerMessage ScoringServer::SignupReply(const ServerMessage& request, std::string& summary)
 {
     const std::string code = request.GetText("2");
     const std::string filter = request.GetText("61");
@@ -351,7 +351,7 @@ CommMsg_base ScoringServer::SignupReply(const CommMsg_base& request, std::string
             }
         }
     }
-    CommMsg_base reply(MSG_SIGNUP_LIST);
+    ServerMessage reply(kMsgSignupList);
     Json::Value body(Json::objectValue);
     list.ToJson(body);
     if (!body.isMember("_o"))
@@ -366,7 +366,7 @@ CommMsg_base ScoringServer::SignupReply(const CommMsg_base& request, std::string
     return reply;
 }
 
-CommMsg_base ScoringServer::PrintReply(const CommMsg_base& request, std::string& summary)
+ServerMessage ScoringServer::PrintReply(const ServerMessage& request, std::string& summary)
 {
     const int32_t sectionId = request.GetInt("11");
     const int32_t number = request.GetInt("15");
@@ -380,13 +380,13 @@ CommMsg_base ScoringServer::PrintReply(const CommMsg_base& request, std::string&
                     " / 找不到该队的记分表");
     }
     const Json::Value& deals = entry->deals.isArray() ? entry->deals : section->deals;
-    CommMsg_base reply;
+    ServerMessage reply;
     if (section->kind == SectionKind::Team) {
-        reply.ResetMessage(MSG_TEAM_SCORECARD);
+        reply.ResetMessage(kMsgTeamScorecard);
         reply.SetText("83", entry->caption.empty() ? section->caption : entry->caption);
         reply.SetText("102", section->scoreLabel);
     } else {
-        reply.ResetMessage(MSG_PAIR_SCORECARD);
+        reply.ResetMessage(kMsgPairScorecard);
         reply.SetText("87", entry->title);
         reply.SetText("88", entry->subtitle);
     }

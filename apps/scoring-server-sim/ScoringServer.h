@@ -6,7 +6,7 @@
 
 #include "Tournament.h"
 
-#include "comm/CommMsg_base.h"
+#include "comm/ServerMessage.h"
 
 #include <atomic>
 #include <cstdint>
@@ -55,7 +55,7 @@ public:
 
     // The reply to one decoded request (also used by tests without a
     // socket). `summary` receives the log text of the exchange.
-    CommMsg_base Handle(const CommMsg_base& request, std::string& summary);
+    ServerMessage Handle(const ServerMessage& request, std::string& summary);
 
     bool IsPrinted(int32_t sectionId, int32_t number);
     size_t ConnectionsServed() const { return served.load(); }
@@ -64,8 +64,8 @@ private:
     void AcceptLoop();
     void Serve(int fd, const std::string& peer);
     void Log(const std::string& line);
-    CommMsg_base SignupReply(const CommMsg_base& request, std::string& summary);
-    CommMsg_base PrintReply(const CommMsg_base& request, std::string& summary);
+    ServerMessage SignupReply(const ServerMessage& request, std::string& summary);
+    ServerMessage PrintReply(const ServerMessage& request, std::string& summary);
 
     struct Worker {
         std::thread thread;

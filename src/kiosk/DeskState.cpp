@@ -8,7 +8,7 @@
 
 DeskState::~DeskState()
 {
-    std::shared_ptr<CQumSocket_json> last;
+    std::shared_ptr<ServerConnection> last;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         last = std::move(socketMember);
@@ -202,7 +202,7 @@ bool DeskState::IsConnectionInProgress() const
 
 void DeskState::ConnectToServer(const std::string& address)
 {
-    std::shared_ptr<CQumSocket_json> old;
+    std::shared_ptr<ServerConnection> old;
     std::string target;
     uint16_t port;
     int timeoutMs;
@@ -219,7 +219,7 @@ void DeskState::ConnectToServer(const std::string& address)
         old.reset();
     }
 
-    auto fresh = std::make_shared<CQumSocket_json>();
+    auto fresh = std::make_shared<ServerConnection>();
     fresh->SetConnectTimeoutMs(timeoutMs);
     if (!fresh->Create() || !fresh->BindAny()) {
         const int error = errno;
@@ -240,7 +240,7 @@ void DeskState::ConnectToServer(const std::string& address)
         std::lock_guard<std::mutex> lock(deskMutex);
         socketMember = fresh;
     }
-    if (!CQumSocket_json::StartReceiveThread(fresh)) {
+    if (!ServerConnection::StartReceiveThread(fresh)) {
         {
             std::lock_guard<std::mutex> lock(deskMutex);
             if (socketMember == fresh)
@@ -254,10 +254,10 @@ void DeskState::ConnectToServer(const std::string& address)
     fresh->SetBufferSizes();
 }
 
-void DeskState::SendToServer(const std::string& address, const CommMsg_base& message)
+void DeskState::SendToServer(const std::string& address, const ServerMessage& message)
 {
     ConnectToServer(address);
-    std::shared_ptr<CQumSocket_json> connection;
+    std::shared_ptr<ServerConnection> connection;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         connection = socketMember;
@@ -277,8 +277,8 @@ void DeskState::RequestSignupList(const std::string& filter, bool confirmed, con
         std::lock_guard<std::mutex> lock(deskMutex);
         accessCode = settings.GetAccessCode();
     }
-    CommMsg_base message;
-    message.ResetMessage(MSG_SIGNUP_LIST);
+    ServerMessage message;
+    message.ResetMessage(kMsgSignupList);
     message.SetText("99", ProgramVersion);
     message.SetText("2", accessCode);
     message.SetText("61", filter);
@@ -288,8 +288,8 @@ void DeskState::RequestSignupList(const std::string& filter, bool confirmed, con
 
 void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
 {
-    CommMsg_base message;
-    message.ResetMessage(MSG_PRINT_REQUEST);
+    ServerMessage message;
+    message.ResetMessage(kMsgPrintRequest);
     message.SetInt("11", sectionId);
     message.SetInt("15", teamNumber);
     SendToServer("", message);
@@ -297,7 +297,7 @@ void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
 
 void DeskState::OnSocketClosed(int sock)
 {
-    std::shared_ptr<CQumSocket_json> released;
+    std::shared_ptr<ServerConnection> released;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         // Only the connection that ended is released; a newer one stays.
@@ -310,24 +310,24 @@ void DeskState::OnSocketClosed(int sock)
     }
 }
 
-void DeskState::OnSocketMessage(int sock, CommMsg_base& message)
+void DeskState::OnSocketMessage(int sock, ServerMessage& message)
 {
-    std::shared_ptr<CQumSocket_json> answered;
+    std::shared_ptr<ServerConnection> answered;
     bool repaint = false;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         repaintWanted = false;
         switch (message.MsgId()) {
-        case MSG_SIGNUP_LIST:
+        case kMsgSignupList:
             ApplySignupList(message);
             break;
-        case MSG_TEAM_SCORECARD:
+        case kMsgTeamScorecard:
             QueueTeamScorecard(message);
             break;
-        case MSG_PAIR_SCORECARD:
+        case kMsgPairScorecard:
             StorePairScorecard(message);
             break;
-        case MSG_NOTE:
+        case kMsgNote:
             SetNoteLocked(Utf8ToWide(message.GetText(MsgKeyNotes)));
             break;
         default:
@@ -345,7 +345,7 @@ void DeskState::OnSocketMessage(int sock, CommMsg_base& message)
         RequestRepaint();
 }
 
-void DeskState::ApplySignupList(const CommMsg_base& message)
+void DeskState::ApplySignupList(const ServerMessage& message)
 {
     const bool confirmed = message.GetFlag("82");
     const Json::Value& list = message.GetObject("85");
@@ -365,7 +365,7 @@ void DeskState::ApplySignupList(const CommMsg_base& message)
     repaintWanted = true;
 }
 
-void DeskState::QueueTeamScorecard(const CommMsg_base& message)
+void DeskState::QueueTeamScorecard(const ServerMessage& message)
 {
     printableList.Remove(message.GetInt("11"), message.GetInt("15"));
     TeamScorecardJob job;
@@ -375,7 +375,7 @@ void DeskState::QueueTeamScorecard(const CommMsg_base& message)
     repaintWanted = true;
 }
 
-void DeskState::StorePairScorecard(const CommMsg_base& message)
+void DeskState::StorePairScorecard(const ServerMessage& message)
 {
     pairTitle = message.GetText("87");
     pairSubtitle = message.GetText("88");

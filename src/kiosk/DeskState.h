@@ -12,9 +12,9 @@
 // it; every other method takes it itself and must not be called with it held.
 // The repaint request is made after the lock has been released.
 
-#include "comm/CProcBase_yul.h"
-#include "comm/CQumSocket_json.h"
-#include "comm/CommMsg_base.h"
+#include "comm/MessageProcessor.h"
+#include "comm/ServerConnection.h"
+#include "comm/ServerMessage.h"
 #include "foundation/LocText.h"
 #include "scorecard/ScorecardRecords.h"
 #include "settings/Setting_selfPrint_qiv.h"
@@ -29,7 +29,7 @@
 #include <mutex>
 #include <string>
 
-class DeskState : public CProcBase_yul {
+class DeskState : public MessageProcessor {
 public:
     using NoteClock = std::chrono::system_clock;
 
@@ -126,7 +126,7 @@ public:
     // is shown and no connection remains.
     void ConnectToServer(const std::string& address);
     // Connects and sends `message` as one frame.
-    void SendToServer(const std::string& address, const CommMsg_base& message);
+    void SendToServer(const std::string& address, const ServerMessage& message);
     // Message 203. An empty `code` takes the settings' access code.
     void RequestSignupList(const std::string& filter, bool confirmed, const std::string& address,
                            const std::string& code);
@@ -135,11 +135,11 @@ public:
 
     // --- dispatch (receive thread) -------------------------------------------
     void OnSocketClosed(int sock) override;
-    void OnSocketMessage(int sock, CommMsg_base& message) override;
+    void OnSocketMessage(int sock, ServerMessage& message) override;
     // The handlers of replies 203, 207 and 208; the caller holds deskMutex.
-    void ApplySignupList(const CommMsg_base& message);
-    void QueueTeamScorecard(const CommMsg_base& message);
-    void StorePairScorecard(const CommMsg_base& message);
+    void ApplySignupList(const ServerMessage& message);
+    void QueueTeamScorecard(const ServerMessage& message);
+    void StorePairScorecard(const ServerMessage& message);
 
 private:
     void RequestRepaint();
@@ -152,7 +152,7 @@ private:
     SignupList printableList;
     SignupList fullList;
     std::string eventText;
-    std::shared_ptr<CQumSocket_json> socketMember;
+    std::shared_ptr<ServerConnection> socketMember;
     std::deque<TeamScorecardJob> teamJobs;
     PairBoardList pairBoards;
     DealList pairDeals;
@@ -163,6 +163,6 @@ private:
 
     bool repaintWanted = false; // set by the handlers, honoured after unlocking
     std::function<void()> repaintRequest;
-    uint16_t serverPort = CQumSocket_json::kServerPort;
-    int connectTimeoutMs = CQumSocket_json::kDefaultConnectTimeoutMs;
+    uint16_t serverPort = ServerConnection::kServerPort;
+    int connectTimeoutMs = ServerConnection::kDefaultConnectTimeoutMs;
 };

@@ -1,4 +1,4 @@
-#include "comm/CommMsg_base.h"
+#include "comm/ServerMessage.h"
 #include "comm/MessageFrame.h"
 
 #include <gtest/gtest.h>
@@ -111,14 +111,14 @@ TEST(FrameBuffer, ABurstOfManyFramesIsCutInLinearTime)
     EXPECT_LT(took, std::chrono::seconds(5));
 }
 
-TEST(CommMsg_base, RequestsSerialiseInAscendingKeyOrderWithALineFeed)
+TEST(ServerMessage, RequestsSerialiseInAscendingKeyOrderWithALineFeed)
 {
-    CommMsg_base print(MSG_PRINT_REQUEST);
+    ServerMessage print(kMsgPrintRequest);
     print.SetInt("15", -7);
     print.SetInt("11", 2);
     EXPECT_EQ(print.ToJsonText(), "{\"11\":2,\"15\":-7,\"pub_MsgID\":205}\n");
 
-    CommMsg_base list(MSG_SIGNUP_LIST);
+    ServerMessage list(kMsgSignupList);
     list.SetText("99", "7.26.15");
     list.SetText("2", "");
     list.SetText("61", "A;C#21~29");
@@ -129,15 +129,15 @@ TEST(CommMsg_base, RequestsSerialiseInAscendingKeyOrderWithALineFeed)
     EXPECT_EQ(list.ToJsonText(), "{\"99\":\"7.26.15\",\"pub_MsgID\":203}\n");
 
     // Integers are written even when they are 0; texts stay raw UTF-8.
-    CommMsg_base zero(MSG_PRINT_REQUEST);
+    ServerMessage zero(kMsgPrintRequest);
     zero.SetInt("11", 0);
     zero.SetText("87", "东西");
     EXPECT_EQ(zero.ToJsonText(), "{\"11\":0,\"87\":\"东西\",\"pub_MsgID\":205}\n");
 }
 
-TEST(CommMsg_base, ReadingFollowsTheNumericJsonRules)
+TEST(ServerMessage, ReadingFollowsTheNumericJsonRules)
 {
-    CommMsg_base m;
+    ServerMessage m;
     EXPECT_TRUE(m.FromJsonText("{\"pub_MsgID\":203,\"82\":true,\"83\":1,\"1\":\"x\",\"81\":\"9\"}"));
     EXPECT_EQ(m.MsgId(), 203);
     EXPECT_FALSE(m.GetFlag("82")); // the literal true is no flag
@@ -147,7 +147,7 @@ TEST(CommMsg_base, ReadingFollowsTheNumericJsonRules)
 
     // Text that is not JSON, or JSON that is not an object, leaves no keys.
     for (const char* text : {"not json", "[1,2,3]", "7", ""}) {
-        CommMsg_base n(MSG_NOTE);
+        ServerMessage n(kMsgNote);
         n.SetAttachment("keep");
         EXPECT_FALSE(n.FromJsonText(text)) << text;
         EXPECT_TRUE(n.isObject()) << text;
@@ -155,7 +155,7 @@ TEST(CommMsg_base, ReadingFollowsTheNumericJsonRules)
         EXPECT_EQ(n.MsgId(), 0) << text;
     }
 
-    CommMsg_base r;
+    ServerMessage r;
     r.SetAttachment("abc");
     r["5"] = 1;
     r.ResetMessage(0);

@@ -1,7 +1,7 @@
-#include "comm/CQumSocket_json.h"
+#include "comm/ServerConnection.h"
 
-#include "comm/CProcBase_yul.h"
-#include "comm/CommMsg_base.h"
+#include "comm/MessageProcessor.h"
+#include "comm/ServerMessage.h"
 #include "support/LoopbackServer.h"
 
 #include <gtest/gtest.h>
@@ -23,9 +23,9 @@ using loopback::ScriptedServer;
 using loopback::WaitUntil;
 
 // Keeps what the transport reports, for the test thread to look at.
-class Recorder : public CProcBase_yul {
+class Recorder : public MessageProcessor {
 public:
-    void OnSocketMessage(int, CommMsg_base& message) override
+    void OnSocketMessage(int, ServerMessage& message) override
     {
         std::lock_guard<std::mutex> lock(m);
         messages.push_back(message);
@@ -49,31 +49,31 @@ public:
     {
         std::lock_guard<std::mutex> lock(m);
         std::vector<int32_t> ids;
-        for (const CommMsg_base& msg : messages)
+        for (const ServerMessage& msg : messages)
             ids.push_back(msg.MsgId());
         return ids;
     }
 
     std::mutex m;
-    std::vector<CommMsg_base> messages;
+    std::vector<ServerMessage> messages;
     std::vector<int> closedSocks;
 };
 
 std::string Frame(int32_t id, const std::string& attachment = "")
 {
-    CommMsg_base msg(id);
+    ServerMessage msg(id);
     return MessageFrame::Encode(msg.ToJsonText(), attachment);
 }
 
-std::shared_ptr<CQumSocket_json> Connected(uint16_t port, CProcBase_yul* processor)
+std::shared_ptr<ServerConnection> Connected(uint16_t port, MessageProcessor* processor)
 {
-    auto s = std::make_shared<CQumSocket_json>();
+    auto s = std::make_shared<ServerConnection>();
     EXPECT_TRUE(s->Create());
     EXPECT_TRUE(s->BindAny());
     s->SetBufferSizes();
     EXPECT_TRUE(s->ConnectTo(u"127.0.0.1", port));
     s->SetProcessor(processor);
-    EXPECT_TRUE(CQumSocket_json::StartReceiveThread(s));
+    EXPECT_TRUE(ServerConnection::StartReceiveThread(s));
     return s;
 }
 
@@ -101,7 +101,7 @@ std::string Header(int32_t total, int32_t attached)
 TEST(ProcessReceived, DispatchesEveryWholeFrameOnceAndDropsUndecodableOnes)
 {
     Recorder rec;
-    CQumSocket_json s;
+    ServerConnection s;
     s.SetProcessor(&rec);
     EXPECT_EQ(s.ProcessReceived(), 0); // nothing buffered
 
@@ -137,11 +137,11 @@ TEST(ProcessReceived, AnImpossibleLengthDropsTheBufferInsteadOfWaitingForIt)
 {
     Recorder rec;
     for (int32_t announced : {0x7fffffff, MessageFrame::kMaxFrameLength + 1, 0, -5}) {
-        CQumSocket_json s;
+        ServerConnection s;
         s.SetProcessor(&rec);
         const std::string bytes = Header(announced, 0) + std::string(1000, 'x');
         s.AppendReceived(bytes.data(), bytes.size());
-        EXPECT_EQ(s.ProcessReceived(), CQumSocket_json::kDropConnection) << announced;
+        EXPECT_EQ(s.ProcessReceived(), ServerConnection::kDropConnection) << announced;
         EXPECT_EQ(s.BufferedLength(), 0u) << announced;
     }
     EXPECT_EQ(rec.MessageCount(), 0u);
@@ -197,12 +197,12 @@ TEST(ReceiveLoop, ReportsACloseWithoutReplyAResetAndABrokenStream)
 }
 
 // Counts the pieces handed to the system.
-class PieceCounter : public CQumSocket_json {
+class PieceCounter : public ServerConnection {
 public:
     ssize_t Send(const void* data, size_t length, int flags) override
     {
         pieces.push_back(length);
-        return CQumSocket_json::Send(data, length, flags);
+        return ServerConnection::Send(data, length, flags);
     }
     std::vector<size_t> pieces;
 };
@@ -215,7 +215,7 @@ TEST(SendPieces, ALongFrameGoesOutInPiecesAndArrivesWhole)
     ASSERT_TRUE(s->Create());
     ASSERT_TRUE(s->ConnectTo(u"127.0.0.1", server->Port()));
 
-    CommMsg_base msg(MSG_SIGNUP_LIST);
+    ServerMessage msg(kMsgSignupList);
     msg.SetText("61", std::string(70000, 'z'));
     ASSERT_TRUE(s->SendMessage(msg));
     const std::string expected = MessageFrame::Encode(msg.ToJsonText(), "");
@@ -229,7 +229,7 @@ TEST(SendPieces, ALongFrameGoesOutInPiecesAndArrivesWhole)
 TEST(SendPieces, SendingToAPeerThatHungUpFailsWithoutASignal)
 {
     ScriptedServer server([](int& fd) { loopback::ResetClose(fd); });
-    auto s = std::make_shared<CQumSocket_json>();
+    auto s = std::make_shared<ServerConnection>();
     ASSERT_TRUE(s->Create());
     ASSERT_TRUE(s->ConnectTo(u"127.0.0.1", server.Port()));
     ASSERT_TRUE(WaitUntil([&] { return server.Accepted() == 1; }));
@@ -251,10 +251,10 @@ TEST(ConnectTo, GivesUpOnAPeerThatDoesNotAnswerWithinTheTimeOut)
     uint16_t port = 0;
     const int listener = loopback::ListenLoopback(0, port);
     ASSERT_GE(listener, 0);
-    std::vector<std::shared_ptr<CQumSocket_json>> fillers;
+    std::vector<std::shared_ptr<ServerConnection>> fillers;
     bool hung = false;
     for (int i = 0; i < 8 && !hung; ++i) {
-        auto s = std::make_shared<CQumSocket_json>();
+        auto s = std::make_shared<ServerConnection>();
         ASSERT_TRUE(s->Create());
         s->SetConnectTimeoutMs(400);
         const auto start = std::chrono::steady_clock::now();
@@ -278,18 +278,18 @@ TEST(ConnectTo, NamesAreLookedUpAndEmptyOrMalformedOnesFail)
     // Only a name the hosts file answers is looked up here, so that the test
     // never asks a name server anything.
     if (ReadHostsFile().find("localhost") != std::string::npos) {
-        CQumSocket_json s;
+        ServerConnection s;
         ASSERT_TRUE(s.Create());
         EXPECT_TRUE(s.ConnectTo(u"localhost", server.Port()));
     }
     for (const std::u16string& host : {std::u16string(), std::u16string(u"local\0host", 10)}) {
-        CQumSocket_json s;
+        ServerConnection s;
         ASSERT_TRUE(s.Create());
         EXPECT_FALSE(s.ConnectTo(host, server.Port()));
         EXPECT_EQ(errno, EINVAL);
     }
     // A closed socket neither connects nor sends.
-    CQumSocket_json closed;
+    ServerConnection closed;
     EXPECT_FALSE(closed.ConnectTo(u"127.0.0.1", server.Port()));
     EXPECT_EQ(closed.Send("x", 1, 0), -1);
 }

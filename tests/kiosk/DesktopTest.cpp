@@ -1,5 +1,5 @@
 #include "QtTestApp.h"
-#include "comm/CommMsg_base.h"
+#include "comm/ServerMessage.h"
 #include "foundation/Files.h"
 #include "kiosk/DesktopWnd_jovSelfPrint.h"
 #include "kiosk/MainFrame.h"
@@ -40,12 +40,12 @@ public:
     }
     uint16_t Port() const { return server.Port(); }
     int Accepted() const { return server.Accepted(); }
-    std::vector<CommMsg_base> Requests()
+    std::vector<ServerMessage> Requests()
     {
         std::lock_guard<std::mutex> lock(mutex);
-        std::vector<CommMsg_base> out;
+        std::vector<ServerMessage> out;
         for (const std::string& body : bodies) {
-            CommMsg_base m;
+            ServerMessage m;
             m.FromJsonText(body);
             out.push_back(m);
         }
@@ -111,7 +111,7 @@ protected:
         s.SetReprintAllowed(reprintAllowed);
         desktop->Desk().SetPendingSettings(s);
         desktop->Desk().SetServerPort(port);
-        CommMsg_base reply(MSG_SIGNUP_LIST);
+        ServerMessage reply(kMsgSignupList);
         reply.SetFlag("82", true);
         reply.SetText("1", "Open Teams");
         Json::Value list(Json::objectValue);
@@ -173,8 +173,8 @@ TEST_F(DesktopTest, ATouchSendsOnePrintRequestAndTheGuardStopsASecond)
     Synchronize(5, log.Port());
     Touch(2, 2);
     ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
-    const CommMsg_base sent = log.Requests()[0];
-    EXPECT_EQ(sent.MsgId(), MSG_PRINT_REQUEST);
+    const ServerMessage sent = log.Requests()[0];
+    EXPECT_EQ(sent.MsgId(), kMsgPrintRequest);
     EXPECT_EQ(sent.GetInt("11"), 1);
     EXPECT_EQ(sent.GetInt("15"), 3);
     ASSERT_TRUE(loopback::WaitUntil([&] { return !desktop->Desk().IsConnectionInProgress(); }));
@@ -219,8 +219,8 @@ TEST_F(DesktopTest, PollsTheListEveryElevenSeconds)
         desktop->OnTick();
     ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
     EXPECT_EQ(desktop->GetListCountdown(), 10);
-    const CommMsg_base sent = log.Requests()[0];
-    EXPECT_EQ(sent.MsgId(), MSG_SIGNUP_LIST);
+    const ServerMessage sent = log.Requests()[0];
+    EXPECT_EQ(sent.MsgId(), kMsgSignupList);
     EXPECT_EQ(sent.GetText("2"), "td");
     EXPECT_FALSE(sent.GetFlag("82"));
     EXPECT_EQ(sent.GetText("99"), "7.26.15");
@@ -300,8 +300,8 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
     });
     desktop->OpenSettings();
     ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
-    const CommMsg_base sent = log.Requests()[0];
-    EXPECT_EQ(sent.MsgId(), MSG_SIGNUP_LIST);
+    const ServerMessage sent = log.Requests()[0];
+    EXPECT_EQ(sent.MsgId(), kMsgSignupList);
     EXPECT_TRUE(sent.GetFlag("82"));
     EXPECT_EQ(sent.GetText("2"), "Td");
     EXPECT_EQ(sent.GetText("61"), "A;C#21~29");

@@ -1,6 +1,6 @@
 // The server program itself: its start line, its log, and a clean stop.
 
-#include "comm/CommMsg_base.h"
+#include "comm/ServerMessage.h"
 #include "comm/MessageFrame.h"
 #include "support/LoopbackServer.h"
 
@@ -103,7 +103,7 @@ uint16_t ListeningPort(const std::string& output)
     return uint16_t(std::stoi(m[1]));
 }
 
-std::string Ask(uint16_t port, const CommMsg_base& request)
+std::string Ask(uint16_t port, const ServerMessage& request)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -127,11 +127,11 @@ TEST(ServerProgram, ReportsItsPortLogsEachRequestAndStopsCleanlyOnSignals)
         ASSERT_NE(port, 0) << server.output;
         EXPECT_NE(server.output.find("(4 sections, 48 entries, built-in sample)"), std::string::npos);
 
-        CommMsg_base list(MSG_SIGNUP_LIST);
+        ServerMessage list(kMsgSignupList);
         list.SetText("2", "42");
         list.SetFlag("82", true);
         EXPECT_FALSE(Ask(port, list).empty());
-        CommMsg_base print(MSG_PRINT_REQUEST);
+        ServerMessage print(kMsgPrintRequest);
         print.SetInt("11", 3);
         print.SetInt("15", -4);
         EXPECT_FALSE(Ask(port, print).empty());

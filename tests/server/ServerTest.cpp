@@ -49,9 +49,9 @@ sim::Tournament SmallTournament()
     return t;
 }
 
-CommMsg_base ListRequest(const std::string& filter, const std::string& code, bool confirm)
+ServerMessage ListRequest(const std::string& filter, const std::string& code, bool confirm)
 {
-    CommMsg_base m(MSG_SIGNUP_LIST);
+    ServerMessage m(kMsgSignupList);
     m.SetText("99", "7.26.15");
     m.SetText("2", code);
     m.SetText("61", filter);
@@ -59,16 +59,16 @@ CommMsg_base ListRequest(const std::string& filter, const std::string& code, boo
     return m;
 }
 
-CommMsg_base PrintRequest(int32_t section, int32_t number)
+ServerMessage PrintRequest(int32_t section, int32_t number)
 {
-    CommMsg_base m(MSG_PRINT_REQUEST);
+    ServerMessage m(kMsgPrintRequest);
     m.SetInt("11", section);
     m.SetInt("15", number);
     return m;
 }
 
 // "section:number" of each listed entry, with "*" for a printed one.
-std::string Listed(const CommMsg_base& reply)
+std::string Listed(const ServerMessage& reply)
 {
     std::string out;
     for (const Json::Value& e : NumericJson::ReadArray(reply.GetObject("85"), "_o")) {
@@ -101,8 +101,8 @@ TEST(ScoringServer, TheFilterSelectsSectionsByNameOrNumberAndNumbersByRange)
     };
     for (const Case& c : cases) {
         std::string summary;
-        const CommMsg_base reply = server.Handle(ListRequest(c.filter, "", false), summary);
-        EXPECT_EQ(reply.MsgId(), MSG_SIGNUP_LIST) << c.filter;
+        const ServerMessage reply = server.Handle(ListRequest(c.filter, "", false), summary);
+        EXPECT_EQ(reply.MsgId(), kMsgSignupList) << c.filter;
         EXPECT_EQ(Listed(reply), c.listed) << c.filter;
     }
 }
@@ -120,7 +120,7 @@ TEST(ScoringServer, OnlyAConfirmingRequestWithTheRightCodeIsConfirmed)
     const Case cases[] = {{"8125", true, true}, {"8125", false, false}, {"812", true, false}, {"", true, false}};
     for (const Case& c : cases) {
         std::string summary;
-        const CommMsg_base reply = server.Handle(ListRequest("", c.code, c.confirm), summary);
+        const ServerMessage reply = server.Handle(ListRequest("", c.code, c.confirm), summary);
         EXPECT_EQ(reply.isMember("82"), c.confirmed) << c.code << c.confirm;
         if (c.confirmed) {
             EXPECT_EQ(reply["82"], Json::Value(1));
@@ -139,8 +139,8 @@ TEST(ScoringServer, PrintRequestsAnswerByEventKindAndMarkTheEntryPrinted)
     sim::ScoringServer server(SmallTournament(), sim::ServerOptions());
     std::string summary;
 
-    const CommMsg_base team = server.Handle(PrintRequest(1, 1), summary);
-    EXPECT_EQ(team.MsgId(), MSG_TEAM_SCORECARD);
+    const ServerMessage team = server.Handle(PrintRequest(1, 1), summary);
+    EXPECT_EQ(team.MsgId(), kMsgTeamScorecard);
     EXPECT_EQ(team.GetInt("11"), 1);
     EXPECT_EQ(team.GetInt("15"), 1);
     EXPECT_EQ(team.GetObject("66")["1"].asString(), "1.Dragons");
@@ -153,18 +153,18 @@ TEST(ScoringServer, PrintRequestsAnswerByEventKindAndMarkTheEntryPrinted)
     EXPECT_EQ(Listed(server.Handle(ListRequest("A", "", false), summary)), "1:1* 1:2*");
 
     for (int32_t number : {-1, 1}) {
-        const CommMsg_base pair = server.Handle(PrintRequest(3, number), summary);
-        EXPECT_EQ(pair.MsgId(), MSG_PAIR_SCORECARD);
+        const ServerMessage pair = server.Handle(PrintRequest(3, number), summary);
+        EXPECT_EQ(pair.MsgId(), kMsgPairScorecard);
         EXPECT_EQ(pair.GetInt("15"), number);
         EXPECT_TRUE(pair.isMember("66"));
         EXPECT_TRUE(pair.isMember("85"));
     }
     EXPECT_EQ(server.Handle(PrintRequest(3, 1), summary).GetText("87"), "NS1");
-    EXPECT_EQ(server.Handle(PrintRequest(4, 7), summary).MsgId(), MSG_PAIR_SCORECARD);
+    EXPECT_EQ(server.Handle(PrintRequest(4, 7), summary).MsgId(), kMsgPairScorecard);
 
-    for (const CommMsg_base& bad : {PrintRequest(1, 3), PrintRequest(2, 1), CommMsg_base(4711), CommMsg_base()}) {
-        const CommMsg_base note = server.Handle(bad, summary);
-        EXPECT_EQ(note.MsgId(), MSG_NOTE);
+    for (const ServerMessage& bad : {PrintRequest(1, 3), PrintRequest(2, 1), ServerMessage(4711), ServerMessage()}) {
+        const ServerMessage note = server.Handle(bad, summary);
+        EXPECT_EQ(note.MsgId(), kMsgNote);
         EXPECT_FALSE(note.GetText(MsgKeyNotes).empty());
     }
 }
@@ -191,7 +191,7 @@ std::string Exchange(uint16_t port, const std::string& bytes, std::chrono::milli
     return reply;
 }
 
-std::string Framed(const CommMsg_base& m)
+std::string Framed(const ServerMessage& m)
 {
     return MessageFrame::Encode(m.ToJsonText(), "");
 }
@@ -201,7 +201,7 @@ int32_t ReplyId(const std::string& frame)
     MessageFrame f;
     if (!MessageFrame::Decode(frame.data(), frame.size(), f))
         return -1;
-    CommMsg_base m;
+    ServerMessage m;
     m.FromJsonText(f.jsonText);
     return m.MsgId();
 }
@@ -235,10 +235,10 @@ TEST(ScoringServer, BadInputEndsOnlyItsOwnConnection)
         {"negative length", negative, -1},
         {"eight-byte frame", MessageFrame::Encode("", ""), -1},
         {"attachment out of range", badAttachment, -1},
-        {"invalid JSON", MessageFrame::Encode("{\"pub_MsgID\":203,", ""), MSG_NOTE},
-        {"unknown id", Framed(CommMsg_base(12)), MSG_NOTE},
+        {"invalid JSON", MessageFrame::Encode("{\"pub_MsgID\":203,", ""), kMsgNote},
+        {"unknown id", Framed(ServerMessage(12)), kMsgNote},
         {"half a frame, then silence", Framed(ListRequest("", "", false)).substr(0, 10), -1},
-        {"a good request afterwards", Framed(ListRequest("", "", false)), MSG_SIGNUP_LIST},
+        {"a good request afterwards", Framed(ListRequest("", "", false)), kMsgSignupList},
     };
     for (const Case& c : cases) {
         std::chrono::milliseconds took{};
@@ -267,9 +267,9 @@ TEST(ScoringServer, ServesManyKiosksAtOnce)
     std::vector<std::thread> clients;
     for (int i = 0; i < kClients; ++i) {
         clients.emplace_back([&, i] {
-            const CommMsg_base request = i % 2 ? ListRequest("C", "", false) : PrintRequest(3, -(i % 12 + 1));
+            const ServerMessage request = i % 2 ? ListRequest("C", "", false) : PrintRequest(3, -(i % 12 + 1));
             const int32_t id = ReplyId(Exchange(server.Port(), Framed(request)));
-            if (id == (i % 2 ? MSG_SIGNUP_LIST : MSG_PAIR_SCORECARD))
+            if (id == (i % 2 ? kMsgSignupList : kMsgPairScorecard))
                 ++replies;
         });
     }
@@ -381,8 +381,8 @@ TEST(TournamentFile, TheDocumentedExampleLoadsAndServes)
     sim::ScoringServer server(t, sim::ServerOptions());
     std::string summary;
     EXPECT_EQ(Listed(server.Handle(ListRequest("", "", false), summary)), "1:1 1:2* 3:5 3:-5");
-    const CommMsg_base team = server.Handle(PrintRequest(1, 1), summary);
-    ASSERT_EQ(team.MsgId(), MSG_TEAM_SCORECARD);
+    const ServerMessage team = server.Handle(PrintRequest(1, 1), summary);
+    ASSERT_EQ(team.MsgId(), kMsgTeamScorecard);
     EXPECT_EQ(NumericJson::ReadText(team.GetArray("85")[0], "2").size(), 52u);
     EXPECT_EQ(server.Handle(PrintRequest(3, 5), summary).GetText("87"), "Open Pairs · NS5");
 }

@@ -14,22 +14,22 @@ inline constexpr const char MsgKeyId[] = "pub_MsgID";
 // The text of a note (message 999).
 inline constexpr const char MsgKeyNotes[] = "pub_Notes";
 
-inline constexpr int32_t MSG_SIGNUP_LIST = 203;
-inline constexpr int32_t MSG_PRINT_REQUEST = 205;
-inline constexpr int32_t MSG_TEAM_SCORECARD = 207;
-inline constexpr int32_t MSG_PAIR_SCORECARD = 208;
-inline constexpr int32_t MSG_NOTE = 999;
+inline constexpr int32_t kMsgSignupList = 203;
+inline constexpr int32_t kMsgPrintRequest = 205;
+inline constexpr int32_t kMsgTeamScorecard = 207;
+inline constexpr int32_t kMsgPairScorecard = 208;
+inline constexpr int32_t kMsgNote = 999;
 
-class CommMsg_base : public Json::Value {
+class ServerMessage : public Json::Value {
 public:
-    CommMsg_base();
+    ServerMessage();
     // ResetMessage(id) on a new message.
-    explicit CommMsg_base(int32_t id);
-    virtual ~CommMsg_base();
-    CommMsg_base(const CommMsg_base&) = default;
-    CommMsg_base& operator=(const CommMsg_base&) = default;
-    CommMsg_base(CommMsg_base&&) = default;
-    CommMsg_base& operator=(CommMsg_base&&) = default;
+    explicit ServerMessage(int32_t id);
+    virtual ~ServerMessage();
+    ServerMessage(const ServerMessage&) = default;
+    ServerMessage& operator=(const ServerMessage&) = default;
+    ServerMessage(ServerMessage&&) = default;
+    ServerMessage& operator=(ServerMessage&&) = default;
 
     // Compact single-line JSON, members in ascending key order, raw UTF-8,
     // followed by one line feed.

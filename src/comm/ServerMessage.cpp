@@ -1,26 +1,26 @@
-#include "comm/CommMsg_base.h"
+#include "comm/ServerMessage.h"
 
 #include "foundation/NumericJson.h"
 
-CommMsg_base::CommMsg_base()
+ServerMessage::ServerMessage()
     : Json::Value(Json::objectValue)
 {
 }
 
-CommMsg_base::CommMsg_base(int32_t id)
+ServerMessage::ServerMessage(int32_t id)
     : Json::Value(Json::objectValue)
 {
     ResetMessage(id);
 }
 
-CommMsg_base::~CommMsg_base() = default;
+ServerMessage::~ServerMessage() = default;
 
-std::string CommMsg_base::ToJsonText() const
+std::string ServerMessage::ToJsonText() const
 {
     return NumericJson::WriteCompact(*this) + "\n";
 }
 
-bool CommMsg_base::FromJsonText(const std::string& text)
+bool ServerMessage::FromJsonText(const std::string& text)
 {
     Json::Value parsed;
     const bool ok = NumericJson::Parse(text, parsed);
@@ -31,7 +31,7 @@ bool CommMsg_base::FromJsonText(const std::string& text)
     return ok && isObject;
 }
 
-void CommMsg_base::ResetMessage(int32_t id)
+void ServerMessage::ResetMessage(int32_t id)
 {
     attachment.clear();
     Json::Value& body = *this;
@@ -40,43 +40,43 @@ void CommMsg_base::ResetMessage(int32_t id)
         body[MsgKeyId] = Json::Int(id);
 }
 
-int32_t CommMsg_base::MsgId() const
+int32_t ServerMessage::MsgId() const
 {
     return GetInt(MsgKeyId);
 }
 
-int32_t CommMsg_base::GetInt(const char* key) const
+int32_t ServerMessage::GetInt(const char* key) const
 {
     return NumericJson::ReadInt(*this, key);
 }
 
-std::string CommMsg_base::GetText(const char* key) const
+std::string ServerMessage::GetText(const char* key) const
 {
     return NumericJson::ReadText(*this, key);
 }
 
-bool CommMsg_base::GetFlag(const char* key) const
+bool ServerMessage::GetFlag(const char* key) const
 {
     return NumericJson::ReadFlag(*this, key);
 }
 
-const Json::Value& CommMsg_base::GetObject(const char* key) const
+const Json::Value& ServerMessage::GetObject(const char* key) const
 {
     return NumericJson::ReadObject(*this, key);
 }
 
-const Json::Value& CommMsg_base::GetArray(const char* key) const
+const Json::Value& ServerMessage::GetArray(const char* key) const
 {
     return NumericJson::ReadArray(*this, key);
 }
 
-void CommMsg_base::SetInt(const char* key, int32_t value)
+void ServerMessage::SetInt(const char* key, int32_t value)
 {
     Json::Value& body = *this;
     body[key] = Json::Int(value);
 }
 
-void CommMsg_base::SetText(const char* key, const std::string& value)
+void ServerMessage::SetText(const char* key, const std::string& value)
 {
     Json::Value& body = *this;
     if (value.empty())
@@ -85,7 +85,7 @@ void CommMsg_base::SetText(const char* key, const std::string& value)
         body[key] = value;
 }
 
-void CommMsg_base::SetFlag(const char* key, bool value)
+void ServerMessage::SetFlag(const char* key, bool value)
 {
     Json::Value& body = *this;
     if (value)

@@ -1,7 +1,7 @@
-#include "comm/CQumSocket_json.h"
+#include "comm/ServerConnection.h"
 
-#include "comm/CProcBase_yul.h"
-#include "comm/CommMsg_base.h"
+#include "comm/MessageProcessor.h"
+#include "comm/ServerMessage.h"
 #include "foundation/LocText.h"
 
 #include <arpa/inet.h>
@@ -78,7 +78,7 @@ bool ResolveIpv4(const std::string& host, Clock::time_point deadline, in_addr& o
 
 } // namespace
 
-CQumSocket_json::~CQumSocket_json()
+ServerConnection::~ServerConnection()
 {
     if (sock.load() >= 0)
         Close();
@@ -86,7 +86,7 @@ CQumSocket_json::~CQumSocket_json()
         ::close(descriptor);
 }
 
-bool CQumSocket_json::Accept(CQumSocket_json& target, sockaddr* address, socklen_t* addressLength)
+bool ServerConnection::Accept(ServerConnection& target, sockaddr* address, socklen_t* addressLength)
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -108,7 +108,7 @@ bool CQumSocket_json::Accept(CQumSocket_json& target, sockaddr* address, socklen
     return true;
 }
 
-void CQumSocket_json::Close()
+void ServerConnection::Close()
 {
     const int fd = sock.exchange(-1);
     if (fd < 0)
@@ -120,7 +120,7 @@ void CQumSocket_json::Close()
     PauseMs(kClosePauseMs);
 }
 
-ssize_t CQumSocket_json::Recv(void* buffer, size_t size, int flags)
+ssize_t ServerConnection::Recv(void* buffer, size_t size, int flags)
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -130,7 +130,7 @@ ssize_t CQumSocket_json::Recv(void* buffer, size_t size, int flags)
     return ::recv(fd, buffer, size, flags);
 }
 
-ssize_t CQumSocket_json::Send(const void* data, size_t length, int flags)
+ssize_t ServerConnection::Send(const void* data, size_t length, int flags)
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -140,7 +140,7 @@ ssize_t CQumSocket_json::Send(const void* data, size_t length, int flags)
     return ::send(fd, data, length, flags | MSG_NOSIGNAL);
 }
 
-bool CQumSocket_json::Connect(const sockaddr* address, socklen_t addressLength)
+bool ServerConnection::Connect(const sockaddr* address, socklen_t addressLength)
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -183,7 +183,7 @@ bool CQumSocket_json::Connect(const sockaddr* address, socklen_t addressLength)
     return true;
 }
 
-ssize_t CQumSocket_json::RecvFrom(void* buffer, size_t size, int flags, sockaddr* from, socklen_t* fromLength)
+ssize_t ServerConnection::RecvFrom(void* buffer, size_t size, int flags, sockaddr* from, socklen_t* fromLength)
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -193,7 +193,7 @@ ssize_t CQumSocket_json::RecvFrom(void* buffer, size_t size, int flags, sockaddr
     return ::recvfrom(fd, buffer, size, flags, from, fromLength);
 }
 
-ssize_t CQumSocket_json::SendTo(const void* data, size_t length, int flags, const sockaddr* to, socklen_t toLength)
+ssize_t ServerConnection::SendTo(const void* data, size_t length, int flags, const sockaddr* to, socklen_t toLength)
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -203,7 +203,7 @@ ssize_t CQumSocket_json::SendTo(const void* data, size_t length, int flags, cons
     return ::sendto(fd, data, length, flags | MSG_NOSIGNAL, to, toLength);
 }
 
-bool CQumSocket_json::Create()
+bool ServerConnection::Create()
 {
     if (sock.load() >= 0 || descriptor >= 0)
         return false;
@@ -215,7 +215,7 @@ bool CQumSocket_json::Create()
     return true;
 }
 
-bool CQumSocket_json::BindAny()
+bool ServerConnection::BindAny()
 {
     const int fd = sock.load();
     if (fd < 0) {
@@ -229,7 +229,7 @@ bool CQumSocket_json::BindAny()
     return ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
 }
 
-bool CQumSocket_json::ConnectTo(const std::u16string& host, uint16_t port)
+bool ServerConnection::ConnectTo(const std::u16string& host, uint16_t port)
 {
     const std::string text = WideToUtf8(host);
     const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs);
@@ -253,7 +253,7 @@ bool CQumSocket_json::ConnectTo(const std::u16string& host, uint16_t port)
     return ok;
 }
 
-void CQumSocket_json::SetBufferSizes()
+void ServerConnection::SetBufferSizes()
 {
     const int fd = sock.load();
     if (fd < 0)
@@ -263,7 +263,7 @@ void CQumSocket_json::SetBufferSizes()
     ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
 }
 
-bool CQumSocket_json::SendPieces(const std::string& bytes)
+bool ServerConnection::SendPieces(const std::string& bytes)
 {
     size_t offset = 0;
     while (offset < bytes.size()) {
@@ -286,7 +286,7 @@ bool CQumSocket_json::SendPieces(const std::string& bytes)
     return true;
 }
 
-bool CQumSocket_json::SendMessage(const CommMsg_base& message)
+bool ServerConnection::SendMessage(const ServerMessage& message)
 {
     const std::string frame = MessageFrame::Encode(message.ToJsonText(), message.Attachment());
     if (frame.empty())
@@ -294,19 +294,19 @@ bool CQumSocket_json::SendMessage(const CommMsg_base& message)
     return SendPieces(frame);
 }
 
-void CQumSocket_json::AppendReceived(const char* data, size_t length)
+void ServerConnection::AppendReceived(const char* data, size_t length)
 {
     std::lock_guard<std::mutex> lock(rxMutex);
     rxData.Append(data, length);
 }
 
-size_t CQumSocket_json::BufferedLength() const
+size_t ServerConnection::BufferedLength() const
 {
     std::lock_guard<std::mutex> lock(rxMutex);
     return rxData.Length();
 }
 
-int CQumSocket_json::ProcessReceived()
+int ServerConnection::ProcessReceived()
 {
     {
         std::lock_guard<std::mutex> lock(rxMutex);
@@ -330,7 +330,7 @@ int CQumSocket_json::ProcessReceived()
         MessageFrame decoded;
         if (!MessageFrame::Decode(frame.data(), frame.size(), decoded))
             continue; // too short, or an attachment length out of range
-        CommMsg_base message;
+        ServerMessage message;
         message.FromJsonText(decoded.jsonText);
         if (decoded.attachmentLength > 0)
             message.SetAttachment(std::move(decoded.attachment));
@@ -339,40 +339,40 @@ int CQumSocket_json::ProcessReceived()
     }
 }
 
-void CQumSocket_json::SetProcessor(CProcBase_yul* p)
+void ServerConnection::SetProcessor(MessageProcessor* p)
 {
     std::lock_guard<std::recursive_mutex> lock(callMutex);
     processor.store(p);
 }
 
-bool CQumSocket_json::NotifyMessage(CommMsg_base& message)
+bool ServerConnection::NotifyMessage(ServerMessage& message)
 {
     std::lock_guard<std::recursive_mutex> lock(callMutex);
-    CProcBase_yul* p = processor.load();
+    MessageProcessor* p = processor.load();
     if (!p)
         return false;
     p->OnSocketMessage(descriptor, message);
     return true;
 }
 
-void CQumSocket_json::NotifyClosed()
+void ServerConnection::NotifyClosed()
 {
     std::lock_guard<std::recursive_mutex> lock(callMutex);
-    if (CProcBase_yul* p = processor.load())
+    if (MessageProcessor* p = processor.load())
         p->OnSocketClosed(descriptor);
 }
 
-bool CQumSocket_json::StartReceiveThread(const std::shared_ptr<CQumSocket_json>& socket)
+bool ServerConnection::StartReceiveThread(const std::shared_ptr<ServerConnection>& socket)
 {
     try {
-        std::thread(&CQumSocket_json::ReceiveLoop, socket).detach();
+        std::thread(&ServerConnection::ReceiveLoop, socket).detach();
     } catch (const std::exception&) {
         return false;
     }
     return true;
 }
 
-void CQumSocket_json::ReceiveLoop(std::shared_ptr<CQumSocket_json> self)
+void ServerConnection::ReceiveLoop(std::shared_ptr<ServerConnection> self)
 {
     if (self->Handle() < 0)
         return;

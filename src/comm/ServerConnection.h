@@ -22,10 +22,10 @@
 #include <mutex>
 #include <string>
 
-class CProcBase_yul;
-class CommMsg_base;
+class MessageProcessor;
+class ServerMessage;
 
-class CQumSocket_json {
+class ServerConnection {
 public:
     static constexpr uint16_t kServerPort = 9975;
     static constexpr int kSocketBufferSize = 262144;
@@ -41,14 +41,14 @@ public:
     // dropped and the connection has to be treated as closed.
     static constexpr int kDropConnection = -2;
 
-    CQumSocket_json() = default;
-    virtual ~CQumSocket_json();
-    CQumSocket_json(const CQumSocket_json&) = delete;
-    CQumSocket_json& operator=(const CQumSocket_json&) = delete;
+    ServerConnection() = default;
+    virtual ~ServerConnection();
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
 
     // Accepts a connection on this (listening) socket into `target`. False
     // with errno set on failure.
-    virtual bool Accept(CQumSocket_json& target, sockaddr* address, socklen_t* addressLength);
+    virtual bool Accept(ServerConnection& target, sockaddr* address, socklen_t* addressLength);
     // Shuts the connection down in both directions, marks the socket closed
     // and pauses 300 ms. Nothing happens when it is already closed.
     virtual void Close();
@@ -81,15 +81,15 @@ public:
     // stops the sending (the rest is not sent, nothing is retried later).
     bool SendPieces(const std::string& bytes);
     // Frames `message` (its JSON text and attachment) and sends it.
-    bool SendMessage(const CommMsg_base& message);
+    bool SendMessage(const ServerMessage& message);
 
     // Appends received bytes to the receive buffer (under rxMutex).
     void AppendReceived(const char* data, size_t length);
     size_t BufferedLength() const;
 
     // Starts the detached receive thread, which holds its own reference.
-    static bool StartReceiveThread(const std::shared_ptr<CQumSocket_json>& socket);
-    static void ReceiveLoop(std::shared_ptr<CQumSocket_json> socket);
+    static bool StartReceiveThread(const std::shared_ptr<ServerConnection>& socket);
+    static void ReceiveLoop(std::shared_ptr<ServerConnection> socket);
 
     // The open socket handle, -1 once closed.
     int Handle() const { return sock.load(); }
@@ -97,23 +97,23 @@ public:
     // stays the same after Close().
     int Descriptor() const { return descriptor; }
 
-    CProcBase_yul* GetProcessor() const { return processor.load(); }
+    MessageProcessor* GetProcessor() const { return processor.load(); }
     // Waits for a processor call in progress on another thread to end, so
     // that after SetProcessor(nullptr) the old processor is never called.
-    void SetProcessor(CProcBase_yul* p);
+    void SetProcessor(MessageProcessor* p);
 
     void SetConnectTimeoutMs(int ms) { connectTimeoutMs = ms; }
     int GetConnectTimeoutMs() const { return connectTimeoutMs; }
 
 protected:
     // Calls the processor, if any, under callMutex.
-    bool NotifyMessage(CommMsg_base& message);
+    bool NotifyMessage(ServerMessage& message);
     void NotifyClosed();
 
 private:
     std::atomic<int> sock{-1};
     int descriptor = -1;
-    std::atomic<CProcBase_yul*> processor{nullptr};
+    std::atomic<MessageProcessor*> processor{nullptr};
     // Held while the processor is called; recursive because the processor
     // may release this very connection from inside the call.
     std::recursive_mutex callMutex;
