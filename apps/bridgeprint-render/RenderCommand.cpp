@@ -10,8 +10,8 @@
 #include "render/RootServices.h"
 #include "scorecard/ScorecardRecords.h"
 #include "scorecard/TestPageSample.h"
-#include "scorecard/WndGrid_Scorecard_pairIndi.h"
-#include "scorecard/WndGrid_Scorecard_team.h"
+#include "scorecard/PairScorecardWindow.h"
+#include "scorecard/TeamScorecardWindow.h"
 
 #include <QImage>
 
@@ -168,7 +168,7 @@ bool LoadMessage(const std::string& path, ScorecardInput& input, std::string& er
 
 // Page 1 on paper, painted by the print job's own steps onto a white A4
 // picture at `dpi`.
-QImage RenderFirstPage(WndA4pageView_jovbase& view, int dpi)
+QImage RenderFirstPage(PageView& view, int dpi)
 {
     const int width = static_cast<int>(std::lround(kA4Width * static_cast<double>(dpi) / 2540.0));
     const int height = static_cast<int>(std::lround(kA4Height * static_cast<double>(dpi) / 2540.0));
@@ -317,16 +317,16 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, 
     // With a PDF wanted the view prints at once, as the kiosk does; for a
     // picture alone it is only laid out.
     const bool printNow = pdf.Wanted();
-    std::unique_ptr<WndGridBase_Scorecard> view;
+    std::unique_ptr<ScorecardWindow> view;
     if (input.team) {
-        auto team = std::make_unique<WndGrid_Scorecard_team>();
+        auto team = std::make_unique<TeamScorecardWindow>();
         team->SetRootServices(&services);
         team->CreateInWidget(nullptr, kTeamViewId);
         team->BuildTeamScorecard(input.job.scorecard, input.job.deals, input.job.eventKind, input.job.scoreLabel,
                                  input.job.caption, printNow);
         view = std::move(team);
     } else {
-        auto pair = std::make_unique<WndGrid_Scorecard_pairIndi>();
+        auto pair = std::make_unique<PairScorecardWindow>();
         pair->SetRootServices(&services);
         pair->CreateInWidget(nullptr, kPairViewId);
         pair->BuildPairScorecard(input.pairBoards, input.pairDeals, input.pairEventKind, input.pairTitle,

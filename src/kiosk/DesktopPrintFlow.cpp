@@ -6,8 +6,8 @@
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
 #include "scorecard/TestPageSample.h"
-#include "scorecard/WndGrid_Scorecard_pairIndi.h"
-#include "scorecard/WndGrid_Scorecard_team.h"
+#include "scorecard/PairScorecardWindow.h"
+#include "scorecard/TeamScorecardWindow.h"
 #include "settings/CDlgAppendPrint.h"
 
 void DesktopWnd_jovSelfPrint::StartReprint(bool fromButton)
@@ -54,12 +54,12 @@ View* EnsureView(View*& view, DesktopWnd_jovSelfPrint& desktop, int32_t id)
 
 } // namespace
 
-WndGrid_Scorecard_team* DesktopWnd_jovSelfPrint::EnsureTeamView()
+TeamScorecardWindow* DesktopWnd_jovSelfPrint::EnsureTeamView()
 {
     return EnsureView(teamView, *this, TeamViewId);
 }
 
-WndGrid_Scorecard_pairIndi* DesktopWnd_jovSelfPrint::EnsurePairView()
+PairScorecardWindow* DesktopWnd_jovSelfPrint::EnsurePairView()
 {
     return EnsureView(pairView, *this, PairViewId);
 }
@@ -80,7 +80,7 @@ bool DesktopWnd_jovSelfPrint::PrintNextTeamJob()
         teamPrintIdle = true;
         return false;
     }
-    WndGrid_Scorecard_team* view = EnsureTeamView();
+    TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
     view->BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, true);
     teamPrintIdle = true;
@@ -92,7 +92,7 @@ bool DesktopWnd_jovSelfPrint::PrintPairSlot()
     DeskState::PairScorecard pair;
     if (!desk.TakePairScorecard(pair))
         return false;
-    WndGrid_Scorecard_pairIndi* view = EnsurePairView();
+    PairScorecardWindow* view = EnsurePairView();
     PlaceView(view);
     view->BuildPairScorecard(pair.boards, pair.deals, pair.eventKind, pair.title, pair.subtitle, true);
     return true;
@@ -106,7 +106,7 @@ void DesktopWnd_jovSelfPrint::SelectPrinter()
 void DesktopWnd_jovSelfPrint::PrintTestPage()
 {
     const TeamScorecardJob job = MakeTestPageJob();
-    WndGrid_Scorecard_team* view = EnsureTeamView();
+    TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
     view->BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, true);
 }

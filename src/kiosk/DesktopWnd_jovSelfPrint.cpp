@@ -183,7 +183,7 @@ void DesktopWnd_jovSelfPrint::paintEvent(QPaintEvent*)
 
 void DesktopWnd_jovSelfPrint::resizeEvent(QResizeEvent* event)
 {
-    BridgeWnd_base::resizeEvent(event);
+    WindowBase::resizeEvent(event);
     if (reprintButton == nullptr) {
         reprintButton = new QPushButton(QStringLiteral("补 打"), viewport());
         reprintButton->setObjectName(QStringLiteral("reprintButton"));
@@ -253,7 +253,7 @@ void DesktopWnd_jovSelfPrint::OnPointerRelease(int32_t x, int32_t y)
 
 void DesktopWnd_jovSelfPrint::mouseMoveEvent(QMouseEvent* event)
 {
-    BridgeWnd_base::mouseMoveEvent(event);
+    WindowBase::mouseMoveEvent(event);
     const QPoint p = event->position().toPoint();
     OnPointerMove(p.x(), p.y());
 }
@@ -282,7 +282,7 @@ void DesktopWnd_jovSelfPrint::timerEvent(QTimerEvent* event)
     if (event->timerId() == desktopTimer)
         OnTick();
     else
-        BridgeWnd_base::timerEvent(event);
+        WindowBase::timerEvent(event);
 }
 
 void DesktopWnd_jovSelfPrint::OnTick()

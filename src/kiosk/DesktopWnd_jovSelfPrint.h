@@ -10,7 +10,7 @@
 #include "kiosk/DesktopLayout.h"
 #include "kiosk/FrameDesktop.h"
 #include "platform/Canvas.h"
-#include "render/BridgeWnd_base.h"
+#include "render/WindowBase.h"
 #include "render/RootServices.h"
 
 #include <cstdint>
@@ -18,11 +18,11 @@
 
 class QMenu;
 class QPushButton;
-class WndGrid_Scorecard_team;
-class WndGrid_Scorecard_pairIndi;
+class TeamScorecardWindow;
+class PairScorecardWindow;
 
 // The desktop's own operations on top of the window base.
-class Wnd_Desktop_base_jov : public BridgeWnd_base, public RootServices {
+class Wnd_Desktop_base_jov : public WindowBase, public RootServices {
 public:
     virtual bool IsFullScreen() const = 0;
     virtual void SetFullScreen(bool on) = 0;
@@ -111,8 +111,8 @@ public:
     bool PrintPairSlot();
     void SelectPrinter();
     void PrintTestPage();
-    WndGrid_Scorecard_team* EnsureTeamView();
-    WndGrid_Scorecard_pairIndi* EnsurePairView();
+    TeamScorecardWindow* EnsureTeamView();
+    PairScorecardWindow* EnsurePairView();
 
     QPushButton* ReprintButton() const { return reprintButton; }
     // The picture of the client area as the window paints it.
@@ -141,6 +141,6 @@ private:
     QPushButton* reprintButton = nullptr;
     CanvasPicture background;
     bool backgroundLoaded = false;
-    WndGrid_Scorecard_team* teamView = nullptr;
-    WndGrid_Scorecard_pairIndi* pairView = nullptr;
+    TeamScorecardWindow* teamView = nullptr;
+    PairScorecardWindow* pairView = nullptr;
 };

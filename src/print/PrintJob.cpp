@@ -48,7 +48,7 @@ PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsM
     return m;
 }
 
-void Print(WndA4pageView_jovbase& view, int32_t copies, int32_t printMode)
+void Print(PageView& view, int32_t copies, int32_t printMode)
 {
     const int32_t n = view.GetPageCount();
     int32_t first = 1;
@@ -72,7 +72,7 @@ void Print(WndA4pageView_jovbase& view, int32_t copies, int32_t printMode)
     PrintPages(view, chosen.driver, chosen.device, chosen.port, first, last, chosen.setup);
 }
 
-void PrintPages(WndA4pageView_jovbase& view, const std::u16string& driver, const std::u16string& device,
+void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device,
                 const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup)
 {
     const PaperMapping paper = MapPaperToA4(setup.paperWidth, setup.paperLength);

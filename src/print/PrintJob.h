@@ -7,7 +7,7 @@
 // page stretched to it).
 
 #include "platform/PrintSystem.h"
-#include "render/WndA4pageView_jovbase.h"
+#include "render/PageView.h"
 
 #include <cstdint>
 #include <string>
@@ -20,13 +20,13 @@ inline constexpr int32_t kPrintChooseOnly = 5;     // ask only to choose the pri
 // The view's Print: printMode as above (any other value behaves as 1).
 // copies 1 or 2 set the printer's copy count; other values leave it as the
 // dialog set it.
-void Print(WndA4pageView_jovbase& view, int32_t copies, int32_t printMode);
+void Print(PageView& view, int32_t copies, int32_t printMode);
 
 // Prints pages first..last of the view on the printer (driver, device,
 // port) with its settings `setup`, whose orientation it sets from the view.
 // When the printer cannot be opened, says so in a message box and prints
 // nothing.
-void PrintPages(WndA4pageView_jovbase& view, const std::u16string& driver, const std::u16string& device,
+void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device,
                 const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup);
 
 // How the A4 page is put on the sheet: the sheet in centimetres after the

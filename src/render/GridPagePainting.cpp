@@ -3,11 +3,11 @@
 // its hooks and colours; the painting itself is GridPainting's, on plain
 // values, so the tests and the print job see exactly what the screen shows.
 
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 
 #include "render/GridPainting.h"
 
-void BridgeWnd_Grid_base::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode)
+void GridWindow::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode)
 {
     const PagePalette palette = MakePagePalette(TextColour(mode), PaletteColour(mode, 2), PaletteColour(mode, 8),
                                                 PaletteColour(mode, 9), LineColour25(mode), LineColour50(mode),
@@ -29,17 +29,17 @@ void BridgeWnd_Grid_base::PaintPage(Canvas& dc, const Rect& page, const Rect& vi
     PaintGridPage(dc, visible, pageNumber, mode, palette, spec);
 }
 
-void BridgeWnd_Grid_base::DrawTitle(Canvas& dc, const Rect& body, int32_t page, int32_t mode)
+void GridWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t page, int32_t mode)
 {
     DrawGridTitle(dc, GetTitleRect(body), GetTitle(), page, GetPageCount(), PaletteColour(mode, 5));
 }
 
-void BridgeWnd_Grid_base::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t)
+void GridWindow::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t)
 {
     DrawSubtitleBand(dc, GetSubtitleRect(body), GetSubtitle());
 }
 
-void BridgeWnd_Grid_base::DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, int32_t mode)
+void GridWindow::DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, int32_t mode)
 {
     DrawLastPageStampAt(dc, GetBodyRect(page, mode), space, PaletteColour(mode, 5),
                         LastPageStampText(GetLanguage(), EventTextW()), SquarePicture());

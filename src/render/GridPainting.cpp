@@ -9,8 +9,8 @@
 
 namespace {
 
-using Row = GridInfo_jov::Grid_RowInfo_jov;
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
+using Row = Grid::Row;
+using Cell = Grid::Cell;
 
 constexpr unsigned kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 constexpr Colour kClickMarker = Rgb(216, 216, 208);
@@ -211,7 +211,7 @@ void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalet
 {
     const int32_t count = static_cast<int32_t>(row.Cells().size());
     for (int32_t c = 0; c < count; ++c) {
-        const Cell cell = GridInfo_jov::GetCell(row, c);
+        const Cell cell = Grid::GetCell(row, c);
         if (cell.GetColumnSpan() < 0 || cell.GetRowSpan() < 0)
             continue;
         const Rect r = cell.GetRect().Moved(content.left, content.top);
@@ -276,7 +276,7 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
         for (const Row& row : rows)
             if (row.GetPage() == page)
                 pageRows.push_back(row);
-        const bool spans = GridInfo_jov::HasRowSpans(pageRows);
+        const bool spans = Grid::HasRowSpans(pageRows);
 
         for (int pass = 1; pass <= 3; ++pass) {
             for (std::size_t k = 0; k < pageRows.size(); ++k) {

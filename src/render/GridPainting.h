@@ -11,7 +11,7 @@
 
 #include "foundation/LocText.h"
 #include "platform/Canvas.h"
-#include "render/GridInfo_jov.h"
+#include "render/Grid.h"
 
 #include <array>
 #include <cstdint>
@@ -36,8 +36,8 @@ Colour CellTextColour(const PagePalette& palette, int32_t colourIndex);
 
 // What painting a grid page needs from its window.
 struct GridPageSpec {
-    const GridInfo_jov::Grid_RowInfo_jov* headerRow = nullptr;
-    const std::vector<GridInfo_jov::Grid_RowInfo_jov>* rows = nullptr;
+    const Grid::Row* headerRow = nullptr;
+    const std::vector<Grid::Row>* rows = nullptr;
     Rect body;                    // the page body in this mode
     Rect content;                 // the grid area of this page in this mode
     bool repeatsHeaderRow = true;
@@ -60,7 +60,7 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
 // corner: either only the highlight backgrounds, or borders, click markers
 // (screen only) and texts. The hover cell is (hover row index, cell index).
 void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalette& palette, bool backgroundsOnly,
-                  const GridInfo_jov::Grid_RowInfo_jov& row, int32_t fontH, int32_t hoverRow, int32_t hoverCell);
+                  const Grid::Row& row, int32_t fontH, int32_t hoverRow, int32_t hoverCell);
 
 // The main text of a cell in A (align 0 left, 1 centred, 2 right) in the
 // selected font: suit signs become shapes drawn character by character, any

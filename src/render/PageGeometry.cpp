@@ -140,18 +140,18 @@ Rect ContentRectOf(const Rect& body, int32_t titleHeight, int32_t subtitleHeight
     return c;
 }
 
-int32_t PaginateRows(GridInfo_jov& grid, int32_t contentWidth, int32_t availableHeight, int32_t rowHeight,
+int32_t PaginateRows(Grid& grid, int32_t contentWidth, int32_t availableHeight, int32_t rowHeight,
                      bool repeatsHeaderRow)
 {
     const Rect lineRect{0, 0, contentWidth, rowHeight};
-    GridInfo_jov::LayoutRow(grid.headerRow, lineRect, grid.headerRow);
+    Grid::LayoutRow(grid.headerRow, lineRect, grid.headerRow);
 
     const int32_t firstLine = repeatsHeaderRow ? 0 : -1;
     int32_t page = 1;
     int32_t serial = 0;
     int32_t line = firstLine;
-    for (GridInfo_jov::Grid_RowInfo_jov& row : grid.rows) {
-        const int64_t span = GridInfo_jov::MaxRowSpan(row).span;
+    for (Grid::Row& row : grid.rows) {
+        const int64_t span = Grid::MaxRowSpan(row).span;
         // 64-bit: a silly row span must not wrap round and look as if it fit.
         if ((span + 1 + line) * static_cast<int64_t>(rowHeight) > availableHeight) {
             ++page;
@@ -160,7 +160,7 @@ int32_t PaginateRows(GridInfo_jov& grid, int32_t contentWidth, int32_t available
         ++serial;
         ++line;
         const int32_t dy = ClampToInt32(static_cast<int64_t>(line) * rowHeight);
-        GridInfo_jov::LayoutRow(row, Rect{lineRect.left, dy, lineRect.right, ClampToInt32(int64_t{dy} + rowHeight)},
+        Grid::LayoutRow(row, Rect{lineRect.left, dy, lineRect.right, ClampToInt32(int64_t{dy} + rowHeight)},
                                 grid.headerRow);
         row.SetPage(page);
         row.SetSerial(serial);
@@ -169,23 +169,23 @@ int32_t PaginateRows(GridInfo_jov& grid, int32_t contentWidth, int32_t available
     return PageCountOf(grid.rows);
 }
 
-int32_t PageCountOf(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows)
+int32_t PageCountOf(const std::vector<Grid::Row>& rows)
 {
     if (rows.empty())
         return 1;
     return rows.back().GetPage();
 }
 
-CellHit HitTestCellsOnPage(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows, int32_t page, int32_t originX,
+CellHit HitTestCellsOnPage(const std::vector<Grid::Row>& rows, int32_t page, int32_t originX,
                            int32_t originY, int32_t x, int32_t y)
 {
     for (size_t r = 0; r < rows.size(); ++r) {
-        const GridInfo_jov::Grid_RowInfo_jov& row = rows[r];
+        const Grid::Row& row = rows[r];
         if (row.GetPage() != page)
             continue;
         const auto& cells = row.Cells();
         for (size_t c = 0; c < cells.size(); ++c) {
-            const GridInfo_jov::Grid_CellInfo_jov& cell = cells[c];
+            const Grid::Cell& cell = cells[c];
             if (cell.GetColumnSpan() < 0 || cell.GetRowSpan() < 0 || cell.OnClick().GetClickId() <= 0)
                 continue;
             if (cell.GetRect().Moved(originX, originY).Contains(x, y))

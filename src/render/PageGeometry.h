@@ -10,7 +10,7 @@
 // 21000 x 29700 units, a landscape one 29700 x 21000.
 
 #include "platform/Geometry.h"
-#include "render/GridInfo_jov.h"
+#include "render/Grid.h"
 
 #include <cstdint>
 #include <optional>
@@ -79,10 +79,10 @@ Rect ContentRectOf(const Rect& body, int32_t titleHeight, int32_t subtitleHeight
 // it spans no longer fit; a row taller than a page still gets a page of its
 // own. Sets each row's page, serial, line and rectangles (relative to the
 // content area's top-left corner). Returns the page count.
-int32_t PaginateRows(GridInfo_jov& grid, int32_t contentWidth, int32_t availableHeight, int32_t rowHeight,
+int32_t PaginateRows(Grid& grid, int32_t contentWidth, int32_t availableHeight, int32_t rowHeight,
                      bool repeatsHeaderRow);
 // The page of the last row; 1 without rows.
-int32_t PageCountOf(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows);
+int32_t PageCountOf(const std::vector<Grid::Row>& rows);
 
 struct CellHit {
     int32_t row = -1;
@@ -95,7 +95,7 @@ struct CellHit {
 // whose content area starts at (originX, originY). Covered cells and cells
 // without a positive click id are never hit. Row indices count every row of
 // `rows`.
-CellHit HitTestCellsOnPage(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows, int32_t page, int32_t originX,
+CellHit HitTestCellsOnPage(const std::vector<Grid::Row>& rows, int32_t page, int32_t originX,
                            int32_t originY, int32_t x, int32_t y);
 
 // The scroll range of a view: the bottom of its last page in pixels, plus a

@@ -3,7 +3,7 @@
 // language, the theme colours, the credit line of the page footers, the event
 // text of the last-page stamp and whether windows take the keyboard focus
 // when the pointer moves over them. The root window hands its services to
-// BridgeWnd_base::SetRootServices; every window below it finds them through
+// WindowBase::SetRootServices; every window below it finds them through
 // its owner links. A window tree whose root has none uses the defaults below,
 // so a page view also works on its own (in tests, in the headless renderer).
 

@@ -4,10 +4,8 @@
 
 namespace {
 
-using Row = GridInfo_jov::Grid_RowInfo_jov;
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using TeamBoard = TeamScorecardRecords::TeamScorecard_OneBoard;
-using TeamData = TeamScorecardRecords::TeamScorecard_data;
+using Row = Grid::Row;
+using Cell = Grid::Cell;
 
 // Border bits used by the scorecards.
 constexpr int32_t kThinTop = 0x2;
@@ -93,8 +91,8 @@ Row HeadingRowB(const std::string& scoreLabel, LangIndex lang)
 
 Row BoardRow(const TeamBoard& b)
 {
-    const Scorecard_OneBoard& o = b.openRoom;
-    const Scorecard_OneBoard& c = b.closedRoom;
+    const BoardResult& o = b.openRoom;
+    const BoardResult& c = b.closedRoom;
     Row row;
     row.SetKind(kRowKindBoard);
 
@@ -128,7 +126,7 @@ Row BoardRow(const TeamBoard& b)
 
 // One totals line. The first one opens the totals with thick top edges; the
 // blank seven columns at its left later hold the seating boxes.
-Row TotalsRow(const TeamScorecard_sum_List::TeamScorecard_sum_one& s, bool first)
+Row TotalsRow(const TeamTotals::TeamTotal& s, bool first)
 {
     Row row;
     row.SetKind(kRowKindTotals);
@@ -165,7 +163,7 @@ std::string NegativeScoreText(int32_t score)
     return score < 0 ? std::to_string(-static_cast<int64_t>(score)) : std::string();
 }
 
-ScorecardGrid BuildTeamScorecardGrid(const TeamData& data, const std::string& scoreLabel, LangIndex lang)
+ScorecardGrid BuildTeamScorecardGrid(const TeamScorecard& data, const std::string& scoreLabel, LangIndex lang)
 {
     ScorecardGrid grid;
     grid.header = HeadingRowA(lang);
@@ -203,7 +201,7 @@ ScorecardGrid BuildPairScorecardGrid(const PairBoardList& boards, LangIndex lang
             c.SetSubText(PickLang("比分||score||<其它>", lang));
         grid.header.AddCell(c);
     }
-    for (const PairIndiScorecardRecords::OneBoard_pair& b : boards) {
+    for (const PairBoard& b : boards) {
         Row row;
         row.SetKind(kRowKindBoard);
         const std::string texts[10] = {b.GetNsPlayers(),

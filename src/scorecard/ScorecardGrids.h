@@ -6,7 +6,7 @@
 // result to their grid; tests read the cells directly.
 
 #include "foundation/LocText.h"
-#include "render/GridInfo_jov.h"
+#include "render/Grid.h"
 #include "scorecard/ScorecardRecords.h"
 
 #include <string>
@@ -14,8 +14,8 @@
 
 struct ScorecardGrid {
     // The column template (its cells' weights give the column widths).
-    GridInfo_jov::Grid_RowInfo_jov header;
-    std::vector<GridInfo_jov::Grid_RowInfo_jov> rows;
+    Grid::Row header;
+    std::vector<Grid::Row> rows;
 };
 
 // Row kinds of the team scorecard.
@@ -38,7 +38,7 @@ extern const float kPairColumnWeights[10];
 // score and difference stands once, without a sign, in the column of the
 // side that scored it, in the colour of that side's team (the home team sits
 // North-South in the open room and East-West in the closed room).
-ScorecardGrid BuildTeamScorecardGrid(const TeamScorecardRecords::TeamScorecard_data& data,
+ScorecardGrid BuildTeamScorecardGrid(const TeamScorecard& data,
                                      const std::string& scoreLabel, LangIndex lang);
 
 // The pair or individual scorecard: `header` is the column template (repeated

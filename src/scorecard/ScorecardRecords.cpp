@@ -6,9 +6,9 @@
 using namespace NumericJson;
 
 // ---------------------------------------------------------------------------
-// Scorecard_OneBoard
+// BoardResult
 
-void Scorecard_OneBoard::FromJson(const Json::Value& in)
+void BoardResult::FromJson(const Json::Value& in)
 {
     SetDeclarer(ReadInt(in, "1"));
     SetContract(ReadText(in, "3"));
@@ -18,7 +18,7 @@ void Scorecard_OneBoard::FromJson(const Json::Value& in)
     SetAuction(ReadText(in, "2"));
 }
 
-void Scorecard_OneBoard::ToJson(Json::Value& out) const
+void BoardResult::ToJson(Json::Value& out) const
 {
     out = Json::Value(Json::objectValue);
     WriteInt(out, "1", GetDeclarer());
@@ -30,9 +30,9 @@ void Scorecard_OneBoard::ToJson(Json::Value& out) const
 }
 
 // ---------------------------------------------------------------------------
-// TeamScorecard_sum_List
+// TeamTotals
 
-void TeamScorecard_sum_List::ParseText(const std::string& text)
+void TeamTotals::ParseText(const std::string& text)
 {
     if (text.empty())
         return;
@@ -48,7 +48,7 @@ void TeamScorecard_sum_List::ParseText(const std::string& text)
     }
 }
 
-std::string TeamScorecard_sum_List::ToText() const
+std::string TeamTotals::ToText() const
 {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -60,9 +60,9 @@ std::string TeamScorecard_sum_List::ToText() const
 }
 
 // ---------------------------------------------------------------------------
-// TeamScorecard_OneBoard
+// TeamBoard
 
-void TeamScorecardRecords::TeamScorecard_OneBoard::FromJson(const Json::Value& in)
+void TeamBoard::FromJson(const Json::Value& in)
 {
     SetBoardNo(ReadInt(in, "1"));
     SetVulMark(ReadText(in, "3"));
@@ -73,7 +73,7 @@ void TeamScorecardRecords::TeamScorecard_OneBoard::FromJson(const Json::Value& i
     closedRoom.FromJson(ReadObject(in, "6"));
 }
 
-void TeamScorecardRecords::TeamScorecard_OneBoard::ToJson(Json::Value& out) const
+void TeamBoard::ToJson(Json::Value& out) const
 {
     out = Json::Value(Json::objectValue);
     WriteInt(out, "1", GetBoardNo());
@@ -91,9 +91,9 @@ void TeamScorecardRecords::TeamScorecard_OneBoard::ToJson(Json::Value& out) cons
 }
 
 // ---------------------------------------------------------------------------
-// TeamScorecard_data
+// TeamScorecard
 
-void TeamScorecardRecords::TeamScorecard_data::FromJson(const Json::Value& in)
+void TeamScorecard::FromJson(const Json::Value& in)
 {
     SetHomeTeam(ReadText(in, "1"));
     SetAwayTeam(ReadText(in, "2"));
@@ -111,13 +111,13 @@ void TeamScorecardRecords::TeamScorecard_data::FromJson(const Json::Value& in)
     const Json::Value& list = ReadArray(in, "_L");
     boards.reserve(list.size());
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
-        TeamScorecard_OneBoard board;
+        TeamBoard board;
         board.FromJson(list[i]); // an element that is not an object reads as an empty board
         boards.push_back(std::move(board));
     }
 }
 
-void TeamScorecardRecords::TeamScorecard_data::ToJson(Json::Value& out) const
+void TeamScorecard::ToJson(Json::Value& out) const
 {
     out = Json::Value(Json::objectValue);
     WriteText(out, "1", GetHomeTeam());
@@ -132,7 +132,7 @@ void TeamScorecardRecords::TeamScorecard_data::ToJson(Json::Value& out) const
     WriteText(out, "10", GetClosedWest());
     WriteText(out, "31", sums.ToText());
     Json::Value list(Json::arrayValue);
-    for (const TeamScorecard_OneBoard& board : boards) {
+    for (const TeamBoard& board : boards) {
         Json::Value element;
         board.ToJson(element);
         list.append(std::move(element));
@@ -141,11 +141,11 @@ void TeamScorecardRecords::TeamScorecard_data::ToJson(Json::Value& out) const
 }
 
 // ---------------------------------------------------------------------------
-// OneBoard_pair
+// PairBoard
 
-void PairIndiScorecardRecords::OneBoard_pair::FromJson(const Json::Value& in)
+void PairBoard::FromJson(const Json::Value& in)
 {
-    Scorecard_OneBoard::FromJson(in);
+    BoardResult::FromJson(in);
     SetBoardNo(ReadInt(in, "11"));
     SetBoardText(ReadText(in, "13"));
     SetNsBoardScore(ReadText(in, "15"));
@@ -154,9 +154,9 @@ void PairIndiScorecardRecords::OneBoard_pair::FromJson(const Json::Value& in)
     SetEwPlayers(ReadText(in, "18"));
 }
 
-void PairIndiScorecardRecords::OneBoard_pair::ToJson(Json::Value& out) const
+void PairBoard::ToJson(Json::Value& out) const
 {
-    Scorecard_OneBoard::ToJson(out);
+    BoardResult::ToJson(out);
     WriteInt(out, "11", GetBoardNo());
     WriteText(out, "13", GetBoardText());
     WriteText(out, "15", GetNsBoardScore());
@@ -171,7 +171,7 @@ void ReadPairBoards(PairBoardList& boards, const Json::Value& in)
     const Json::Value& list = ReadArray(in, "_L");
     boards.reserve(list.size());
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
-        PairIndiScorecardRecords::OneBoard_pair board;
+        PairBoard board;
         board.FromJson(list[i]);
         boards.push_back(std::move(board));
     }
@@ -182,7 +182,7 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out)
     if (!out.isObject())
         out = Json::Value(Json::objectValue);
     Json::Value list(Json::arrayValue);
-    for (const PairIndiScorecardRecords::OneBoard_pair& board : boards) {
+    for (const PairBoard& board : boards) {
         Json::Value element;
         board.ToJson(element);
         list.append(std::move(element));
@@ -195,7 +195,7 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out)
 
 void TeamScorecardJob::FromMessage(const Json::Value& message)
 {
-    scorecard = TeamScorecardRecords::TeamScorecard_data();
+    scorecard = TeamScorecard();
     scorecard.FromJson(ReadObject(message, "66"));
     deals.FromJson(ReadArray(message, "85"));
     eventKind = ReadInt(message, "81");

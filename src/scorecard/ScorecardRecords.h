@@ -4,12 +4,6 @@
 // from numeric-key JSON; the layouts and hand diagrams only read them. No
 // window or drawing code lives here, so the records can be used (and tested)
 // without a display.
-//
-// The records that belong to one scorecard window are nested in a small
-// holder class per window (TeamScorecardRecords, PairIndiScorecardRecords).
-// The window classes derive from their holder, which makes the records
-// reachable as WndGridBase_Scorecard_team::TeamScorecard_OneBoard and so on
-// without the records depending on the window code.
 
 #include "tournament/Bids.h"
 #include "tournament/Deals.h"
@@ -23,14 +17,14 @@
 #include <vector>
 
 // The result of one board in one room (team) or at one table (pair).
-class Scorecard_OneBoard {
+class BoardResult {
 public:
-    Scorecard_OneBoard() = default;
-    virtual ~Scorecard_OneBoard() = default;
-    Scorecard_OneBoard(const Scorecard_OneBoard&) = default;
-    Scorecard_OneBoard& operator=(const Scorecard_OneBoard&) = default;
-    Scorecard_OneBoard(Scorecard_OneBoard&&) = default;
-    Scorecard_OneBoard& operator=(Scorecard_OneBoard&&) = default;
+    BoardResult() = default;
+    virtual ~BoardResult() = default;
+    BoardResult(const BoardResult&) = default;
+    BoardResult& operator=(const BoardResult&) = default;
+    BoardResult(BoardResult&&) = default;
+    BoardResult& operator=(BoardResult&&) = default;
 
     virtual int32_t GetDeclarer() const { return declarer; }
     virtual void SetDeclarer(int32_t v) { declarer = v; }
@@ -65,20 +59,20 @@ private:
 };
 
 // The match totals of a team scorecard, e.g. "IMP,23,28;VP,7.67,12.33".
-class TeamScorecard_sum_List {
+class TeamTotals {
 public:
-    class TeamScorecard_sum_one {
+    class TeamTotal {
     public:
-        TeamScorecard_sum_one() = default;
-        TeamScorecard_sum_one(std::string labelText, std::string home, std::string away)
+        TeamTotal() = default;
+        TeamTotal(std::string labelText, std::string home, std::string away)
             : label(std::move(labelText)), homeValue(std::move(home)), awayValue(std::move(away))
         {
         }
-        virtual ~TeamScorecard_sum_one() = default;
-        TeamScorecard_sum_one(const TeamScorecard_sum_one&) = default;
-        TeamScorecard_sum_one& operator=(const TeamScorecard_sum_one&) = default;
-        TeamScorecard_sum_one(TeamScorecard_sum_one&&) = default;
-        TeamScorecard_sum_one& operator=(TeamScorecard_sum_one&&) = default;
+        virtual ~TeamTotal() = default;
+        TeamTotal(const TeamTotal&) = default;
+        TeamTotal& operator=(const TeamTotal&) = default;
+        TeamTotal(TeamTotal&&) = default;
+        TeamTotal& operator=(TeamTotal&&) = default;
 
         virtual std::string GetLabel() const { return label; }
         virtual void SetLabel(const std::string& v) { label = v; }
@@ -103,154 +97,146 @@ public:
     size_t size() const { return lines.size(); }
     bool empty() const { return lines.empty(); }
     void clear() { lines.clear(); }
-    void push_back(const TeamScorecard_sum_one& line) { lines.push_back(line); }
-    const TeamScorecard_sum_one& operator[](size_t i) const { return lines[i]; }
-    TeamScorecard_sum_one& operator[](size_t i) { return lines[i]; }
-    std::vector<TeamScorecard_sum_one>::const_iterator begin() const { return lines.begin(); }
-    std::vector<TeamScorecard_sum_one>::const_iterator end() const { return lines.end(); }
+    void push_back(const TeamTotal& line) { lines.push_back(line); }
+    const TeamTotal& operator[](size_t i) const { return lines[i]; }
+    TeamTotal& operator[](size_t i) { return lines[i]; }
+    std::vector<TeamTotal>::const_iterator begin() const { return lines.begin(); }
+    std::vector<TeamTotal>::const_iterator end() const { return lines.end(); }
 
 private:
-    std::vector<TeamScorecard_sum_one> lines;
+    std::vector<TeamTotal> lines;
 };
 
-// The records of the team scorecard window.
-struct TeamScorecardRecords {
-    // One board of a team match.
-    class TeamScorecard_OneBoard {
-    public:
-        TeamScorecard_OneBoard() = default;
-        virtual ~TeamScorecard_OneBoard() = default;
-        TeamScorecard_OneBoard(const TeamScorecard_OneBoard&) = default;
-        TeamScorecard_OneBoard& operator=(const TeamScorecard_OneBoard&) = default;
-        TeamScorecard_OneBoard(TeamScorecard_OneBoard&&) = default;
-        TeamScorecard_OneBoard& operator=(TeamScorecard_OneBoard&&) = default;
+// One board of a team match.
+class TeamBoard {
+public:
+    TeamBoard() = default;
+    virtual ~TeamBoard() = default;
+    TeamBoard(const TeamBoard&) = default;
+    TeamBoard& operator=(const TeamBoard&) = default;
+    TeamBoard(TeamBoard&&) = default;
+    TeamBoard& operator=(TeamBoard&&) = default;
 
-        virtual int32_t GetBoardNo() const { return boardNo; }
-        virtual void SetBoardNo(int32_t v) { boardNo = v; }
-        virtual std::string GetVulMark() const { return vulMark; }
-        virtual void SetVulMark(const std::string& v) { vulMark = v; }
-        virtual int32_t GetDiff() const { return diff; }
-        virtual void SetDiff(int32_t v) { diff = v; }
-        virtual std::string GetHomeImps() const { return homeImps; }
-        virtual void SetHomeImps(const std::string& v) { homeImps = v; }
-        virtual std::string GetAwayImps() const { return awayImps; }
-        virtual void SetAwayImps(const std::string& v) { awayImps = v; }
+    virtual int32_t GetBoardNo() const { return boardNo; }
+    virtual void SetBoardNo(int32_t v) { boardNo = v; }
+    virtual std::string GetVulMark() const { return vulMark; }
+    virtual void SetVulMark(const std::string& v) { vulMark = v; }
+    virtual int32_t GetDiff() const { return diff; }
+    virtual void SetDiff(int32_t v) { diff = v; }
+    virtual std::string GetHomeImps() const { return homeImps; }
+    virtual void SetHomeImps(const std::string& v) { homeImps = v; }
+    virtual std::string GetAwayImps() const { return awayImps; }
+    virtual void SetAwayImps(const std::string& v) { awayImps = v; }
 
-        // Reads "1", "3", "7", "8", "9", then the room objects "5" and "6".
-        void FromJson(const Json::Value& in);
-        void ToJson(Json::Value& out) const;
+    // Reads "1", "3", "7", "8", "9", then the room objects "5" and "6".
+    void FromJson(const Json::Value& in);
+    void ToJson(Json::Value& out) const;
 
-    private:
-        int32_t boardNo = 0;
-        std::string vulMark; // " " none, "|" N-S, "-" E-W, "+" both, as sent
+private:
+    int32_t boardNo = 0;
+    std::string vulMark; // " " none, "|" N-S, "-" E-W, "+" both, as sent
 
-    public:
-        Scorecard_OneBoard openRoom;
-        Scorecard_OneBoard closedRoom;
+public:
+    BoardResult openRoom;
+    BoardResult closedRoom;
 
-    private:
-        int32_t diff = 0;     // open-room score minus closed-room score, as sent
-        std::string homeImps; // as sent; empty when none
-        std::string awayImps;
-    };
-
-    // The whole team scorecard.
-    class TeamScorecard_data {
-    public:
-        TeamScorecard_data() = default;
-        virtual ~TeamScorecard_data() = default;
-        TeamScorecard_data(const TeamScorecard_data&) = default;
-        TeamScorecard_data& operator=(const TeamScorecard_data&) = default;
-        TeamScorecard_data(TeamScorecard_data&&) = default;
-        TeamScorecard_data& operator=(TeamScorecard_data&&) = default;
-
-        virtual std::string GetHomeTeam() const { return homeTeam; }
-        virtual void SetHomeTeam(const std::string& v) { homeTeam = v; }
-        virtual std::string GetAwayTeam() const { return awayTeam; }
-        virtual void SetAwayTeam(const std::string& v) { awayTeam = v; }
-        virtual std::string GetOpenNorth() const { return openNorth; }
-        virtual void SetOpenNorth(const std::string& v) { openNorth = v; }
-        virtual std::string GetOpenSouth() const { return openSouth; }
-        virtual void SetOpenSouth(const std::string& v) { openSouth = v; }
-        virtual std::string GetOpenEast() const { return openEast; }
-        virtual void SetOpenEast(const std::string& v) { openEast = v; }
-        virtual std::string GetOpenWest() const { return openWest; }
-        virtual void SetOpenWest(const std::string& v) { openWest = v; }
-        virtual std::string GetClosedNorth() const { return closedNorth; }
-        virtual void SetClosedNorth(const std::string& v) { closedNorth = v; }
-        virtual std::string GetClosedSouth() const { return closedSouth; }
-        virtual void SetClosedSouth(const std::string& v) { closedSouth = v; }
-        virtual std::string GetClosedEast() const { return closedEast; }
-        virtual void SetClosedEast(const std::string& v) { closedEast = v; }
-        virtual std::string GetClosedWest() const { return closedWest; }
-        virtual void SetClosedWest(const std::string& v) { closedWest = v; }
-
-        // Reads the texts "1" ... "10", the totals "31" (an absent or empty
-        // text keeps the totals already held) and the board array "_L".
-        void FromJson(const Json::Value& in);
-        void ToJson(Json::Value& out) const;
-
-        std::vector<TeamScorecard_OneBoard> boards; // in the order received
-
-    private:
-        std::string homeTeam; // "number.name" as sent
-        std::string awayTeam;
-        std::string openNorth;
-        std::string openSouth;
-        std::string openEast;
-        std::string openWest;
-        std::string closedNorth;
-        std::string closedSouth;
-        std::string closedEast;
-        std::string closedWest;
-
-    public:
-        TeamScorecard_sum_List sums;
-    };
+private:
+    int32_t diff = 0;     // open-room score minus closed-room score, as sent
+    std::string homeImps; // as sent; empty when none
+    std::string awayImps;
 };
 
-// The records of the pair and individual scorecard window.
-struct PairIndiScorecardRecords {
-    // One board of a pair or individual scorecard.
-    class OneBoard_pair : public Scorecard_OneBoard {
-    public:
-        OneBoard_pair() = default;
-        ~OneBoard_pair() override = default;
-        OneBoard_pair(const OneBoard_pair&) = default;
-        OneBoard_pair& operator=(const OneBoard_pair&) = default;
-        OneBoard_pair(OneBoard_pair&&) = default;
-        OneBoard_pair& operator=(OneBoard_pair&&) = default;
+// The whole team scorecard.
+class TeamScorecard {
+public:
+    TeamScorecard() = default;
+    virtual ~TeamScorecard() = default;
+    TeamScorecard(const TeamScorecard&) = default;
+    TeamScorecard& operator=(const TeamScorecard&) = default;
+    TeamScorecard(TeamScorecard&&) = default;
+    TeamScorecard& operator=(TeamScorecard&&) = default;
 
-        virtual int32_t GetBoardNo() const { return boardNo; }
-        virtual void SetBoardNo(int32_t v) { boardNo = v; }
-        virtual std::string GetBoardText() const { return boardText; }
-        virtual void SetBoardText(const std::string& v) { boardText = v; }
-        virtual std::string GetNsBoardScore() const { return nsBoardScore; }
-        virtual void SetNsBoardScore(const std::string& v) { nsBoardScore = v; }
-        virtual std::string GetEwBoardScore() const { return ewBoardScore; }
-        virtual void SetEwBoardScore(const std::string& v) { ewBoardScore = v; }
-        virtual std::string GetNsPlayers() const { return nsPlayers; }
-        virtual void SetNsPlayers(const std::string& v) { nsPlayers = v; }
-        virtual std::string GetEwPlayers() const { return ewPlayers; }
-        virtual void SetEwPlayers(const std::string& v) { ewPlayers = v; }
+    virtual std::string GetHomeTeam() const { return homeTeam; }
+    virtual void SetHomeTeam(const std::string& v) { homeTeam = v; }
+    virtual std::string GetAwayTeam() const { return awayTeam; }
+    virtual void SetAwayTeam(const std::string& v) { awayTeam = v; }
+    virtual std::string GetOpenNorth() const { return openNorth; }
+    virtual void SetOpenNorth(const std::string& v) { openNorth = v; }
+    virtual std::string GetOpenSouth() const { return openSouth; }
+    virtual void SetOpenSouth(const std::string& v) { openSouth = v; }
+    virtual std::string GetOpenEast() const { return openEast; }
+    virtual void SetOpenEast(const std::string& v) { openEast = v; }
+    virtual std::string GetOpenWest() const { return openWest; }
+    virtual void SetOpenWest(const std::string& v) { openWest = v; }
+    virtual std::string GetClosedNorth() const { return closedNorth; }
+    virtual void SetClosedNorth(const std::string& v) { closedNorth = v; }
+    virtual std::string GetClosedSouth() const { return closedSouth; }
+    virtual void SetClosedSouth(const std::string& v) { closedSouth = v; }
+    virtual std::string GetClosedEast() const { return closedEast; }
+    virtual void SetClosedEast(const std::string& v) { closedEast = v; }
+    virtual std::string GetClosedWest() const { return closedWest; }
+    virtual void SetClosedWest(const std::string& v) { closedWest = v; }
 
-        // The room members of the base, then "11", "13", "15" ... "18".
-        void FromJson(const Json::Value& in);
-        void ToJson(Json::Value& out) const;
+    // Reads the texts "1" ... "10", the totals "31" (an absent or empty
+    // text keeps the totals already held) and the board array "_L".
+    void FromJson(const Json::Value& in);
+    void ToJson(Json::Value& out) const;
 
-    private:
-        int32_t boardNo = 0;
-        std::string boardText; // carried along, not displayed
-        std::string nsBoardScore;
-        std::string ewBoardScore;
-        std::string nsPlayers;
-        std::string ewPlayers;
-    };
+    std::vector<TeamBoard> boards; // in the order received
 
-    using PairBoardList = std::vector<OneBoard_pair>;
+private:
+    std::string homeTeam; // "number.name" as sent
+    std::string awayTeam;
+    std::string openNorth;
+    std::string openSouth;
+    std::string openEast;
+    std::string openWest;
+    std::string closedNorth;
+    std::string closedSouth;
+    std::string closedEast;
+    std::string closedWest;
+
+public:
+    TeamTotals sums;
 };
 
-using PairBoardList = PairIndiScorecardRecords::PairBoardList;
+// One board of a pair or individual scorecard.
+class PairBoard : public BoardResult {
+public:
+    PairBoard() = default;
+    ~PairBoard() override = default;
+    PairBoard(const PairBoard&) = default;
+    PairBoard& operator=(const PairBoard&) = default;
+    PairBoard(PairBoard&&) = default;
+    PairBoard& operator=(PairBoard&&) = default;
+
+    virtual int32_t GetBoardNo() const { return boardNo; }
+    virtual void SetBoardNo(int32_t v) { boardNo = v; }
+    virtual std::string GetBoardText() const { return boardText; }
+    virtual void SetBoardText(const std::string& v) { boardText = v; }
+    virtual std::string GetNsBoardScore() const { return nsBoardScore; }
+    virtual void SetNsBoardScore(const std::string& v) { nsBoardScore = v; }
+    virtual std::string GetEwBoardScore() const { return ewBoardScore; }
+    virtual void SetEwBoardScore(const std::string& v) { ewBoardScore = v; }
+    virtual std::string GetNsPlayers() const { return nsPlayers; }
+    virtual void SetNsPlayers(const std::string& v) { nsPlayers = v; }
+    virtual std::string GetEwPlayers() const { return ewPlayers; }
+    virtual void SetEwPlayers(const std::string& v) { ewPlayers = v; }
+
+    // The room members of the base, then "11", "13", "15" ... "18".
+    void FromJson(const Json::Value& in);
+    void ToJson(Json::Value& out) const;
+
+private:
+    int32_t boardNo = 0;
+    std::string boardText; // carried along, not displayed
+    std::string nsBoardScore;
+    std::string ewBoardScore;
+    std::string nsPlayers;
+    std::string ewPlayers;
+};
+
+using PairBoardList = std::vector<PairBoard>;
 
 // Empties `boards` and appends one board per element of the array "_L" of
 // `in`, in order. A missing "_L", or one that is not an array, leaves the
@@ -261,7 +247,7 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out);
 
 // One team scorecard waiting for the printer.
 struct TeamScorecardJob {
-    TeamScorecardRecords::TeamScorecard_data scorecard; // message key "66"
+    TeamScorecard scorecard; // message key "66"
     DealList deals;                                 // "85"
     int32_t eventKind = 0;                              // "81"
     std::string caption;                                // "83"

@@ -39,7 +39,7 @@ void DrawTeamHeader(Canvas& dc, const Rect& header, const std::string& homeTeam,
     dc.SetStretchMode(previous);
 }
 
-Rect SeatingArea(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows, int32_t originX, int32_t originY)
+Rect SeatingArea(const std::vector<Grid::Row>& rows, int32_t originX, int32_t originY)
 {
     Rect area;
     for (const auto& row : rows) {
@@ -55,7 +55,7 @@ Rect SeatingArea(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows, int32_
     return area;
 }
 
-void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecardRecords::TeamScorecard_data& data,
+void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecard& data,
                       LangIndex lang, Colour frameColour, Colour homeColour, Colour awayColour)
 {
     if (area.IsEmpty())

@@ -7,7 +7,7 @@
 
 #include "foundation/LocText.h"
 #include "platform/Canvas.h"
-#include "render/GridInfo_jov.h"
+#include "render/Grid.h"
 #include "scorecard/ScorecardRecords.h"
 
 #include <string>
@@ -24,12 +24,12 @@ void DrawTeamHeader(Canvas& dc, const Rect& header, const std::string& homeTeam,
 // The area of the seating boxes: the union of the first cell of every totals
 // row, moved by the grid area's top-left corner, and cut to 2000 high about
 // its middle. Empty without totals rows.
-Rect SeatingArea(const std::vector<GridInfo_jov::Grid_RowInfo_jov>& rows, int32_t originX, int32_t originY);
+Rect SeatingArea(const std::vector<Grid::Row>& rows, int32_t originX, int32_t originY);
 
 // The two seating boxes in `area`: the open room at the left, the closed
 // room at the right. Frames and room labels in `frameColour`; the home
 // team's players in `homeColour` and the away team's in `awayColour`.
-void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecardRecords::TeamScorecard_data& data,
+void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecard& data,
                       LangIndex lang, Colour frameColour, Colour homeColour, Colour awayColour);
 
 // One seating box in X: the room label framed in the middle, North above it,

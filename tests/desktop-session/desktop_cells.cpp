@@ -22,7 +22,7 @@
 
 #include "kiosk/DesktopLayout.h"
 #include "kiosk/MainFrame.h"
-#include "render/BridgeWnd_base.h"
+#include "render/WindowBase.h"
 #include "render/DrawPrimitives.h"
 #include "settings/Setting_selfPrint_qiv.h"
 
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
         frame.setGeometry(0, 0, image.width(), image.height());
         frame.show();
         QApplication::processEvents();
-        auto* desktop = dynamic_cast<BridgeWnd_base*>(frame.Desktop()->Widget());
+        auto* desktop = dynamic_cast<WindowBase*>(frame.Desktop()->Widget());
         if (desktop == nullptr)
             return 1;
         const QPoint origin = desktop->viewport()->mapTo(&frame, QPoint(0, 0));

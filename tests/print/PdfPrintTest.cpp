@@ -5,7 +5,7 @@
 
 #include "platform/QtAppForTests.h"
 #include "platform/UiSeam.h"
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 #include "support/RunTool.h"
 
 #include <QPrintDialog>
@@ -21,8 +21,8 @@
 #include <string>
 #include <unistd.h>
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 namespace {
 
@@ -35,7 +35,7 @@ public:
     bool WantsHoverFocus() override { return false; }
 };
 
-class PortraitGrid : public BridgeWnd_Grid_base {
+class PortraitGrid : public GridWindow {
 public:
     bool IsLandscape() override { return false; }
 };
@@ -73,7 +73,7 @@ protected:
     }
 
     // Fills `view` with a grid of `rows` rows under the given title.
-    void Fill(BridgeWnd_Grid_base& view, size_t rows, bool printNow)
+    void Fill(GridWindow& view, size_t rows, bool printNow)
     {
         view.SetRootServices(&root);
         view.CreateInWidget(nullptr, 90);
@@ -109,7 +109,7 @@ TEST_F(PdfPrintTest, KioskPrintWritesEveryPageWithItsHeaderAndFooter)
     SetPrintSystem(&file);
     const int32_t number = NextPrintJobNumber();
 
-    BridgeWnd_Grid_base view;
+    GridWindow view;
     Fill(view, 30, true);  // landscape: 13 rows a page, so 3 pages
     ASSERT_EQ(view.GetPageCount(), 3);
     EXPECT_EQ(file.DialogsRun(), 1);
@@ -150,7 +150,7 @@ TEST_F(PdfPrintTest, UnwritableFileIsReportedAsAPrinterThatCannotBeCreated)
     ScriptedUiSeam ui;
     PdfFilePrintSystem file(dir + "/no-such-folder/out.pdf");
     SetPrintSystem(&file);
-    BridgeWnd_Grid_base view;
+    GridWindow view;
     const int32_t number = NextPrintJobNumber();
     Fill(view, 3, true);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -174,7 +174,7 @@ TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
         return int(QDialog::Accepted);
     });
 
-    BridgeWnd_Grid_base view;
+    GridWindow view;
     Fill(view, 3, false);
     view.Print(1, kPrintOnChosen);  // cancelled
     EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());

@@ -3,7 +3,7 @@
 #include "platform/QtAppForTests.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <memory>
 #include <optional>
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 namespace {
 
@@ -113,7 +113,7 @@ protected:
         AppFirst() { EnsureQtApp(); }
     } app;
     EnglishRoot root;
-    BridgeWnd_Grid_base view;
+    GridWindow view;
     FakePrintSystem printers;
     ScriptedUiSeam ui;
 };

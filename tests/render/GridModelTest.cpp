@@ -1,12 +1,12 @@
-#include "render/GridInfo_jov.h"
+#include "render/Grid.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 namespace {
 
@@ -59,7 +59,7 @@ TEST(GridCell, NewCellDefaultsAndResetKeepsCarriedTexts)
     cell.OnClick().SetClickText("t");
     cell.OnClick().SetClickParam2(5);
 
-    GridInfo_jov::ResetCell(cell);
+    Grid::ResetCell(cell);
     EXPECT_EQ(cell.GetText(), "");
     EXPECT_EQ(cell.GetSubText(), "");
     EXPECT_EQ(cell.GetColourIndex(), 1);
@@ -84,9 +84,9 @@ TEST(GridCell, GetCellCopiesOrGivesDefault)
 {
     Row row = RowOf({1.0f, 2.0f});
     row.Cells()[1].SetText("second");
-    EXPECT_EQ(GridInfo_jov::GetCell(row, 1).GetText(), "second");
+    EXPECT_EQ(Grid::GetCell(row, 1).GetText(), "second");
     for (int32_t i : {2, 100, -1}) {
-        const Cell c = GridInfo_jov::GetCell(row, i);
+        const Cell c = Grid::GetCell(row, i);
         EXPECT_EQ(c.GetText(), "") << i;
         EXPECT_FLOAT_EQ(c.GetWidthWeight(), 0.0f) << i;
         EXPECT_EQ(c.GetBorderFlags(), 12) << i;
@@ -95,7 +95,7 @@ TEST(GridCell, GetCellCopiesOrGivesDefault)
 
 TEST(GridCell, ClickToString)
 {
-    GridInfo_jov::Info_OnClick click;
+    Grid::Click click;
     EXPECT_EQ(click.ToString(), "ID_onClick=0");
     click.SetClickId(7);
     EXPECT_EQ(click.ToString(), "ID_onClick=7");
@@ -110,7 +110,7 @@ TEST(LayoutRow, SharesWidthByHeaderWeightsWithTruncatedEdges)
     // unit left of the next cell's start.
     const Row header = RowOf({1.0f, 1.0f, 1.0f});
     Row row = PlainRow(3);
-    GridInfo_jov::LayoutRow(row, Rect{100, 50, 1100, 250}, header);
+    Grid::LayoutRow(row, Rect{100, 50, 1100, 250}, header);
     EXPECT_EQ(row.GetRect(), (Rect{100, 50, 1100, 250}));
     EXPECT_EQ(row.Cells()[0].GetRect(), (Rect{100, 50, 433, 250}));
     EXPECT_EQ(row.Cells()[1].GetRect(), (Rect{433, 50, 766, 250}));
@@ -125,8 +125,8 @@ TEST(LayoutRow, SpansAndCoveredCells)
     // columnSpan 0 and 1 give the same rectangle.
     Row zero = PlainRow(3), one = PlainRow(3);
     one.Cells()[0].SetColumnSpan(1);
-    GridInfo_jov::LayoutRow(zero, line, header);
-    GridInfo_jov::LayoutRow(one, line, header);
+    Grid::LayoutRow(zero, line, header);
+    Grid::LayoutRow(one, line, header);
     EXPECT_EQ(zero.Cells()[0].GetRect(), one.Cells()[0].GetRect());
     EXPECT_EQ(zero.Cells()[0].GetRect(), (Rect{0, 1200, 2000, 2400}));
 
@@ -138,14 +138,14 @@ TEST(LayoutRow, SpansAndCoveredCells)
     spanning.Cells()[1].SetColumnSpan(-1);
     spanning.Cells()[1].SetRowSpan(2);
     spanning.Cells()[2].SetRowSpan(3);
-    GridInfo_jov::LayoutRow(spanning, line, header);
+    Grid::LayoutRow(spanning, line, header);
     EXPECT_EQ(spanning.Cells()[0].GetRect(), (Rect{0, 1200, 3000, 2400}));
     EXPECT_EQ(spanning.Cells()[1].GetRect(), Rect{});
     EXPECT_EQ(spanning.Cells()[2].GetRect(), (Rect{3000, 1200, 4000, 4800}));
 
     // A row with fewer cells than the header lays out only its own cells.
     Row shortRow = PlainRow(1);
-    GridInfo_jov::LayoutRow(shortRow, line, header);
+    Grid::LayoutRow(shortRow, line, header);
     ASSERT_EQ(shortRow.Cells().size(), 1u);
     EXPECT_EQ(shortRow.Cells()[0].GetRect(), (Rect{0, 1200, 2000, 2400}));
 }
@@ -175,7 +175,7 @@ TEST(LayoutRow, HeaderThatDoesNotFitTheRowNeverDividesByZero)
     };
     for (Case& c : cases) {
         Row row = PlainRow(3);
-        GridInfo_jov::LayoutRow(row, line, c.header);
+        Grid::LayoutRow(row, line, c.header);
         for (size_t i = 0; i < 3; ++i)
             EXPECT_EQ(row.Cells()[i].GetRect(), c.expected[i]) << c.name << " cell " << i;
     }
@@ -183,7 +183,7 @@ TEST(LayoutRow, HeaderThatDoesNotFitTheRowNeverDividesByZero)
     // A span reaching past the header is cut at the table's right edge.
     Row wide = PlainRow(2);
     wide.Cells()[1].SetColumnSpan(5);
-    GridInfo_jov::LayoutRow(wide, line, RowOf({1.0f, 1.0f, 1.0f}));
+    Grid::LayoutRow(wide, line, RowOf({1.0f, 1.0f, 1.0f}));
     EXPECT_EQ(wide.Cells()[1].GetRect(), (Rect{300, 0, 900, 100}));
 }
 
@@ -194,7 +194,7 @@ TEST(LayoutRow, FitRowsToHeaderDropsCellsPastTheLastColumn)
     rows[0].Cells()[1].SetColumnSpan(3);
     rows[1].Cells()[0].SetColumnSpan(2);
     rows[1].Cells()[1].SetColumnSpan(-1);
-    GridInfo_jov::FitRowsToHeader(header, rows);
+    Grid::FitRowsToHeader(header, rows);
     ASSERT_EQ(rows[0].Cells().size(), 2u);
     EXPECT_EQ(rows[0].Cells()[1].GetColumnSpan(), 1);
     // Rows that already fit are left as they are.
@@ -206,9 +206,9 @@ TEST(LayoutRow, FitRowsToHeaderDropsCellsPastTheLastColumn)
 TEST(RowSpans, MaxRowSpanAndHasRowSpans)
 {
     Row plain = PlainRow(3);
-    EXPECT_EQ(GridInfo_jov::MaxRowSpan(plain).span, 1);
-    EXPECT_FALSE(GridInfo_jov::MaxRowSpan(plain).anyCovered);
-    EXPECT_EQ(GridInfo_jov::MaxRowSpan(Row{}).span, 1);
+    EXPECT_EQ(Grid::MaxRowSpan(plain).span, 1);
+    EXPECT_FALSE(Grid::MaxRowSpan(plain).anyCovered);
+    EXPECT_EQ(Grid::MaxRowSpan(Row{}).span, 1);
 
     Row spanning = PlainRow(3);
     spanning.Cells()[0].SetRowSpan(2);
@@ -216,11 +216,11 @@ TEST(RowSpans, MaxRowSpanAndHasRowSpans)
     Row covered = PlainRow(3);
     covered.Cells()[2].SetRowSpan(-1);
     covered.Cells()[0].SetRowSpan(1);
-    EXPECT_EQ(GridInfo_jov::MaxRowSpan(spanning).span, 3);
-    EXPECT_EQ(GridInfo_jov::MaxRowSpan(covered).span, 1);
-    EXPECT_TRUE(GridInfo_jov::MaxRowSpan(covered).anyCovered);
+    EXPECT_EQ(Grid::MaxRowSpan(spanning).span, 3);
+    EXPECT_EQ(Grid::MaxRowSpan(covered).span, 1);
+    EXPECT_TRUE(Grid::MaxRowSpan(covered).anyCovered);
 
-    EXPECT_FALSE(GridInfo_jov::HasRowSpans({plain, covered}));
-    EXPECT_TRUE(GridInfo_jov::HasRowSpans({plain, spanning}));
-    EXPECT_FALSE(GridInfo_jov::HasRowSpans({}));
+    EXPECT_FALSE(Grid::HasRowSpans({plain, covered}));
+    EXPECT_TRUE(Grid::HasRowSpans({plain, spanning}));
+    EXPECT_FALSE(Grid::HasRowSpans({}));
 }

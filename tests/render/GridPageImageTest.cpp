@@ -2,7 +2,7 @@
 // written next to the test output for a person to look at, with a few pixel
 // checks that the main parts landed where they belong.
 
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 
 #include "platform/QPainterCanvas.h"
 #include "platform/QtAppForTests.h"
@@ -14,8 +14,8 @@
 
 namespace {
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 class StampRoot : public RootServices {
 public:
@@ -135,7 +135,7 @@ protected:
         AppFirst() { EnsureQtApp(); }
     } appFirst;
     StampRoot root;
-    BridgeWnd_Grid_base wnd;
+    GridWindow wnd;
 };
 
 TEST_F(GridPageImageTest, PaperPageRendersToPng)

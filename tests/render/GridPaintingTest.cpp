@@ -11,8 +11,8 @@
 
 namespace {
 
-using Row = GridInfo_jov::Grid_RowInfo_jov;
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
+using Row = Grid::Row;
+using Cell = Grid::Cell;
 
 const Colour kGray = Rgb(178, 178, 178);
 const Colour kRed = Rgb(208, 0, 0);
@@ -63,7 +63,7 @@ struct PaperPage {
         spec.drawLastPageStamp = [this](Canvas&, int32_t space) { stampSpace = space; };
         return spec;
     }
-    GridInfo_jov grid;
+    Grid grid;
     Rect body, content;
     int32_t pageCount = 1;
     std::optional<int32_t> stampSpace;
@@ -236,8 +236,8 @@ protected:
     {
         header = RowOf(4, "H");
         row = RowOf(4, "");
-        GridInfo_jov::LayoutRow(header, {0, 0, 20000, 1200}, header);
-        GridInfo_jov::LayoutRow(row, {0, 1200, 20000, 2400}, header);
+        Grid::LayoutRow(header, {0, 0, 20000, 1200}, header);
+        Grid::LayoutRow(row, {0, 1200, 20000, 2400}, header);
         dc.SelectFont(FontSpec(fontH, kPageFace));
     }
     Cell& Cell0() { return row.Cells()[0]; }

@@ -1,4 +1,4 @@
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 
 #include "foundation/Files.h"
 #include "platform/QPainterCanvas.h"
@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <fstream>
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 namespace {
 
@@ -33,16 +33,11 @@ public:
     bool WantsHoverFocus() override { return false; }
 };
 
-struct Grid {
-    Row header;
-    std::vector<Row> rows;
-};
-
 Grid GridOf(size_t rows, size_t columns = 4)
 {
     Grid g;
     for (size_t c = 0; c < columns; ++c)
-        g.header.AddCell(Cell("Col" + std::to_string(c), 1.0f));
+        g.headerRow.AddCell(Cell("Col" + std::to_string(c), 1.0f));
     for (size_t r = 0; r < rows; ++r) {
         Row row;
         for (size_t c = 0; c < columns; ++c)
@@ -52,7 +47,7 @@ Grid GridOf(size_t rows, size_t columns = 4)
     return g;
 }
 
-void Mouse(BridgeWnd_base& w, QEvent::Type type, QPoint at, Qt::MouseButton button)
+void Mouse(WindowBase& w, QEvent::Type type, QPoint at, Qt::MouseButton button)
 {
     const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent e(type, QPointF(at), QPointF(w.viewport()->mapToGlobal(at)), button, buttons, Qt::NoModifier);
@@ -84,7 +79,7 @@ protected:
         AppFirst() { EnsureQtApp(); }
     } app;
     TestRoot root;
-    BridgeWnd_Grid_base wnd;
+    GridWindow wnd;
 };
 
 } // namespace
@@ -94,7 +89,7 @@ TEST_F(GridWindowTest, SetGridPaginatesAndShows)
     EXPECT_EQ(wnd.GetPageCount(), 1);  // empty: one page
     Grid g = GridOf(30);
     wnd.hide();
-    wnd.SetGrid(u"Title", g.header, g.rows, "", false);
+    wnd.SetGrid(u"Title", g.headerRow, g.rows, "", false);
     EXPECT_TRUE(wnd.isVisible());
     EXPECT_EQ(wnd.GetTitle(), u"Title");
     EXPECT_EQ(wnd.GetPageTitle(), u"Title");
@@ -109,7 +104,7 @@ TEST_F(GridWindowTest, SetGridPaginatesAndShows)
     EXPECT_EQ(wnd.headerRow.Cells()[1].GetRect().Height(), 1200);
 
     // A subtitle takes 800 off the content area.
-    wnd.SetGrid(u"", g.header, g.rows, "sub", false);
+    wnd.SetGrid(u"", g.headerRow, g.rows, "sub", false);
     EXPECT_EQ(wnd.GetContentRect(1, kDrawPrinter).Height(), 16500);
     EXPECT_EQ(wnd.GetPageTitle(), u"Options");
     EXPECT_EQ(wnd.GetSubtitleRect(wnd.GetBodyRect(wnd.GetPageRect(1, kDrawPrinter), kDrawPrinter)),
@@ -126,10 +121,10 @@ TEST_F(GridWindowTest, SetGridWithPrintNowPrintsOnTheChosenPrinter)
     static std::vector<std::pair<int32_t, int32_t>> calls;
     calls.clear();
     const PageViewPrintHandler old = GetPageViewPrintHandler();
-    SetPageViewPrintHandler([](WndA4pageView_jovbase&, int32_t copies, int32_t mode) { calls.emplace_back(copies, mode); });
+    SetPageViewPrintHandler([](PageView&, int32_t copies, int32_t mode) { calls.emplace_back(copies, mode); });
     wnd.hide();
     Grid g = GridOf(3);
-    wnd.SetGrid(u"T", g.header, g.rows, "", true);
+    wnd.SetGrid(u"T", g.headerRow, g.rows, "", true);
     SetPageViewPrintHandler(old);
     EXPECT_FALSE(wnd.isVisible());
     ASSERT_EQ(calls.size(), 1u);
@@ -141,7 +136,7 @@ TEST_F(GridWindowTest, SetGridCopesWithAHeaderTooShortForItsRows)
     Grid g = GridOf(3, 2);
     g.rows[0].AddCell(Cell("extra", 0.0f));
     g.rows[1].Cells()[1].SetColumnSpan(4);
-    Row zeroWeights = g.header;
+    Row zeroWeights = g.headerRow;
     for (Cell& c : zeroWeights.Cells())
         c.SetWidthWeight(0.0f);
     wnd.SetGrid(u"T", zeroWeights, g.rows, "", false);
@@ -160,7 +155,7 @@ TEST_F(GridWindowTest, HoverAndClicksOnClickableCells)
     g.rows[2].Cells()[1].OnClick().SetClickId(4);
     g.rows[2].Cells()[2].OnClick().SetClickId(5);
     g.rows[15].Cells()[3].OnClick().SetClickId(6);  // page 2
-    wnd.SetGrid(u"T", g.header, g.rows, "", false);
+    wnd.SetGrid(u"T", g.headerRow, g.rows, "", false);
     wnd.ComputeZoom();
 
     const QPoint a = CentreOf(2, 1), b = CentreOf(2, 2);
@@ -204,7 +199,7 @@ TEST_F(GridWindowTest, HoverAndClicksOnClickableCells)
 TEST_F(GridWindowTest, PaintsPapersHeadersAndFootersOfVisiblePages)
 {
     Grid g = GridOf(30);
-    wnd.SetGrid(u"Title", g.header, g.rows, "", false);
+    wnd.SetGrid(u"Title", g.headerRow, g.rows, "", false);
     wnd.SetFooterTimeForTests("2026-12-08 09:05");
     RecordingCanvas dc;
     wnd.PaintView(dc, wnd.ClientRect());
@@ -240,7 +235,7 @@ TEST_F(GridWindowTest, PaintsPapersHeadersAndFootersOfVisiblePages)
 
 TEST_F(GridWindowTest, ColourOperations)
 {
-    struct PrintColours : BridgeWnd_Grid_base {
+    struct PrintColours : GridWindow {
         bool UsesPrintColours() override { return true; }
     } fixed;
     // Paper: fixed black on white, gray 178, and the print palette.
@@ -271,7 +266,7 @@ TEST_F(GridWindowTest, RowHeightComesFromTheStoreOfTheWindowId)
     EXPECT_EQ(wnd.RowHeight(900), 0);
     EXPECT_EQ(wnd.RowHeight(0), 900);
     Grid g = GridOf(3);
-    wnd.SetGrid(u"T", g.header, g.rows, "", false);
+    wnd.SetGrid(u"T", g.headerRow, g.rows, "", false);
     EXPECT_EQ(wnd.rows[0].GetRect().Height(), 900);
     EXPECT_NE(ReadWholeFile(ProcessRowHeightStore().Path()).find("\"4242\":900"), std::string::npos);
     // Out of range: the stored height is removed.
@@ -283,7 +278,7 @@ TEST_F(GridWindowTest, RendersAPageToAPicture)
 {
     Grid g = GridOf(30);
     g.rows[1].Cells()[2].OnClick().SetClickId(1);
-    wnd.SetGrid(u"Scorecard", g.header, g.rows, "Round 3", false);
+    wnd.SetGrid(u"Scorecard", g.headerRow, g.rows, "Round 3", false);
     wnd.SetFooterTimeForTests("2026-12-08 09:05");
     QImage image(wnd.ClientRect().Width(), wnd.ClientRect().Height(), QImage::Format_RGB32);
     {

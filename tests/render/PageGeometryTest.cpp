@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 namespace {
 
-GridInfo_jov GridOf(size_t rows, size_t columns = 3)
+Grid GridOf(size_t rows, size_t columns = 3)
 {
-    GridInfo_jov grid;
+    Grid grid;
     for (size_t c = 0; c < columns; ++c)
         grid.headerRow.AddCell(Cell("h", 1.0f));
     for (size_t r = 0; r < rows; ++r) {
@@ -113,7 +113,7 @@ TEST(PageRect, BodyTitleSubtitleAndContent)
 
 TEST(Pagination, TwentyRowsPerPageWithTheHeaderRepeated)
 {
-    GridInfo_jov grid = GridOf(45);
+    Grid grid = GridOf(45);
     const int32_t pages = PaginateRows(grid, 19550, kPortraitContentHeight, 1200, true);
     EXPECT_EQ(pages, 3);
     EXPECT_EQ(grid.headerRow.GetRect(), (Rect{0, 0, 19550, 1200}));
@@ -129,7 +129,7 @@ TEST(Pagination, TwentyRowsPerPageWithTheHeaderRepeated)
     EXPECT_EQ(grid.rows[20].Cells()[1].GetRect(), (Rect{6516, 1200, 13032, 2400}));
 
     // Without the header repeated the rows start on line 0 and one more fits.
-    GridInfo_jov plain = GridOf(45);
+    Grid plain = GridOf(45);
     EXPECT_EQ(PaginateRows(plain, 19550, kPortraitContentHeight, 1200, false), 3);
     EXPECT_EQ(plain.rows[0].GetLine(), 0);
     EXPECT_EQ(plain.rows[20].GetPage(), 1);
@@ -141,7 +141,7 @@ TEST(Pagination, TwentyRowsPerPageWithTheHeaderRepeated)
 TEST(Pagination, SpanningRowMovesWhenItsLinesDoNotFit)
 {
     // 19 rows fill lines 1 to 19; one line is left on page 1.
-    GridInfo_jov grid = GridOf(21);
+    Grid grid = GridOf(21);
     grid.rows[19].Cells()[0].SetRowSpan(2);
     grid.rows[20].Cells()[0].SetRowSpan(-1);
     PaginateRows(grid, 19550, kPortraitContentHeight, 1200, true);
@@ -154,14 +154,14 @@ TEST(Pagination, SpanningRowMovesWhenItsLinesDoNotFit)
     EXPECT_EQ(grid.rows[20].GetLine(), 2);
 
     // A single-line row still takes the last line.
-    GridInfo_jov fits = GridOf(21);
+    Grid fits = GridOf(21);
     PaginateRows(fits, 19550, kPortraitContentHeight, 1200, true);
     EXPECT_EQ(fits.rows[19].GetPage(), 1);
     EXPECT_EQ(fits.rows[19].GetLine(), 20);
 
     // A row taller than a page still gets placed, at the top of a new page;
     // an absurd span neither wraps round nor stalls.
-    GridInfo_jov tall = GridOf(3);
+    Grid tall = GridOf(3);
     tall.rows[1].Cells()[0].SetRowSpan(40);
     tall.rows[2].Cells()[0].SetRowSpan(2147483647);
     EXPECT_EQ(PaginateRows(tall, 19550, kPortraitContentHeight, 1200, true), 3);
@@ -173,13 +173,13 @@ TEST(Pagination, SpanningRowMovesWhenItsLinesDoNotFit)
 TEST(Pagination, PageCount)
 {
     EXPECT_EQ(PageCountOf({}), 1);
-    GridInfo_jov empty = GridOf(0);
+    Grid empty = GridOf(0);
     EXPECT_EQ(PaginateRows(empty, 1000, 26000, 1200, true), 1);
 }
 
 TEST(HitTest, FindsOnlyClickableUncoveredCellsOfThePage)
 {
-    GridInfo_jov grid = GridOf(25);
+    Grid grid = GridOf(25);
     grid.rows[2].Cells()[1].OnClick().SetClickId(4);
     grid.rows[3].Cells()[0].OnClick().SetClickId(1);
     grid.rows[3].Cells()[0].SetColumnSpan(-1);  // covered: never hit

@@ -1,4 +1,4 @@
-#include "render/BridgeWnd_base.h"
+#include "render/WindowBase.h"
 
 #include "platform/QtAppForTests.h"
 
@@ -21,7 +21,7 @@ public:
     LangIndex lang = kLangEnglish;
 };
 
-class Window : public BridgeWnd_base {
+class Window : public WindowBase {
 public:
     int32_t placement = 1;
     bool close = false;
@@ -31,7 +31,7 @@ public:
     int32_t GetContentHeight() override { return contentHeight; }
 };
 
-void Wheel(BridgeWnd_base& w, int delta)
+void Wheel(WindowBase& w, int delta)
 {
     QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
                   Qt::NoScrollPhase, false);

@@ -11,19 +11,19 @@ TEST(HostileJson, EveryScorecardReaderSurvivesEveryValue)
     const Json::Value root = hostile::Load();
     ASSERT_TRUE(root.isObject());
     hostile::ForEachValue(root, [](const Json::Value& value) {
-        Scorecard_OneBoard room;
+        BoardResult room;
         room.FromJson(value);
         room.AuctionCalls();
 
-        TeamScorecardRecords::TeamScorecard_OneBoard board;
+        TeamBoard board;
         board.FromJson(value);
 
-        TeamScorecardRecords::TeamScorecard_data data;
+        TeamScorecard data;
         data.FromJson(value);
         Json::Value out;
         data.ToJson(out);
 
-        PairIndiScorecardRecords::OneBoard_pair pair;
+        PairBoard pair;
         pair.FromJson(value);
         PairBoardList boards;
         ReadPairBoards(boards, value);
@@ -35,7 +35,7 @@ TEST(HostileJson, EveryScorecardReaderSurvivesEveryValue)
             EXPECT_TRUE(d.GetDeal().empty() || IsValidDeal(d.GetDeal()));
 
         if (value.isString()) {
-            TeamScorecard_sum_List sums;
+            TeamTotals sums;
             sums.ParseText(value.asString());
             EXPECT_LE(sums.size(), value.asString().size());
         }

@@ -6,17 +6,16 @@
 
 #include <numeric>
 
-using Cell = GridInfo_jov::Grid_CellInfo_jov;
-using Row = GridInfo_jov::Grid_RowInfo_jov;
-using TeamData = TeamScorecardRecords::TeamScorecard_data;
+using Cell = Grid::Cell;
+using Row = Grid::Row;
 
 namespace {
 
-TeamData TeamFrom(const std::string& json)
+TeamScorecard TeamFrom(const std::string& json)
 {
     Json::Value v;
     EXPECT_TRUE(NumericJson::Parse(json, v)) << json;
-    TeamData data;
+    TeamScorecard data;
     data.FromJson(v);
     return data;
 }

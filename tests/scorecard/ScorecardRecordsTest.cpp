@@ -9,9 +9,6 @@
 
 // The holders, not the windows that derive from them, so that these tests
 // need no window code.
-using TeamBoard = TeamScorecardRecords::TeamScorecard_OneBoard;
-using TeamData = TeamScorecardRecords::TeamScorecard_data;
-using PairBoard = PairIndiScorecardRecords::OneBoard_pair;
 
 namespace {
 
@@ -54,7 +51,7 @@ TEST(ScorecardRecords, RoomRecordReadsMissingAndWronglyTypedMembersAsEmpty)
         {R"(null)", 0, "", "", "", 0, ""},
     };
     for (const Case& c : cases) {
-        Scorecard_OneBoard room;
+        BoardResult room;
         room.SetContract("stale");
         room.FromJson(ParseOrFail(c.json));
         EXPECT_EQ(room.GetDeclarer(), c.declarer) << c.json;
@@ -66,14 +63,14 @@ TEST(ScorecardRecords, RoomRecordReadsMissingAndWronglyTypedMembersAsEmpty)
         EXPECT_EQ(room.GetReserved(), -1) << c.json;
     }
 
-    Scorecard_OneBoard room;
+    BoardResult room;
     room.FromJson(ParseOrFail(R"({"2":"C D+E"})"));
     EXPECT_EQ(room.AuctionCalls().size(), 2u); // the incomplete last call is ignored
 }
 
 TEST(ScorecardRecords, TeamScorecardReadsTheSamplePage)
 {
-    TeamData data;
+    TeamScorecard data;
     data.FromJson(ParseOrFail(kSampleTeam));
     EXPECT_EQ(data.GetHomeTeam(), "3.Dragons");
     EXPECT_EQ(data.GetAwayTeam(), "8.Tigers");
@@ -126,7 +123,7 @@ TEST(ScorecardRecords, TeamScorecardReadsTheSamplePage)
 
 TEST(ScorecardRecords, TeamScorecardKeepsServerOrderAndHandlesMissingParts)
 {
-    TeamData data;
+    TeamScorecard data;
     data.FromJson(ParseOrFail(R"({"31":"IMP,1,2","_L":[{"1":9},{"1":2},{"1":5},null,[],{"1":"7"}]})"));
     std::vector<int32_t> order;
     for (const TeamBoard& b : data.boards)
@@ -136,13 +133,13 @@ TEST(ScorecardRecords, TeamScorecardKeepsServerOrderAndHandlesMissingParts)
     // No "31" (or an empty one) keeps the totals held; the boards are always
     // replaced. An "_L" that is not an array reads as no boards.
     for (const char* text : {R"({"1":"home"})", R"({"31":"","_L":{"0":{"1":1}}})", R"({"31":7,"_L":"[]"})"}) {
-        TeamData again = data;
+        TeamScorecard again = data;
         again.FromJson(ParseOrFail(text));
         EXPECT_TRUE(again.boards.empty()) << text;
         ASSERT_EQ(again.sums.size(), 1u) << text;
         EXPECT_EQ(again.sums[0].GetAwayValue(), "2") << text;
     }
-    TeamData fresh;
+    TeamScorecard fresh;
     fresh.FromJson(ParseOrFail(R"({"1":5,"2":["x"],"10":{"a":1}})"));
     EXPECT_EQ(fresh.GetHomeTeam(), "");
     EXPECT_EQ(fresh.GetAwayTeam(), "");
@@ -170,7 +167,7 @@ TEST(ScorecardRecords, TotalsText)
         {"VP", {{"VP", "", ""}}},
     };
     for (const Case& c : cases) {
-        TeamScorecard_sum_List sums;
+        TeamTotals sums;
         sums.ParseText("old,1,2;older,3,4;oldest,5,6");
         sums.ParseText(c.text);
         std::vector<Line> lines;
@@ -179,7 +176,7 @@ TEST(ScorecardRecords, TotalsText)
         EXPECT_EQ(lines, c.lines) << c.text;
     }
 
-    TeamScorecard_sum_List sums;
+    TeamTotals sums;
     sums.ParseText("IMP,23,28");
     sums.ParseText("");
     EXPECT_EQ(sums.size(), 1u);
@@ -220,11 +217,11 @@ TEST(ScorecardRecords, PairBoardsReadEveryKeyAndReplaceTheList)
 
 TEST(ScorecardRecords, WrittenRecordsReadBackTheSame)
 {
-    TeamData data;
+    TeamScorecard data;
     data.FromJson(ParseOrFail(kSampleTeam));
     Json::Value written;
     data.ToJson(written);
-    TeamData back;
+    TeamScorecard back;
     back.FromJson(written);
     Json::Value again;
     back.ToJson(again);

@@ -1,5 +1,5 @@
-#include "scorecard/WndGrid_Scorecard_pairIndi.h"
-#include "scorecard/WndGrid_Scorecard_team.h"
+#include "scorecard/PairScorecardWindow.h"
+#include "scorecard/TeamScorecardWindow.h"
 
 #include "foundation/NumericJson.h"
 #include "platform/QtAppForTests.h"
@@ -33,7 +33,7 @@ struct PrintRecorder {
         calls().clear();
         previous = GetPageViewPrintHandler();
         SetPageViewPrintHandler(
-            [](WndA4pageView_jovbase&, int32_t copies, int32_t mode) { calls().emplace_back(copies, mode); });
+            [](PageView&, int32_t copies, int32_t mode) { calls().emplace_back(copies, mode); });
     }
     ~PrintRecorder() { SetPageViewPrintHandler(previous); }
     static std::vector<std::pair<int32_t, int32_t>>& calls()
@@ -125,8 +125,8 @@ protected:
     TestRoot root;
     PrintRecorder printer;
     AnchorSeam ui;
-    WndGrid_Scorecard_team team;
-    WndGrid_Scorecard_pairIndi pair;
+    TeamScorecardWindow team;
+    PairScorecardWindow pair;
 };
 
 } // namespace
@@ -168,7 +168,7 @@ TEST_F(ScorecardWindowTest, PrintNowPrintsOnTheChosenPrinterWithoutShowing)
 TEST_F(ScorecardWindowTest, EachNewScorecardReplacesTheLastOne)
 {
     BuildSample(false);
-    TeamScorecardRecords::TeamScorecard_data other;
+    TeamScorecard other;
     other.SetHomeTeam("1.A");
     team.BuildTeamScorecard(other, DealList(), 7, "", "", false);
     EXPECT_TRUE(team.GetData().boards.empty());
@@ -191,7 +191,7 @@ TEST_F(ScorecardWindowTest, AuctionTextComesFromTheFirstBoardWithTheNumber)
     ASSERT_TRUE(NumericJson::Parse(R"({"_L":[{"1":2,"5":{"2":"open2"},"6":{"2":"closed2"}},
                                             {"1":2,"5":{"2":"later"}},{"1":3,"6":{"2":"c3"}}]})",
                                    v));
-    TeamScorecardRecords::TeamScorecard_data data;
+    TeamScorecard data;
     data.FromJson(v);
     team.BuildTeamScorecard(data, DealList(), 0, "", "", false);
     EXPECT_EQ(team.GetAuctionText(2, false), "open2");
@@ -290,7 +290,7 @@ TEST_F(ScorecardWindowTest, TeamPageDrawsTheHeaderSeatingBoxesAndDiagrams)
 
 TEST_F(ScorecardWindowTest, NoTotalsMeansNoSeatingBoxes)
 {
-    TeamScorecardRecords::TeamScorecard_data data = MakeTestPageJob().scorecard;
+    TeamScorecard data = MakeTestPageJob().scorecard;
     data.sums.clear();
     team.BuildTeamScorecard(data, DealList(), 0, "", "", false);
     RecordingCanvas dc(600, 600);

@@ -121,7 +121,7 @@ TEST(TestPageSample, EveryScoreFitsItsContractAndTheImpsAddUpToTheTotals)
         EXPECT_EQ(b.GetVulMark(), marks[i]);
         const int32_t vul = BoardVulnerability(b.GetBoardNo(), job.eventKind);
         EXPECT_EQ(std::string(" |-+").substr(size_t(vul), 1), b.GetVulMark());
-        for (const Scorecard_OneBoard* room : {&b.openRoom, &b.closedRoom}) {
+        for (const BoardResult* room : {&b.openRoom, &b.closedRoom}) {
             const int32_t declarer = room->GetDeclarer();
             const int32_t score = DuplicateScore(room->GetContract(), room->GetResult(), SideVulnerable(vul, declarer));
             const bool ns = declarer == kSeatNorth || declarer == kSeatSouth;

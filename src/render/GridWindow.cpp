@@ -1,4 +1,4 @@
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 
 #include "foundation/Product.h"
 #include "platform/UiSeam.h"
@@ -6,11 +6,11 @@
 
 #include <QMouseEvent>
 
-BridgeWnd_Grid_base::BridgeWnd_Grid_base() = default;
-BridgeWnd_Grid_base::~BridgeWnd_Grid_base() = default;
+GridWindow::GridWindow() = default;
+GridWindow::~GridWindow() = default;
 
-void BridgeWnd_Grid_base::SetGrid(const std::u16string& newTitle, const Grid_RowInfo_jov& header,
-                                  const std::vector<Grid_RowInfo_jov>& newRows, const std::string& newSubtitle,
+void GridWindow::SetGrid(const std::u16string& newTitle, const Row& header,
+                                  const std::vector<Row>& newRows, const std::string& newSubtitle,
                                   bool printNow)
 {
     SetTitle(newTitle);
@@ -29,14 +29,14 @@ void BridgeWnd_Grid_base::SetGrid(const std::u16string& newTitle, const Grid_Row
         Print(1, 3);
 }
 
-void BridgeWnd_Grid_base::Relayout()
+void GridWindow::Relayout()
 {
     const Rect c = GetContentRect(1, kDrawScreen);
     const int32_t h = RowHeight(0);
     PaginateRows(*this, c.Width(), c.Height(), h, RepeatsHeaderRow());
 }
 
-int32_t BridgeWnd_Grid_base::RowHeight(int32_t newHeight)
+int32_t GridWindow::RowHeight(int32_t newHeight)
 {
     RowHeightStore& store = ProcessRowHeightStore();
     if (newHeight < 1) {
@@ -47,12 +47,12 @@ int32_t BridgeWnd_Grid_base::RowHeight(int32_t newHeight)
     return 0;
 }
 
-Rect BridgeWnd_Grid_base::GetTitleRect(const Rect& body)
+Rect GridWindow::GetTitleRect(const Rect& body)
 {
     return TitleRectOf(body, GetTitleHeight());
 }
 
-Rect BridgeWnd_Grid_base::GetSubtitleRect(const Rect& body)
+Rect GridWindow::GetSubtitleRect(const Rect& body)
 {
     const int32_t sh = GetSubtitleHeight();
     if (sh == 0)
@@ -62,7 +62,7 @@ Rect BridgeWnd_Grid_base::GetSubtitleRect(const Rect& body)
     return Rect{t.left, top, t.right, top + sh};
 }
 
-Rect BridgeWnd_Grid_base::GetContentRect(int32_t page, int32_t mode)
+Rect GridWindow::GetContentRect(int32_t page, int32_t mode)
 {
     const Rect body = GetBodyRect(GetPageRect(page, mode), mode);
     Rect c = body;
@@ -73,13 +73,13 @@ Rect BridgeWnd_Grid_base::GetContentRect(int32_t page, int32_t mode)
     return c;
 }
 
-std::u16string BridgeWnd_Grid_base::GetPageTitle()
+std::u16string GridWindow::GetPageTitle()
 {
     const std::u16string t = GetTitle();
     return t.empty() ? GetCaption() : t;
 }
 
-CellHit BridgeWnd_Grid_base::HitTest(int32_t x, int32_t y)
+CellHit GridWindow::HitTest(int32_t x, int32_t y)
 {
     const int32_t lx = ::PixelsToUnits(x, UnitsPer100PxX());
     const int32_t ly = ::PixelsToUnits(y + ScrollPosition(), UnitsPer100PxY());
@@ -93,26 +93,26 @@ CellHit BridgeWnd_Grid_base::HitTest(int32_t x, int32_t y)
     return CellHit{};
 }
 
-void BridgeWnd_Grid_base::OnCellClick(int32_t row, int32_t cell, const Info_OnClick& click)
+void GridWindow::OnCellClick(int32_t row, int32_t cell, const Click& click)
 {
     const std::u16string text = u"请重载此函数\n行:" + IntToWide(row) + u" 列:" + IntToWide(cell) + u"\r\n" +
                                 u" OnclickInfo=\r\n" + Utf8ToWide(click.ToString());
     Ui().ShowMessage(this, text, Utf8ToWide(ProductName(GetLanguage(), false)), MessageBoxStyle::Ok);
 }
 
-void BridgeWnd_Grid_base::paintEvent(QPaintEvent* event)
+void GridWindow::paintEvent(QPaintEvent* event)
 {
     if (ClientRect().Height() <= 9)
         return;
     // The corner buttons are child windows that paint themselves over the
     // view; they only have to exist.
     EnsureButtons();
-    WndA4pageView_jovbase::paintEvent(event);
+    PageView::paintEvent(event);
 }
 
-void BridgeWnd_Grid_base::mouseMoveEvent(QMouseEvent* event)
+void GridWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    BridgeWnd_base::mouseMoveEvent(event);
+    WindowBase::mouseMoveEvent(event);
     const QPoint pos = event->position().toPoint();
     const CellHit hit = HitTest(pos.x(), pos.y());
     if (hit.row != hoverRow || hit.cell != hoverCell) {
@@ -122,13 +122,13 @@ void BridgeWnd_Grid_base::mouseMoveEvent(QMouseEvent* event)
     }
 }
 
-void BridgeWnd_Grid_base::mousePressEvent(QMouseEvent* event)
+void GridWindow::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         OnMenu(1);
         return;
     }
-    BridgeWnd_base::mousePressEvent(event);
+    WindowBase::mousePressEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint pos = event->position().toPoint();
@@ -137,10 +137,10 @@ void BridgeWnd_Grid_base::mousePressEvent(QMouseEvent* event)
     pressedCell = hit.cell;
 }
 
-void BridgeWnd_Grid_base::mouseReleaseEvent(QMouseEvent* event)
+void GridWindow::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        BridgeWnd_base::mouseReleaseEvent(event);
+        WindowBase::mouseReleaseEvent(event);
         return;
     }
     const QPoint pos = event->position().toPoint();
@@ -149,9 +149,9 @@ void BridgeWnd_Grid_base::mouseReleaseEvent(QMouseEvent* event)
     pressedRow = pressedCell = -1;
     if (!same)
         return;
-    const Grid_CellInfo_jov cell =
+    const Cell cell =
         (hit.row >= 0 && static_cast<size_t>(hit.row) < rows.size()) ? GetCell(rows[static_cast<size_t>(hit.row)], hit.cell)
-                                                                       : Grid_CellInfo_jov("", 0.0f);
-    const Info_OnClick click = cell.OnClick();
+                                                                       : Cell("", 0.0f);
+    const Click click = cell.OnClick();
     OnCellClick(hit.row, hit.cell, click);
 }

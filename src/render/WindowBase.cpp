@@ -1,4 +1,4 @@
-#include "render/BridgeWnd_base.h"
+#include "render/WindowBase.h"
 
 #include <QAbstractSlider>
 #include <QFont>
@@ -88,7 +88,7 @@ CornerButtonRects LayoutCornerButtonRects(const Rect& client, int32_t u, int32_t
     return out;
 }
 
-BridgeWnd_base::BridgeWnd_base()
+WindowBase::WindowBase()
 {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
@@ -104,9 +104,9 @@ BridgeWnd_base::BridgeWnd_base()
     hide();
 }
 
-BridgeWnd_base::~BridgeWnd_base() = default;
+WindowBase::~WindowBase() = default;
 
-bool BridgeWnd_base::Create(BridgeWnd_base* parent, int32_t id)
+bool WindowBase::Create(WindowBase* parent, int32_t id)
 {
     parentWnd = parent;
     if (parent != nullptr)
@@ -115,7 +115,7 @@ bool BridgeWnd_base::Create(BridgeWnd_base* parent, int32_t id)
     return true;
 }
 
-bool BridgeWnd_base::CreateInWidget(QWidget* host, int32_t id)
+bool WindowBase::CreateInWidget(QWidget* host, int32_t id)
 {
     parentWnd = nullptr;
     setParent(host);
@@ -123,7 +123,7 @@ bool BridgeWnd_base::CreateInWidget(QWidget* host, int32_t id)
     return true;
 }
 
-void BridgeWnd_base::FinishCreate(int32_t id)
+void WindowBase::FinishCreate(int32_t id)
 {
     wndId = id;
     setObjectName(QString::number(id));
@@ -132,29 +132,29 @@ void BridgeWnd_base::FinishCreate(int32_t id)
     RefreshCaption();
 }
 
-BridgeWnd_base* BridgeWnd_base::GetRootWindow()
+WindowBase* WindowBase::GetRootWindow()
 {
-    BridgeWnd_base* w = this;
+    WindowBase* w = this;
     // A cycle of owner links would be a wiring error; stop rather than spin.
     for (int guard = 0; w->parentWnd != nullptr && guard < 1000; ++guard)
         w = w->parentWnd;
     return w;
 }
 
-RootServices& BridgeWnd_base::Services()
+RootServices& WindowBase::Services()
 {
-    BridgeWnd_base* root = GetRootWindow();
+    WindowBase* root = GetRootWindow();
     if (root->rootServices != nullptr)
         return *root->rootServices;
     return FallbackServices();
 }
 
-LangIndex BridgeWnd_base::GetLanguage()
+LangIndex WindowBase::GetLanguage()
 {
     return Services().GetLanguage();
 }
 
-void BridgeWnd_base::EnsureButtons()
+void WindowBase::EnsureButtons()
 {
     if (OptionsButtonPlacement() != 0 && optionsButton == nullptr) {
         optionsButton = new QPushButton(QStringLiteral("操作"), viewport());
@@ -175,7 +175,7 @@ void BridgeWnd_base::EnsureButtons()
     }
 }
 
-void BridgeWnd_base::RefreshCaption()
+void WindowBase::RefreshCaption()
 {
     if (OptionsButtonPlacement() != 0) {
         EnsureButtons();
@@ -184,12 +184,12 @@ void BridgeWnd_base::RefreshCaption()
     InvalidateClient();
 }
 
-std::u16string BridgeWnd_base::GetCaption()
+std::u16string WindowBase::GetCaption()
 {
     return LangTextW("-操作-||Options||<其它>", GetLanguage());
 }
 
-void BridgeWnd_base::LayoutButtons()
+void WindowBase::LayoutButtons()
 {
     EnsureButtons();
     const CornerButtonRects r = LayoutCornerButtonRects(ClientRect(), ScreenUnit(), OptionsButtonPlacement(),
@@ -200,23 +200,23 @@ void BridgeWnd_base::LayoutButtons()
         optionsButton->setGeometry(r.options.left, r.options.top, r.options.Width(), r.options.Height());
 }
 
-Rect BridgeWnd_base::ClientRect() const
+Rect WindowBase::ClientRect() const
 {
     const QRect r = viewport()->rect();
     return Rect{0, 0, r.width(), r.height()};
 }
 
-int32_t BridgeWnd_base::ScrollPosition() const
+int32_t WindowBase::ScrollPosition() const
 {
     return verticalScrollBar()->value();
 }
 
-int32_t BridgeWnd_base::ScrollLimit() const
+int32_t WindowBase::ScrollLimit() const
 {
     return verticalScrollBar()->maximum();
 }
 
-void BridgeWnd_base::UpdateScrollBar()
+void WindowBase::UpdateScrollBar()
 {
     const int32_t h = ClientRect().Height();
     const int32_t n = std::max(GetContentHeight(), h);
@@ -230,7 +230,7 @@ void BridgeWnd_base::UpdateScrollBar()
     InvalidateClient();
 }
 
-void BridgeWnd_base::OnScrollAction(int action)
+void WindowBase::OnScrollAction(int action)
 {
     QScrollBar* bar = verticalScrollBar();
     const int32_t h = ClientRect().Height();
@@ -258,32 +258,32 @@ void BridgeWnd_base::OnScrollAction(int action)
     bar->setSliderPosition(std::clamp(target, bar->minimum(), bar->maximum()));
 }
 
-void BridgeWnd_base::InvalidateClient()
+void WindowBase::InvalidateClient()
 {
     viewport()->update();
 }
 
-void BridgeWnd_base::paintEvent(QPaintEvent*)
+void WindowBase::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), QColor(128, 128, 128));
 }
 
-void BridgeWnd_base::resizeEvent(QResizeEvent* event)
+void WindowBase::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     LayoutButtons();
     InvalidateClient();
 }
 
-void BridgeWnd_base::mouseMoveEvent(QMouseEvent* event)
+void WindowBase::mouseMoveEvent(QMouseEvent* event)
 {
     if (!hasFocus() && Services().WantsHoverFocus())
         setFocus(Qt::MouseFocusReason);
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
-void BridgeWnd_base::wheelEvent(QWheelEvent* event)
+void WindowBase::wheelEvent(QWheelEvent* event)
 {
     event->accept();
     const int32_t limit = ScrollLimit();
@@ -296,7 +296,7 @@ void BridgeWnd_base::wheelEvent(QWheelEvent* event)
     InvalidateClient();
 }
 
-void BridgeWnd_base::scrollContentsBy(int, int)
+void WindowBase::scrollContentsBy(int, int)
 {
     // The whole view is repainted from the new position; nothing is moved.
     InvalidateClient();

@@ -50,24 +50,24 @@ struct CornerButtonRects {
 CornerButtonRects LayoutCornerButtonRects(const Rect& client, int32_t screenUnit, int32_t placement,
                                           bool hasCloseButton, bool wideOptionsButton);
 
-class BridgeWnd_base : public QAbstractScrollArea {
+class WindowBase : public QAbstractScrollArea {
 public:
-    BridgeWnd_base();
-    ~BridgeWnd_base() override;
+    WindowBase();
+    ~WindowBase() override;
 
     // Makes this window a hidden child of `parent` (its owner) with the id
     // `id`, then refreshes the caption. The id also names the window (its
     // decimal text) and keys its stored row height.
-    bool Create(BridgeWnd_base* parent, int32_t id);
+    bool Create(WindowBase* parent, int32_t id);
     // The same for a root window placed inside another widget (the main
     // frame): it has no owner.
     bool CreateInWidget(QWidget* host, int32_t id);
 
-    BridgeWnd_base* GetParentWnd() const { return parentWnd; }
+    WindowBase* GetParentWnd() const { return parentWnd; }
     int32_t GetWndId() const { return wndId; }
 
     // Follows the owner links to the window that has no owner.
-    BridgeWnd_base* GetRootWindow();
+    WindowBase* GetRootWindow();
     // The root window's services (installed with SetRootServices on the
     // root), or the defaults when the root has none.
     RootServices& Services();
@@ -126,7 +126,7 @@ private:
     void FinishCreate(int32_t id);
     void OnScrollAction(int action);
 
-    BridgeWnd_base* parentWnd = nullptr;
+    WindowBase* parentWnd = nullptr;
     int32_t wndId = 0;
     QPushButton* optionsButton = nullptr;
     QPushButton* closeButton = nullptr;

@@ -5,24 +5,24 @@
 // over clickable cells and reports clicks. The scorecard windows derive from
 // it and override some of its hooks.
 
-#include "render/GridInfo_jov.h"
-#include "render/WndA4pageView_jovbase.h"
+#include "render/Grid.h"
+#include "render/PageView.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class BridgeWnd_Grid_base : public WndA4pageView_jovbase, public GridInfo_jov {
+class GridWindow : public PageView, public Grid {
 public:
-    BridgeWnd_Grid_base();
-    ~BridgeWnd_Grid_base() override;
+    GridWindow();
+    ~GridWindow() override;
 
     // Takes a new grid: title, subtitle, copies of the header row and the
     // rows, lays it out on pages and resets the scroll range; then shows the
     // window, or with `printNow` prints it at once on the chosen printer.
     // Cells past the header's last column are dropped and column spans that
     // reach past it are shortened, so every cell shown lies under a column.
-    void SetGrid(const std::u16string& title, const Grid_RowInfo_jov& header, const std::vector<Grid_RowInfo_jov>& rows,
+    void SetGrid(const std::u16string& title, const Row& header, const std::vector<Row>& rows,
                  const std::string& subtitle, bool printNow);
 
     // The clickable cell under a client point (pixels), as (row index in
@@ -59,7 +59,7 @@ public:
     virtual bool ShowsLastPageStamp() { return true; }
     // A click on a clickable cell. The base shows what was clicked in a
     // message box, as a reminder that a real grid handles it.
-    virtual void OnCellClick(int32_t row, int32_t cell, const Info_OnClick& click);
+    virtual void OnCellClick(int32_t row, int32_t cell, const Click& click);
 
     // --- page view and window hooks ----------------------------------------------
     bool IsLandscape() override { return true; }

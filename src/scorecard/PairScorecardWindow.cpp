@@ -1,11 +1,11 @@
-#include "scorecard/WndGridBase_Scorecard_PairIndi.h"
+#include "scorecard/PairScorecardWindow.h"
 
 #include "scorecard/ScorecardGrids.h"
 
-WndGridBase_Scorecard_PairIndi::WndGridBase_Scorecard_PairIndi() = default;
-WndGridBase_Scorecard_PairIndi::~WndGridBase_Scorecard_PairIndi() = default;
+PairScorecardWindow::PairScorecardWindow() = default;
+PairScorecardWindow::~PairScorecardWindow() = default;
 
-void WndGridBase_Scorecard_PairIndi::BuildPairScorecard(const PairBoardList& boardList, const DealList& dealList,
+void PairScorecardWindow::BuildPairScorecard(const PairBoardList& boardList, const DealList& dealList,
                                                         int32_t eventKind, const std::string& title,
                                                         const std::string& subtitle, bool printNow)
 {
@@ -18,11 +18,11 @@ void WndGridBase_Scorecard_PairIndi::BuildPairScorecard(const PairBoardList& boa
     SetGrid(Utf8ToWide(title), grid.header, grid.rows, subtitle, printNow);
 }
 
-std::string WndGridBase_Scorecard_PairIndi::GetAuctionText(int32_t board, bool closedRoom)
+std::string PairScorecardWindow::GetAuctionText(int32_t board, bool closedRoom)
 {
     if (closedRoom)
         return {};
-    for (const OneBoard_pair& b : boards) {
+    for (const PairBoard& b : boards) {
         if (b.GetBoardNo() == board)
             return b.GetAuction();
     }

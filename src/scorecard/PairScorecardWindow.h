@@ -6,20 +6,17 @@
 // score on the board; then the hand diagrams. It keeps the grid window's
 // standard page furniture: the title, the subtitle band, and the column
 // headings repeated on every page.
-//
-// Its board record is nested in it (OneBoard_pair) through
-// PairIndiScorecardRecords, which keeps the record free of window code.
 
 #include "scorecard/ScorecardRecords.h"
-#include "scorecard/WndGridBase_Scorecard.h"
+#include "scorecard/ScorecardWindow.h"
 
 #include <cstdint>
 #include <string>
 
-class WndGridBase_Scorecard_PairIndi : public WndGridBase_Scorecard, public PairIndiScorecardRecords {
+class PairScorecardWindow : public ScorecardWindow {
 public:
-    WndGridBase_Scorecard_PairIndi();
-    ~WndGridBase_Scorecard_PairIndi() override;
+    PairScorecardWindow();
+    ~PairScorecardWindow() override;
 
     // Lays out the scorecard and hands it to the grid: keeps copies of the
     // boards and deals, sets the event kind, builds the column headings and
@@ -37,8 +34,4 @@ public:
 protected:
     // The boards shown, in the server's order.
     PairBoardList boards;
-};
-
-// The pair and individual scorecard window the desktop creates.
-class WndGrid_Scorecard_pairIndi : public WndGridBase_Scorecard_PairIndi {
 };

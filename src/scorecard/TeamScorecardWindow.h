@@ -4,30 +4,26 @@
 // two heading rows, one row per board with contract, lead and score at both
 // tables, the point difference and the IMPs of each side, the match totals
 // with the seating of both rooms beside them, and the hand diagrams.
-//
-// The records it shows are nested in it (TeamScorecard_OneBoard,
-// TeamScorecard_data) through TeamScorecardRecords, which keeps the records
-// themselves free of window code.
 
 #include "scorecard/ScorecardRecords.h"
-#include "scorecard/WndGridBase_Scorecard.h"
+#include "scorecard/ScorecardWindow.h"
 
 #include <cstdint>
 #include <string>
 
-class WndGridBase_Scorecard_team : public WndGridBase_Scorecard, public TeamScorecardRecords {
+class TeamScorecardWindow : public ScorecardWindow {
 public:
-    WndGridBase_Scorecard_team();
-    ~WndGridBase_Scorecard_team() override;
+    TeamScorecardWindow();
+    ~TeamScorecardWindow() override;
 
     // Lays out the whole scorecard and hands it to the grid: scrolls to the
     // top, keeps copies of the data and deals, sets the caption and event
     // kind, builds the rows and then shows the window, or with `printNow`
     // prints it at once on the chosen printer.
-    void BuildTeamScorecard(const TeamScorecard_data& teamData, const DealList& dealList, int32_t eventKind,
+    void BuildTeamScorecard(const TeamScorecard& teamData, const DealList& dealList, int32_t eventKind,
                             const std::string& scoreLabel, const std::string& caption, bool printNow);
 
-    const TeamScorecard_data& GetData() const { return data; }
+    const TeamScorecard& GetData() const { return data; }
 
     // --- hook answers ---------------------------------------------------------
     bool HasPlayerBoxes() override { return true; }
@@ -48,9 +44,5 @@ public:
 
 protected:
     // The scorecard being shown.
-    TeamScorecard_data data;
-};
-
-// The team scorecard window the desktop creates.
-class WndGrid_Scorecard_team : public WndGridBase_Scorecard_team {
+    TeamScorecard data;
 };

@@ -1,4 +1,4 @@
-#include "scorecard/WndGridBase_Scorecard_team.h"
+#include "scorecard/TeamScorecardWindow.h"
 
 #include "render/GridPainting.h"
 #include "scorecard/ScorecardGrids.h"
@@ -6,10 +6,10 @@
 
 #include <QScrollBar>
 
-WndGridBase_Scorecard_team::WndGridBase_Scorecard_team() = default;
-WndGridBase_Scorecard_team::~WndGridBase_Scorecard_team() = default;
+TeamScorecardWindow::TeamScorecardWindow() = default;
+TeamScorecardWindow::~TeamScorecardWindow() = default;
 
-void WndGridBase_Scorecard_team::BuildTeamScorecard(const TeamScorecard_data& teamData, const DealList& dealList,
+void TeamScorecardWindow::BuildTeamScorecard(const TeamScorecard& teamData, const DealList& dealList,
                                                     int32_t eventKind, const std::string& scoreLabel,
                                                     const std::string& caption, bool printNow)
 {
@@ -24,29 +24,29 @@ void WndGridBase_Scorecard_team::BuildTeamScorecard(const TeamScorecard_data& te
     SetGrid(u"队赛记分表", grid.header, grid.rows, "", printNow);
 }
 
-std::string WndGridBase_Scorecard_team::GetAuctionText(int32_t board, bool closedRoom)
+std::string TeamScorecardWindow::GetAuctionText(int32_t board, bool closedRoom)
 {
-    for (const TeamScorecard_OneBoard& b : data.boards) {
+    for (const TeamBoard& b : data.boards) {
         if (b.GetBoardNo() == board)
             return closedRoom ? b.closedRoom.GetAuction() : b.openRoom.GetAuction();
     }
     return {};
 }
 
-Rect WndGridBase_Scorecard_team::TeamHeaderRect(const Rect& body, int32_t mode)
+Rect TeamScorecardWindow::TeamHeaderRect(const Rect& body, int32_t mode)
 {
     const Rect content = GetContentRect(1, mode);
     const Rect band = GetTitleRect(body);
     return Rect{content.left, band.top, content.right, band.bottom};
 }
 
-void WndGridBase_Scorecard_team::DrawTitle(Canvas& dc, const Rect& body, int32_t, int32_t mode)
+void TeamScorecardWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t, int32_t mode)
 {
     DrawTeamHeader(dc, TeamHeaderRect(body, mode), data.GetHomeTeam(), data.GetAwayTeam(), PaletteColour(mode, 8),
                    PaletteColour(mode, 9), SquarePicture());
 }
 
-void WndGridBase_Scorecard_team::DrawPlayerBoxes(Canvas& dc, const Rect&, int32_t mode)
+void TeamScorecardWindow::DrawPlayerBoxes(Canvas& dc, const Rect&, int32_t mode)
 {
     const Rect content = GetContentRect(1, mode);
     DrawSeatingBoxes(dc, SeatingArea(rows, content.left, content.top), data, GetLanguage(), TextColour(mode),

@@ -1,4 +1,4 @@
-#include "render/WndA4pageView_jovbase.h"
+#include "render/PageView.h"
 
 #include "platform/QPainterCanvas.h"
 #include "render/DrawPrimitives.h"
@@ -32,27 +32,27 @@ PageViewPrintHandler GetPageViewPrintHandler()
     return PrintHandlerSlot();
 }
 
-WndA4pageView_jovbase::WndA4pageView_jovbase() = default;
-WndA4pageView_jovbase::~WndA4pageView_jovbase() = default;
+PageView::PageView() = default;
+PageView::~PageView() = default;
 
-void WndA4pageView_jovbase::Print(int32_t copies, int32_t printMode)
+void PageView::Print(int32_t copies, int32_t printMode)
 {
     if (PageViewPrintHandler handler = PrintHandlerSlot())
         handler(*this, copies, printMode);
 }
 
-Rect WndA4pageView_jovbase::GetPageRect(int32_t page, int32_t mode)
+Rect PageView::GetPageRect(int32_t page, int32_t mode)
 {
     const int32_t viewWidth = PixelsToUnits(ClientRect()).Width();
     return PageRectOf(page, mode, IsLandscape(), IsTwoPagesAcross(), viewWidth);
 }
 
-float WndA4pageView_jovbase::ComputeZoom()
+float PageView::ComputeZoom()
 {
     return ComputeZoomAt(logicalDpiX(), logicalDpiY());
 }
 
-float WndA4pageView_jovbase::ComputeZoomAt(int32_t dpiX, int32_t dpiY)
+float PageView::ComputeZoomAt(int32_t dpiX, int32_t dpiY)
 {
     const auto m = ComputeZoomMapping(ClientRect().Width(), dpiX, dpiY, IsLandscape(), IsTwoPagesAcross());
     if (!m)
@@ -64,12 +64,12 @@ float WndA4pageView_jovbase::ComputeZoomAt(int32_t dpiX, int32_t dpiY)
     return zoomPercent;
 }
 
-Rect WndA4pageView_jovbase::PixelsToUnits(const Rect& px) const
+Rect PageView::PixelsToUnits(const Rect& px) const
 {
     return ::PixelsToUnits(px, unitsPer100PxX, unitsPer100PxY);
 }
 
-int32_t WndA4pageView_jovbase::GetContentHeight()
+int32_t PageView::GetContentHeight()
 {
     const Rect last = GetPageRect(GetPageCount(), kDrawScreen);
     if (unitsPer100PxX < 1 || unitsPer100PxY < 1) {
@@ -80,7 +80,7 @@ int32_t WndA4pageView_jovbase::GetContentHeight()
     return ViewContentHeightPx(last, unitsPer100PxX, unitsPer100PxY, ScreenUnit());
 }
 
-Mapping WndA4pageView_jovbase::ScreenMapping(int32_t dpiX, int32_t dpiY, int32_t scrollPos) const
+Mapping PageView::ScreenMapping(int32_t dpiX, int32_t dpiY, int32_t scrollPos) const
 {
     Mapping m;
     m.mode = MapMode::Anisotropic;
@@ -90,7 +90,7 @@ Mapping WndA4pageView_jovbase::ScreenMapping(int32_t dpiX, int32_t dpiY, int32_t
     return m;
 }
 
-void WndA4pageView_jovbase::PaintView(Canvas& dc, const Rect& client)
+void PageView::PaintView(Canvas& dc, const Rect& client)
 {
     dc.FillRect(client, kViewBackground);
     const Colour oldText = dc.SetTextColour(TextColour(kDrawScreen));
@@ -120,7 +120,7 @@ void WndA4pageView_jovbase::PaintView(Canvas& dc, const Rect& client)
     dc.SetTextColour(oldText);
 }
 
-void WndA4pageView_jovbase::paintEvent(QPaintEvent*)
+void PageView::paintEvent(QPaintEvent*)
 {
     const Rect client = ClientRect();
     if (client.Height() <= 9 || client.Width() <= 0)
@@ -139,7 +139,7 @@ void WndA4pageView_jovbase::paintEvent(QPaintEvent*)
     painter.drawImage(0, 0, image);
 }
 
-void WndA4pageView_jovbase::DrawPaper(Canvas& dc, const Rect& r, Colour paper)
+void PageView::DrawPaper(Canvas& dc, const Rect& r, Colour paper)
 {
     dc.FillRect(Rect{r.right - 60, r.top, r.right, r.bottom}.Moved(60, 60), kPaperShadow);
     dc.FillRect(Rect{r.left, r.bottom - 60, r.right, r.bottom}.Moved(60, 60), kPaperShadow);
@@ -160,7 +160,7 @@ void WndA4pageView_jovbase::DrawPaper(Canvas& dc, const Rect& r, Colour paper)
     dc.SelectPen(oldPen);
 }
 
-void WndA4pageView_jovbase::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n, int32_t m)
+void PageView::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n, int32_t m)
 {
     const FontSpec oldFont = dc.SelectFont(FontSpec(UsesLargeHeaderFont() ? 560 : 350, kPageFace));
     const Colour oldText = dc.SetTextColour(TextColour(m));
@@ -188,13 +188,13 @@ void WndA4pageView_jovbase::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t 
     dc.SelectFont(oldFont);
 }
 
-Colour WndA4pageView_jovbase::TextColour(int32_t m)
+Colour PageView::TextColour(int32_t m)
 {
     const bool fixed = m == kDrawPrinter || (m == kDrawScreen && UsesPrintColours());
     return fixed ? kBlack : GetThemeColour(1);
 }
 
-Colour WndA4pageView_jovbase::PaperColour(int32_t m)
+Colour PageView::PaperColour(int32_t m)
 {
     if (m == kDrawScreen && UsesPrintColours())
         return Rgb(248, 248, 240);
@@ -203,17 +203,17 @@ Colour WndA4pageView_jovbase::PaperColour(int32_t m)
     return GetThemeColour(11);
 }
 
-Colour WndA4pageView_jovbase::LineColour25(int32_t m)
+Colour PageView::LineColour25(int32_t m)
 {
     return BlendColour(TextColour(m), PaperColour(m), 25);
 }
 
-Colour WndA4pageView_jovbase::LineColour50(int32_t m)
+Colour PageView::LineColour50(int32_t m)
 {
     return BlendColour(TextColour(m), PaperColour(m), 50);
 }
 
-Colour WndA4pageView_jovbase::PaletteColour(int32_t m, int32_t index)
+Colour PageView::PaletteColour(int32_t m, int32_t index)
 {
     if (m == kDrawScreen && UsesPrintColours())
         m = kDrawPrinter;

@@ -7,7 +7,7 @@
 // the diagrams after the grid; and offers a Print/Close pop-up menu from the
 // options button and from a right click.
 
-#include "render/BridgeWnd_Grid_base.h"
+#include "render/GridWindow.h"
 #include "tournament/Deals.h"
 
 #include <QPoint>
@@ -19,10 +19,10 @@
 inline constexpr int32_t kScorecardMenuPrint = 1001;
 inline constexpr int32_t kScorecardMenuClose = 1009;
 
-class WndGridBase_Scorecard : public BridgeWnd_Grid_base {
+class ScorecardWindow : public GridWindow {
 public:
-    WndGridBase_Scorecard();
-    ~WndGridBase_Scorecard() override;
+    ScorecardWindow();
+    ~ScorecardWindow() override;
 
     // --- hooks added here, in slot order ----------------------------------------
     // The team window draws the seating boxes in place of the subtitle band.

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-class GridInfo_jov {
+class Grid {
 public:
     // What a click on a cell carries to the click handler. A cell is
     // clickable when its click id is greater than 0.
-    class Info_OnClick {
+    class Click {
     public:
-        virtual ~Info_OnClick() = default;
+        virtual ~Click() = default;
 
         virtual int32_t GetClickId() const { return clickId; }
         virtual void SetClickId(int32_t v) { clickId = v; }
@@ -44,12 +44,12 @@ public:
         int32_t clickParam3 = 0;
     };
 
-    class Grid_CellInfo_jov {
+    class Cell {
     public:
         // A default cell: empty text, weight 0.
-        Grid_CellInfo_jov();
-        Grid_CellInfo_jov(const std::string& text, float widthWeight);
-        virtual ~Grid_CellInfo_jov() = default;
+        Cell();
+        Cell(const std::string& text, float widthWeight);
+        virtual ~Cell() = default;
 
         virtual std::string GetText() const { return text; }
         virtual void SetText(const std::string& v) { text = v; }
@@ -78,13 +78,13 @@ public:
         virtual int32_t GetHighlight() const { return highlight; }
         virtual void SetHighlight(int32_t v) { highlight = v; }
 
-        const Info_OnClick& OnClick() const { return onClick; }
-        Info_OnClick& OnClick() { return onClick; }
+        const Click& OnClick() const { return onClick; }
+        Click& OnClick() { return onClick; }
         Rect GetRect() const { return rect; }
         void SetRect(const Rect& r) { rect = r; }
 
     private:
-        friend class GridInfo_jov;
+        friend class Grid;
 
         std::string text;
         int32_t colourIndex = 1;
@@ -99,13 +99,13 @@ public:
         int32_t columnSpan = 0;
         int32_t rowSpan = 0;
         int32_t highlight = 0;
-        Info_OnClick onClick;
+        Click onClick;
         Rect rect;
     };
 
-    class Grid_RowInfo_jov {
+    class Row {
     public:
-        virtual ~Grid_RowInfo_jov() = default;
+        virtual ~Row() = default;
 
         virtual int32_t GetKind() const { return kind; }
         virtual void SetKind(int32_t v) { kind = v; }
@@ -118,9 +118,9 @@ public:
 
         Rect GetRect() const { return rect; }
         void SetRect(const Rect& r) { rect = r; }
-        const std::vector<Grid_CellInfo_jov>& Cells() const { return cells; }
-        std::vector<Grid_CellInfo_jov>& Cells() { return cells; }
-        void AddCell(const Grid_CellInfo_jov& cell) { cells.push_back(cell); }
+        const std::vector<Cell>& Cells() const { return cells; }
+        std::vector<Cell>& Cells() { return cells; }
+        void AddCell(const Cell& cell) { cells.push_back(cell); }
 
     private:
         int32_t kind = 0;
@@ -128,7 +128,7 @@ public:
         int32_t serial = 1;
         int32_t line = 1;
         Rect rect;
-        std::vector<Grid_CellInfo_jov> cells;
+        std::vector<Cell> cells;
     };
 
     struct RowSpanInfo {
@@ -138,23 +138,23 @@ public:
 
     // Back to the values of a fresh cell, except the texts that carry no
     // layout (extra, badge, lead), the seat and the click text and params.
-    static void ResetCell(Grid_CellInfo_jov& cell);
+    static void ResetCell(Cell& cell);
     // A copy of cell i, or a default cell when i is outside the row.
-    static Grid_CellInfo_jov GetCell(const Grid_RowInfo_jov& row, int32_t i);
+    static Cell GetCell(const Row& row, int32_t i);
     // Sets the row's rectangle to `r` and each cell's rectangle from the
     // header's column weights (see the definition for the rules on grids
     // whose header does not fit their rows).
-    static void LayoutRow(Grid_RowInfo_jov& row, const Rect& r, const Grid_RowInfo_jov& header);
-    static RowSpanInfo MaxRowSpan(const Grid_RowInfo_jov& row);
+    static void LayoutRow(Row& row, const Rect& r, const Row& header);
+    static RowSpanInfo MaxRowSpan(const Row& row);
     // True when some cell of `rows` spans more than one line.
-    static bool HasRowSpans(const std::vector<Grid_RowInfo_jov>& rows);
+    static bool HasRowSpans(const std::vector<Row>& rows);
 
     // Drops the cells of each row that start past the header's last column
     // and shortens column spans that reach past it, so that every cell left
     // lies under a column of the header. A grid window applies it to the grid
     // it is given; a grid built as intended is left unchanged.
-    static void FitRowsToHeader(const Grid_RowInfo_jov& header, std::vector<Grid_RowInfo_jov>& rows);
+    static void FitRowsToHeader(const Row& header, std::vector<Row>& rows);
 
-    Grid_RowInfo_jov headerRow;
-    std::vector<Grid_RowInfo_jov> rows;
+    Row headerRow;
+    std::vector<Row> rows;
 };

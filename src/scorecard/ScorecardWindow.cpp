@@ -1,4 +1,4 @@
-#include "scorecard/WndGridBase_Scorecard.h"
+#include "scorecard/ScorecardWindow.h"
 
 #include "platform/UiSeam.h"
 #include "scorecard/HandDiagrams.h"
@@ -9,62 +9,62 @@
 #include <QMenu>
 #include <QPushButton>
 
-WndGridBase_Scorecard::WndGridBase_Scorecard() = default;
-WndGridBase_Scorecard::~WndGridBase_Scorecard() = default;
+ScorecardWindow::ScorecardWindow() = default;
+ScorecardWindow::~ScorecardWindow() = default;
 
-void WndGridBase_Scorecard::DrawPlayerBoxes(Canvas&, const Rect&, int32_t) {}
+void ScorecardWindow::DrawPlayerBoxes(Canvas&, const Rect&, int32_t) {}
 
-std::string WndGridBase_Scorecard::GetAuctionText(int32_t, bool)
+std::string ScorecardWindow::GetAuctionText(int32_t, bool)
 {
     return {};
 }
 
-int32_t WndGridBase_Scorecard::HandLevel() const
+int32_t ScorecardWindow::HandLevel() const
 {
     return HandLevelFor(deals.size());
 }
 
-std::u16string WndGridBase_Scorecard::GetPageTitle()
+std::u16string ScorecardWindow::GetPageTitle()
 {
     return Utf8ToWide(caption) + u" " + LangTextW("记分表||Scorecard[cn:记分表]||<其它>", GetLanguage());
 }
 
-int32_t WndGridBase_Scorecard::RowHeight(int32_t)
+int32_t ScorecardWindow::RowHeight(int32_t)
 {
     return ScorecardRowHeight(rows.size(), deals.size());
 }
 
-Rect WndGridBase_Scorecard::GetTitleRect(const Rect& body)
+Rect ScorecardWindow::GetTitleRect(const Rect& body)
 {
     return ScorecardTitleRect(body, GetTitleHeight(), HandLevel());
 }
 
-Rect WndGridBase_Scorecard::GetContentRect(int32_t page, int32_t mode)
+Rect ScorecardWindow::GetContentRect(int32_t page, int32_t mode)
 {
-    return ScorecardContentRect(BridgeWnd_Grid_base::GetContentRect(page, mode), HandLevel());
+    return ScorecardContentRect(GridWindow::GetContentRect(page, mode), HandLevel());
 }
 
-void WndGridBase_Scorecard::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t mode)
+void ScorecardWindow::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t mode)
 {
     if (HasPlayerBoxes())
         DrawPlayerBoxes(dc, body, mode);
     else
-        BridgeWnd_Grid_base::DrawAfterGrid(dc, body, mode);
+        GridWindow::DrawAfterGrid(dc, body, mode);
     DrawHandDiagrams(dc, body);
 }
 
-bool WndGridBase_Scorecard::ShowsLastPageStamp()
+bool ScorecardWindow::ShowsLastPageStamp()
 {
     return !HandsShownFor(deals.size());
 }
 
-void WndGridBase_Scorecard::DrawHandDiagrams(Canvas& dc, const Rect& area)
+void ScorecardWindow::DrawHandDiagrams(Canvas& dc, const Rect& area)
 {
     DrawHandDiagramsIn(dc, area, deals, GetEventKind(), GetLanguage(),
                        [this](int32_t board, bool closedRoom) { return GetAuctionText(board, closedRoom); });
 }
 
-QPoint WndGridBase_Scorecard::MenuAnchor()
+QPoint ScorecardWindow::MenuAnchor()
 {
     EnsureButtons();
     int y = QCursor::pos().y();
@@ -73,7 +73,7 @@ QPoint WndGridBase_Scorecard::MenuAnchor()
     return QPoint(QCursor::pos().x(), y);
 }
 
-void WndGridBase_Scorecard::OnMenu(int32_t)
+void ScorecardWindow::OnMenu(int32_t)
 {
     const LangIndex lang = GetLanguage();
     QMenu menu(this);

@@ -1,4 +1,4 @@
-#include "render/GridInfo_jov.h"
+#include "render/Grid.h"
 
 #include <cmath>
 #include <limits>
@@ -33,7 +33,7 @@ int32_t ClampToInt32(int64_t v)
 // make every width a division by zero or garbage; such a table is shown with
 // equal columns instead, which keeps every cell readable.
 struct ColumnWeights {
-    explicit ColumnWeights(const GridInfo_jov::Grid_RowInfo_jov& header)
+    explicit ColumnWeights(const Grid::Row& header)
         : cells(header.Cells())
     {
         for (const auto& c : cells)
@@ -50,31 +50,31 @@ struct ColumnWeights {
         return equal ? 1.0f : cells[i].GetWidthWeight();
     }
 
-    const std::vector<GridInfo_jov::Grid_CellInfo_jov>& cells;
+    const std::vector<Grid::Cell>& cells;
     float total = 0.0f;
     bool equal = false;
 };
 
 } // namespace
 
-std::string GridInfo_jov::Info_OnClick::ToString() const
+std::string Grid::Click::ToString() const
 {
     return "ID_onClick=" + std::to_string(GetClickId());
 }
 
-GridInfo_jov::Grid_CellInfo_jov::Grid_CellInfo_jov()
+Grid::Cell::Cell()
 {
     ResetCell(*this);
 }
 
-GridInfo_jov::Grid_CellInfo_jov::Grid_CellInfo_jov(const std::string& text, float widthWeight)
+Grid::Cell::Cell(const std::string& text, float widthWeight)
 {
     ResetCell(*this);
     SetText(text);
     SetWidthWeight(widthWeight);
 }
 
-void GridInfo_jov::ResetCell(Grid_CellInfo_jov& cell)
+void Grid::ResetCell(Cell& cell)
 {
     cell.text.clear();
     cell.colourIndex = 1;
@@ -89,23 +89,23 @@ void GridInfo_jov::ResetCell(Grid_CellInfo_jov& cell)
     cell.rect = Rect{};
 }
 
-GridInfo_jov::Grid_CellInfo_jov GridInfo_jov::GetCell(const Grid_RowInfo_jov& row, int32_t i)
+Grid::Cell Grid::GetCell(const Row& row, int32_t i)
 {
     if (i < 0 || static_cast<size_t>(i) >= row.Cells().size())
-        return Grid_CellInfo_jov("", 0.0f);
+        return Cell("", 0.0f);
     return row.Cells()[static_cast<size_t>(i)];
 }
 
-void GridInfo_jov::LayoutRow(Grid_RowInfo_jov& row, const Rect& r, const Grid_RowInfo_jov& header)
+void Grid::LayoutRow(Row& row, const Rect& r, const Row& header)
 {
     row.SetRect(r);
     const ColumnWeights weights(header);
     const float width = static_cast<float>(static_cast<int64_t>(r.right) - r.left);
 
     float acc = 0.0f;
-    std::vector<Grid_CellInfo_jov>& cells = row.Cells();
+    std::vector<Cell>& cells = row.Cells();
     for (size_t i = 0; i < cells.size(); ++i) {
-        Grid_CellInfo_jov& cell = cells[i];
+        Cell& cell = cells[i];
         Rect cr;
         if (cell.GetColumnSpan() >= 0) {
             const size_t n = cell.GetColumnSpan() > 0 ? static_cast<size_t>(cell.GetColumnSpan()) : 1;
@@ -131,10 +131,10 @@ void GridInfo_jov::LayoutRow(Grid_RowInfo_jov& row, const Rect& r, const Grid_Ro
     }
 }
 
-GridInfo_jov::RowSpanInfo GridInfo_jov::MaxRowSpan(const Grid_RowInfo_jov& row)
+Grid::RowSpanInfo Grid::MaxRowSpan(const Row& row)
 {
     RowSpanInfo info;
-    for (const Grid_CellInfo_jov& cell : row.Cells()) {
+    for (const Cell& cell : row.Cells()) {
         if (cell.GetRowSpan() > info.span)
             info.span = cell.GetRowSpan();
         if (cell.GetRowSpan() < 0)
@@ -143,20 +143,20 @@ GridInfo_jov::RowSpanInfo GridInfo_jov::MaxRowSpan(const Grid_RowInfo_jov& row)
     return info;
 }
 
-bool GridInfo_jov::HasRowSpans(const std::vector<Grid_RowInfo_jov>& rows)
+bool Grid::HasRowSpans(const std::vector<Row>& rows)
 {
-    for (const Grid_RowInfo_jov& row : rows)
-        for (const Grid_CellInfo_jov& cell : row.Cells())
+    for (const Row& row : rows)
+        for (const Cell& cell : row.Cells())
             if (cell.GetRowSpan() > 1)
                 return true;
     return false;
 }
 
-void GridInfo_jov::FitRowsToHeader(const Grid_RowInfo_jov& header, std::vector<Grid_RowInfo_jov>& rows)
+void Grid::FitRowsToHeader(const Row& header, std::vector<Row>& rows)
 {
     const size_t columns = header.Cells().size();
-    for (Grid_RowInfo_jov& row : rows) {
-        std::vector<Grid_CellInfo_jov>& cells = row.Cells();
+    for (Row& row : rows) {
+        std::vector<Cell>& cells = row.Cells();
         if (cells.size() > columns)
             cells.resize(columns);
         for (size_t i = 0; i < cells.size(); ++i) {

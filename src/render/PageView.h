@@ -6,25 +6,25 @@
 // the page count come from the subclass.
 
 #include "platform/Canvas.h"
-#include "render/BridgeWnd_base.h"
+#include "render/WindowBase.h"
 #include "render/PageGeometry.h"
 
 #include <cstdint>
 #include <string>
 
-class WndA4pageView_jovbase;
+class PageView;
 
 // The print job of the process. The view's Print hands its work to it; the
 // printing layer installs itself with SetPageViewPrintHandler at start-up.
 // Until then Print does nothing.
-using PageViewPrintHandler = void (*)(WndA4pageView_jovbase& view, int32_t copies, int32_t printMode);
+using PageViewPrintHandler = void (*)(PageView& view, int32_t copies, int32_t printMode);
 void SetPageViewPrintHandler(PageViewPrintHandler handler);
 PageViewPrintHandler GetPageViewPrintHandler();
 
-class WndA4pageView_jovbase : public BridgeWnd_base {
+class PageView : public WindowBase {
 public:
-    WndA4pageView_jovbase();
-    ~WndA4pageView_jovbase() override;
+    PageView();
+    ~PageView() override;
 
     // --- hooks, in slot order -------------------------------------------------
     virtual bool IsLandscape() = 0;
