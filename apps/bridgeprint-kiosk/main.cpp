@@ -1,6 +1,6 @@
 // The self-print kiosk: one maximized frame hosting the self-print desktop.
 
-#include "kiosk/MainFrame.h"
+#include "kiosk/KioskApp.h"
 #include "platform/Fonts.h"
 #include "print/PrintJob.h"
 
@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     InstallFontSubstitutions();
     // Page views print through the print job installed here.
     InstallPrintJob();
-    CjovBridgePrintApp kiosk;
+    KioskApp kiosk;
     if (!kiosk.InitInstance())
         return 0;
     return app.exec();

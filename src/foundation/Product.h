@@ -6,7 +6,7 @@
 
 #include <string>
 
-inline constexpr const char* ProgramVersion = "7.26.15";
+inline constexpr const char* kProgramVersion = "7.26.15";
 
 // "Quorvane" (any language but Chinese) or "奎沃桥牌" (Chinese); with
 // `withVersion` followed by " V" and the version.

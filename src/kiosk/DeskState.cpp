@@ -55,13 +55,13 @@ void DeskState::SetConnectTimeoutMs(int ms)
     connectTimeoutMs = ms;
 }
 
-Setting_selfPrint_qiv DeskState::GetSettings() const
+KioskSettings DeskState::GetSettings() const
 {
     std::lock_guard<std::mutex> lock(deskMutex);
     return settings;
 }
 
-void DeskState::SetSettings(const Setting_selfPrint_qiv& value)
+void DeskState::SetSettings(const KioskSettings& value)
 {
     std::lock_guard<std::mutex> lock(deskMutex);
     settings = value;
@@ -86,7 +86,7 @@ LangIndex DeskState::GetLanguageLocked()
     return settings.GetLangIndex();
 }
 
-void DeskState::SetPendingSettings(const Setting_selfPrint_qiv& confirmed)
+void DeskState::SetPendingSettings(const KioskSettings& confirmed)
 {
     // The receive thread reads pendingSettings under deskMutex.
     std::lock_guard<std::mutex> lock(deskMutex);
@@ -279,7 +279,7 @@ void DeskState::RequestSignupList(const std::string& filter, bool confirmed, con
     }
     ServerMessage message;
     message.ResetMessage(kMsgSignupList);
-    message.SetText("99", ProgramVersion);
+    message.SetText("99", kProgramVersion);
     message.SetText("2", accessCode);
     message.SetText("61", filter);
     message.SetFlag("82", confirmed);

@@ -17,7 +17,7 @@
 #include "comm/ServerMessage.h"
 #include "foundation/LocText.h"
 #include "scorecard/ScorecardRecords.h"
-#include "settings/Setting_selfPrint_qiv.h"
+#include "settings/KioskSettings.h"
 #include "tournament/Deals.h"
 #include "tournament/SignupList.h"
 
@@ -73,9 +73,9 @@ public:
     void SetConnectTimeoutMs(int ms);
 
     // --- settings ---------------------------------------------------------
-    Setting_selfPrint_qiv GetSettings() const;
-    void SetSettings(const Setting_selfPrint_qiv& settings);
-    Setting_selfPrint_qiv& SettingsLocked() { return settings; }
+    KioskSettings GetSettings() const;
+    void SetSettings(const KioskSettings& settings);
+    KioskSettings& SettingsLocked() { return settings; }
     // Reads the settings file into the settings in force.
     void LoadSettings();
     // The display language; a negative one is filled in from the system's
@@ -84,7 +84,7 @@ public:
     LangIndex GetLanguageLocked();
     // Stores the values confirmed in the settings dialog in pendingSettings,
     // where a confirming list reply takes them from.
-    void SetPendingSettings(const Setting_selfPrint_qiv& confirmed);
+    void SetPendingSettings(const KioskSettings& confirmed);
 
     // --- lists and texts --------------------------------------------------
     bool IsSynchronized() const;
@@ -148,7 +148,7 @@ private:
     std::u16string noteText;
     NoteClock::time_point noteTime{};
     bool synchronized = false;
-    Setting_selfPrint_qiv settings;
+    KioskSettings settings;
     SignupList printableList;
     SignupList fullList;
     std::string eventText;

@@ -60,7 +60,7 @@ int32_t DesktopHitTest(const Rect& client, int32_t n, bool reprintAllowed, int32
         if (DesktopCellRect(client, n, i).Contains(x, y))
             return i;
     if (reprintAllowed && ComputeDesktopBands(client).reprint.Contains(x, y))
-        return REPRINT_INDEX;
+        return kReprintIndex;
     return -1;
 }
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // The hit-test value of the reprint area.
-inline constexpr int32_t REPRINT_INDEX = 9999;
+inline constexpr int32_t kReprintIndex = 9999;
 
 struct DesktopBands {
     Rect title;   // the top 8 %
@@ -23,7 +23,7 @@ int32_t RowsPerColumn(int32_t n);
 int32_t ColumnCount(int32_t n);
 // The rectangle of button i of n.
 Rect DesktopCellRect(const Rect& client, int32_t n, int32_t i);
-// The entry under (x, y), else REPRINT_INDEX over the reprint area when
+// The entry under (x, y), else kReprintIndex over the reprint area when
 // reprinting is allowed, else -1.
 int32_t DesktopHitTest(const Rect& client, int32_t n, bool reprintAllowed, int32_t x, int32_t y);
 

@@ -89,7 +89,7 @@ void PaintDesktopPicture(Canvas& dc, const DesktopPictureInput& in)
     if (in.synchronized && in.reprintAllowed) {
         FontScope font(dc, FontSpec((F * 60) / 100, kFace), FontSource::Temporary);
         DrawButton(dc, bands.reprint, Utf8ToWide(PickLang(" 补打 || Reprint ||<其它>", in.lang)), true,
-                   in.pressedIndex == REPRINT_INDEX, in.hoverIndex == REPRINT_INDEX, Rgb(192, 192, 192), kBlack, 2);
+                   in.pressedIndex == kReprintIndex, in.hoverIndex == kReprintIndex, Rgb(192, 192, 192), kBlack, 2);
     }
 
     const int32_t n = static_cast<int32_t>(in.entries.size());

@@ -1,16 +1,16 @@
 // The print flow of the desktop: a touch sends a print request, the server's
 // reply is queued by the receive thread, and the 100 ms tick prints it.
 
-#include "kiosk/CDlgInput_Password.h"
-#include "kiosk/DesktopWnd_jovSelfPrint.h"
+#include "kiosk/AccessCodeDialog.h"
+#include "kiosk/SelfPrintDesktop.h"
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
 #include "scorecard/TestPageSample.h"
 #include "scorecard/PairScorecardWindow.h"
 #include "scorecard/TeamScorecardWindow.h"
-#include "settings/CDlgAppendPrint.h"
+#include "settings/TeamSelectionDialog.h"
 
-void DesktopWnd_jovSelfPrint::StartReprint(bool fromButton)
+void SelfPrintDesktop::StartReprint(bool fromButton)
 {
     if (fromButton && desk.IsConnectionInProgress())
         return;
@@ -21,7 +21,7 @@ void DesktopWnd_jovSelfPrint::StartReprint(bool fromButton)
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
         entries.assign(desk.FullListLocked().begin(), desk.FullListLocked().end());
     }
-    CDlgAppendPrint dialog(GetLanguage(), std::move(entries), this);
+    TeamSelectionDialog dialog(GetLanguage(), std::move(entries), this);
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return;
     if (desk.IsConnectionInProgress()) {
@@ -41,7 +41,7 @@ bool teamPrintIdle = true;
 // Creates the view on first use as a hidden child of the desktop; while it
 // is hidden it covers the desktop's whole client area.
 template <class View>
-View* EnsureView(View*& view, DesktopWnd_jovSelfPrint& desktop, int32_t id)
+View* EnsureView(View*& view, SelfPrintDesktop& desktop, int32_t id)
 {
     if (view == nullptr) {
         view = new View();
@@ -54,23 +54,23 @@ View* EnsureView(View*& view, DesktopWnd_jovSelfPrint& desktop, int32_t id)
 
 } // namespace
 
-TeamScorecardWindow* DesktopWnd_jovSelfPrint::EnsureTeamView()
+TeamScorecardWindow* SelfPrintDesktop::EnsureTeamView()
 {
-    return EnsureView(teamView, *this, TeamViewId);
+    return EnsureView(teamView, *this, kTeamViewId);
 }
 
-PairScorecardWindow* DesktopWnd_jovSelfPrint::EnsurePairView()
+PairScorecardWindow* SelfPrintDesktop::EnsurePairView()
 {
-    return EnsureView(pairView, *this, PairViewId);
+    return EnsureView(pairView, *this, kPairViewId);
 }
 
-void DesktopWnd_jovSelfPrint::PlaceView(QWidget* view)
+void SelfPrintDesktop::PlaceView(QWidget* view)
 {
     const Rect r = ScorecardViewRect(ClientRect());
     view->setGeometry(r.left, r.top, r.Width(), r.Height());
 }
 
-bool DesktopWnd_jovSelfPrint::PrintNextTeamJob()
+bool SelfPrintDesktop::PrintNextTeamJob()
 {
     if (!teamPrintIdle || desk.TeamJobCount() == 0)
         return false;
@@ -87,7 +87,7 @@ bool DesktopWnd_jovSelfPrint::PrintNextTeamJob()
     return true;
 }
 
-bool DesktopWnd_jovSelfPrint::PrintPairSlot()
+bool SelfPrintDesktop::PrintPairSlot()
 {
     DeskState::PairScorecard pair;
     if (!desk.TakePairScorecard(pair))
@@ -98,12 +98,12 @@ bool DesktopWnd_jovSelfPrint::PrintPairSlot()
     return true;
 }
 
-void DesktopWnd_jovSelfPrint::SelectPrinter()
+void SelfPrintDesktop::SelectPrinter()
 {
     EnsurePairView()->Print(1, kPrintChooseOnly);
 }
 
-void DesktopWnd_jovSelfPrint::PrintTestPage()
+void SelfPrintDesktop::PrintTestPage()
 {
     const TeamScorecardJob job = MakeTestPageJob();
     TeamScorecardWindow* view = EnsureTeamView();

@@ -5,12 +5,8 @@
 #include "platform/UiSeam.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QStackedLayout>
 #include <QTimerEvent>
-
-#include <cstdio>
 
 namespace {
 
@@ -19,15 +15,9 @@ QString ToQString(const std::u16string& text)
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string& LockPathOverride()
-{
-    static std::string path;
-    return path;
-}
-
 } // namespace
 
-CMainFrame::CMainFrame(QWidget* parent)
+MainFrame::MainFrame(QWidget* parent)
     : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("qivBridgePrint"));
@@ -41,18 +31,18 @@ CMainFrame::CMainFrame(QWidget* parent)
     if (desktop == nullptr)
         return;
     layout->addWidget(desktop->Widget());
-    frameTimer = startTimer(FrameTimerIntervalMs);
+    frameTimer = startTimer(kFrameTimerIntervalMs);
 }
 
-CMainFrame::~CMainFrame() = default;
+MainFrame::~MainFrame() = default;
 
-std::u16string CMainFrame::TitleText(LangIndex lang)
+std::u16string MainFrame::TitleText(LangIndex lang)
 {
     return Utf8ToWide(PickLang("自助打印||Self service printing[cn:自助打印]||<其它>", lang) + " - " +
                       ProductName(lang, true));
 }
 
-void CMainFrame::OnTimer()
+void MainFrame::OnTimer()
 {
     if (desktop == nullptr)
         return;
@@ -66,7 +56,7 @@ void CMainFrame::OnTimer()
         KillFirstProcessNamed(TaskManagerNames());
 }
 
-void CMainFrame::timerEvent(QTimerEvent* event)
+void MainFrame::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == frameTimer)
         OnTimer();
@@ -74,14 +64,14 @@ void CMainFrame::timerEvent(QTimerEvent* event)
         QWidget::timerEvent(event);
 }
 
-void CMainFrame::focusInEvent(QFocusEvent* event)
+void MainFrame::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
     if (desktop != nullptr)
         desktop->Widget()->setFocus();
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
+void MainFrame::closeEvent(QCloseEvent* event)
 {
     if (desktop != nullptr) {
         const LangIndex lang = desktop->GetLanguage();
@@ -107,50 +97,4 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         frameTimer = 0;
     }
     event->accept();
-}
-
-CjovBridgePrintApp::CjovBridgePrintApp() = default;
-
-CjovBridgePrintApp::~CjovBridgePrintApp()
-{
-    delete frame;
-    delete lock;
-}
-
-std::u16string CjovBridgePrintApp::AlreadyRunningText(int codePage)
-{
-    return codePage == 936 ? u"jovBridgePrint 已经运行." : u"jovBridgePrint already running?";
-}
-
-void CjovBridgePrintApp::SetLockPathForTesting(const std::string& path)
-{
-    LockPathOverride() = path;
-}
-
-bool CjovBridgePrintApp::InitInstance()
-{
-    const std::string lockPath =
-        LockPathOverride().empty() ? SingleInstanceLockPath(MutexName) : LockPathOverride();
-    lock = new SingleInstanceLock(lockPath);
-    if (!lock->Held()) {
-        const std::u16string text = AlreadyRunningText(OemCodePage());
-        // Also on the terminal, for whoever started the kiosk from a shell.
-        std::fprintf(stderr, "%s\n", WideToUtf8(text).c_str());
-        Ui().ShowMessage(nullptr, text, u"qivBridgePrint", MessageBoxStyle::Ok);
-        return false;
-    }
-    IgnoreBrokenPipes();
-
-    frame = new CMainFrame;
-    if (!frame->Created()) {
-        std::fprintf(stderr, "qivBridgePrint: the desktop window could not be created\n");
-        return false;
-    }
-    frame->OnTimer(); // the title in the right language from the first paint on
-    // Without a window manager "maximized" means nothing: cover the screen's
-    // available area first, then ask for the maximized state.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        frame->setGeometry(screen->availableGeometry());
-    frame->showMaximized();
-    return true;
 }

@@ -10,14 +10,13 @@
 #include <cstdint>
 #include <string>
 
-class CMainFrame : public QWidget {
+class MainFrame : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int FrameTimerId = 6277;
-    static constexpr int FrameTimerIntervalMs = 200;
+    static constexpr int kFrameTimerIntervalMs = 200;
 
-    explicit CMainFrame(QWidget* parent = nullptr);
-    ~CMainFrame() override;
+    explicit MainFrame(QWidget* parent = nullptr);
+    ~MainFrame() override;
 
     // False when the desktop could not be created.
     bool Created() const { return desktop != nullptr; }
@@ -46,28 +45,4 @@ private:
     FrameDesktop* desktop = nullptr;
     int frameTimer = 0;
     int titleUpdates = 0;
-};
-
-// Start-up of the kiosk process: the single-instance check, the process
-// settings, the frame. Returns the frame to show, or null when the process is
-// to end at once (a second instance, or a frame that could not be made).
-class SingleInstanceLock;
-class CjovBridgePrintApp {
-public:
-    static constexpr const char* MutexName = "SingleClientFlag-jovBridgePrint";
-
-    CjovBridgePrintApp();
-    ~CjovBridgePrintApp();
-
-    bool InitInstance();
-    CMainFrame* MainFrame() const { return frame; }
-
-    // The refusal text for a second instance on a system with `codePage`.
-    static std::u16string AlreadyRunningText(int codePage);
-    // Where the lock lives (tests point it elsewhere).
-    static void SetLockPathForTesting(const std::string& path);
-
-private:
-    SingleInstanceLock* lock = nullptr;
-    CMainFrame* frame = nullptr;
 };

@@ -24,7 +24,7 @@
 #include "kiosk/MainFrame.h"
 #include "render/WindowBase.h"
 #include "render/DrawPrimitives.h"
-#include "settings/Setting_selfPrint_qiv.h"
+#include "settings/KioskSettings.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -140,13 +140,13 @@ int main(int argc, char** argv)
         const char* path;
         ~RemoveFolder() { rmdir(path); }
     } removeFolder{folder};
-    Setting_selfPrint_qiv::SetFilePathForTesting(std::string(folder) + "/Self_Print.txt");
+    KioskSettings::SetFilePathForTesting(std::string(folder) + "/Self_Print.txt");
 
     Rect client;
     Rect noteBox;
     int offsetX = 0, offsetY = 0;
     {
-        CMainFrame frame;
+        MainFrame frame;
         if (!frame.Created())
             return 1;
         frame.setGeometry(0, 0, image.width(), image.height());

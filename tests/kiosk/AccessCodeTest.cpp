@@ -1,5 +1,5 @@
 #include "QtTestApp.h"
-#include "kiosk/CDlgInput_Password.h"
+#include "kiosk/AccessCodeDialog.h"
 #include "platform/UiSeam.h"
 
 #include <QLineEdit>
@@ -18,7 +18,7 @@ std::u16string U16(const QString& text)
 std::function<int(QDialog&)> Type(const char* code)
 {
     return [code](QDialog& d) {
-        auto& dlg = static_cast<CDlgInput_Password&>(d);
+        auto& dlg = static_cast<AccessCodeDialog&>(d);
         dlg.CodeBox()->setText(QString::fromUtf8(code));
         dlg.OnOK();
         return dlg.result();
@@ -31,7 +31,7 @@ TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
 {
     EnsureQtApp();
     for (LangIndex lang : {0, 1}) {
-        CDlgInput_Password dlg(lang, 16);
+        AccessCodeDialog dlg(lang, 16);
         EXPECT_TRUE(dlg.TimerRunning());
         EXPECT_EQ(dlg.CodeBox()->echoMode(), QLineEdit::Password);
         dlg.OnTimerTick();
@@ -45,7 +45,7 @@ TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
         EXPECT_FALSE(dlg.TimerRunning());
         EXPECT_EQ(dlg.result(), QDialog::Rejected);
     }
-    CDlgInput_Password english(1, 16);
+    AccessCodeDialog english(1, 16);
     EXPECT_EQ(U16(english.windowTitle()), u" Please input TD password[cn:请输入接入码]");
     EXPECT_EQ(U16(english.KeyboardButton()->text()), u"Show OSK");
 }

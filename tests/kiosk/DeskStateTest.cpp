@@ -48,10 +48,10 @@ protected:
         std::filesystem::create_directories(folder);
         settingsFile = (folder / "Self_Print.txt").string();
         std::filesystem::remove(settingsFile);
-        Setting_selfPrint_qiv::SetFilePathForTesting(settingsFile);
-        pendingSettings = Setting_selfPrint_qiv();
+        KioskSettings::SetFilePathForTesting(settingsFile);
+        pendingSettings = KioskSettings();
 
-        Setting_selfPrint_qiv s;
+        KioskSettings s;
         s.SetServerIp("127.0.0.1");
         s.SetLangIndex(kLangEnglish);
         desk = std::make_unique<DeskState>();
@@ -61,7 +61,7 @@ protected:
     void TearDown() override
     {
         desk.reset();
-        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        KioskSettings::SetFilePathForTesting("");
         std::filesystem::remove_all(folder);
     }
 
@@ -113,7 +113,7 @@ TEST_F(DeskFixture, RequestsAreByteExactAndGoToTheChosenAddress)
          "{\"2\":\"8125\",\"61\":\"A;C#21~29\",\"82\":1,\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
         {"code taken from the settings",
          [&] {
-             Setting_selfPrint_qiv s = desk->GetSettings();
+             KioskSettings s = desk->GetSettings();
              s.SetAccessCode("77");
              desk->SetSettings(s);
              desk->RequestSignupList("", false, "", "");
@@ -137,7 +137,7 @@ TEST_F(DeskFixture, RequestsAreByteExactAndGoToTheChosenAddress)
 
 TEST_F(DeskFixture, AConfirmingListReplySynchronizesAndSavesThePendingSettings)
 {
-    Setting_selfPrint_qiv confirmed = desk->GetSettings();
+    KioskSettings confirmed = desk->GetSettings();
     confirmed.SetTitle("Spring Congress");
     confirmed.SetPartialFilter("A");
     confirmed.SetAccessCode("8125");
@@ -156,7 +156,7 @@ TEST_F(DeskFixture, AConfirmingListReplySynchronizesAndSavesThePendingSettings)
 
     Exchange(ReplyFrame("{\"1\":\"Round 4\",\"82\":1,\"85\":" + list + ",\"pub_MsgID\":203}"));
     EXPECT_TRUE(desk->IsSynchronized());
-    const Setting_selfPrint_qiv now = desk->GetSettings();
+    const KioskSettings now = desk->GetSettings();
     EXPECT_EQ(now.GetTitle(), "Spring Congress");
     EXPECT_EQ(now.GetAccessCode(), "8125");
     EXPECT_EQ(ReadWholeFile(settingsFile), "{\"1\":\"127.0.0.1\",\"11\":1,\"5\":\"Spring Congress\",\"7\":\"A\",\"9\":1}\n");

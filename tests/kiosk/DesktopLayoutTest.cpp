@@ -57,7 +57,7 @@ TEST(DesktopLayout, HitTestFindsButtonsGapsAndTheReprintArea)
     EXPECT_EQ(DesktopHitTest(kScreen, 5, false, cell.left, cell.top), 2);
     EXPECT_EQ(DesktopHitTest(kScreen, 5, false, cell.left - 1, cell.top), -1); // the 3-pixel gap
     EXPECT_EQ(DesktopHitTest(kScreen, 5, false, 100, 500), -1);
-    EXPECT_EQ(DesktopHitTest(kScreen, 5, true, 1800, 1050), REPRINT_INDEX);
+    EXPECT_EQ(DesktopHitTest(kScreen, 5, true, 1800, 1050), kReprintIndex);
     EXPECT_EQ(DesktopHitTest(kScreen, 5, false, 1800, 1050), -1);
     EXPECT_EQ(DesktopHitTest(kScreen, 0, true, 1600, 1050), -1);
 }

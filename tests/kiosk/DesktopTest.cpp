@@ -1,11 +1,11 @@
 #include "QtTestApp.h"
 #include "comm/ServerMessage.h"
 #include "foundation/Files.h"
-#include "kiosk/DesktopWnd_jovSelfPrint.h"
+#include "kiosk/SelfPrintDesktop.h"
 #include "kiosk/MainFrame.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
-#include "settings/CDlgSetting_selfPrint.h"
+#include "settings/SettingsDialog.h"
 #include "support/LoopbackServer.h"
 
 #include <QCheckBox>
@@ -78,17 +78,17 @@ protected:
         char pattern[] = "/tmp/bp-desktop-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
-        Setting_selfPrint_qiv::SetFilePathForTesting(dir + "/Self_Print.txt");
+        KioskSettings::SetFilePathForTesting(dir + "/Self_Print.txt");
         WriteWholeFile(dir + "/Self_Print.txt", "{\"9\":1}\n", 1);
-        pendingSettings = Setting_selfPrint_qiv();
-        DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+        pendingSettings = KioskSettings();
+        SelfPrintDesktop::ResetPressGuardForTesting();
         hostWidget = std::make_unique<QWidget>();
         QWidget& host = *hostWidget;
         host.resize(1280, 720);
         FrameServices services;
         services.blockTaskManager = [this] { ++blockCalls; };
         services.requestClose = [this] { ++closeCalls; };
-        desktop = new DesktopWnd_jovSelfPrint(&host, services);
+        desktop = new SelfPrintDesktop(&host, services);
         desktop->setGeometry(0, 0, 1280, 720);
         host.show();
         Pump(20ms);
@@ -97,7 +97,7 @@ protected:
     {
         delete desktop;
         hostWidget.reset();
-        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        KioskSettings::SetFilePathForTesting("");
         std::system(("rm -rf '" + dir + "'").c_str());
     }
 
@@ -105,7 +105,7 @@ protected:
     // confirming list reply does.
     void Synchronize(int n, uint16_t port, bool reprintAllowed = false)
     {
-        Setting_selfPrint_qiv s = desktop->Desk().GetSettings();
+        KioskSettings s = desktop->Desk().GetSettings();
         s.SetServerIp("127.0.0.1");
         s.SetAccessCode("td");
         s.SetReprintAllowed(reprintAllowed);
@@ -137,7 +137,7 @@ protected:
 
     std::string dir;
     std::unique_ptr<QWidget> hostWidget;
-    DesktopWnd_jovSelfPrint* desktop = nullptr;
+    SelfPrintDesktop* desktop = nullptr;
     int blockCalls = 0;
     int closeCalls = 0;
 };
@@ -196,11 +196,11 @@ TEST_F(DesktopTest, ReleaseOnAnotherButtonOrDuringARequestDoesNothing)
     std::this_thread::sleep_for(150ms);
     EXPECT_EQ(log.Accepted(), 0);
 
-    DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+    SelfPrintDesktop::ResetPressGuardForTesting();
     Touch(1, 1);
     ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
     ASSERT_TRUE(desktop->Desk().IsConnectionInProgress()); // the server holds the line
-    DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+    SelfPrintDesktop::ResetPressGuardForTesting();
     Touch(4, 4);
     std::this_thread::sleep_for(150ms);
     EXPECT_EQ(log.Accepted(), 1);
@@ -239,7 +239,7 @@ TEST_F(DesktopTest, HoverRepaintsOnlyOnChangeAndReprintAreaNeedsThePermission)
     EXPECT_EQ(desktop->GetHoverIndex(), -1);
     Synchronize(5, log.Port(), true);
     desktop->OnPointerMove(bands.reprint.left + 5, bands.reprint.top + 5);
-    EXPECT_EQ(desktop->GetHoverIndex(), REPRINT_INDEX);
+    EXPECT_EQ(desktop->GetHoverIndex(), kReprintIndex);
 }
 
 TEST_F(DesktopTest, MenuItemsFollowFullScreenAndLanguage)
@@ -290,7 +290,7 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
     desktop->Desk().SetServerPort(log.Port());
     ScriptedUiSeam ui;
     ui.dialogHandlers.push_back([](QDialog& d) {
-        auto& dlg = static_cast<CDlgSetting_selfPrint&>(d);
+        auto& dlg = static_cast<SettingsDialog&>(d);
         dlg.Edit(dlg.IdServerIp)->setText("127.0.0.1");
         dlg.Edit(dlg.IdAccessCode)->setText("Td");
         dlg.Edit(dlg.IdFilter)->setText("A;C#21~29");
@@ -313,7 +313,7 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
     // A second confirmation while that request is in flight is refused.
     ASSERT_TRUE(desktop->Desk().IsConnectionInProgress());
     ui.dialogHandlers.push_back([](QDialog& d) {
-        auto& dlg = static_cast<CDlgSetting_selfPrint&>(d);
+        auto& dlg = static_cast<SettingsDialog&>(d);
         dlg.Edit(dlg.IdAccessCode)->setText("x");
         dlg.OnOK();
         return dlg.result();
@@ -324,12 +324,12 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
 
 TEST_F(DesktopTest, LanguageSwitchReachesTheFrameTitle)
 {
-    CMainFrame frame;
-    auto* desk = dynamic_cast<DesktopWnd_jovSelfPrint*>(frame.Desktop());
+    MainFrame frame;
+    auto* desk = dynamic_cast<SelfPrintDesktop*>(frame.Desktop());
     ASSERT_NE(desk, nullptr);
     frame.OnTimer();
     EXPECT_EQ(frame.windowTitle().toStdString(), "Self service printing[cn:自助打印] - Quorvane V7.26.15");
-    desk->RunMenuCommand(DesktopWnd_jovSelfPrint::MenuEnglish);
+    desk->RunMenuCommand(SelfPrintDesktop::MenuEnglish);
     Pump(300ms);
     EXPECT_EQ(frame.windowTitle().toStdString(), "自助打印 - 奎沃桥牌 V7.26.15");
 }

@@ -1,9 +1,10 @@
 #include "foundation/Files.h"
+#include "kiosk/KioskApp.h"
 #include "kiosk/MainFrame.h"
 #include "QtTestApp.h"
 #include "platform/ProcessServices.h"
 #include "platform/UiSeam.h"
-#include "settings/Setting_selfPrint_qiv.h"
+#include "settings/KioskSettings.h"
 
 #include <QApplication>
 
@@ -31,12 +32,12 @@ protected:
         char pattern[] = "/tmp/bp-frame-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
-        Setting_selfPrint_qiv::SetFilePathForTesting(dir + "/Self_Print.txt");
+        KioskSettings::SetFilePathForTesting(dir + "/Self_Print.txt");
     }
     void TearDown() override
     {
-        Setting_selfPrint_qiv::SetFilePathForTesting("");
-        CjovBridgePrintApp::SetLockPathForTesting("");
+        KioskSettings::SetFilePathForTesting("");
+        KioskApp::SetLockPathForTesting("");
         std::system(("rm -rf '" + dir + "'").c_str());
     }
     void WriteSettings(const std::string& text) { WriteWholeFile(dir + "/Self_Print.txt", text, 1); }
@@ -52,43 +53,43 @@ std::u16string ToU16(const QString& text)
 
 TEST(FrameTitle, NamesTheKioskAndTheProductInBothLanguages)
 {
-    EXPECT_EQ(CMainFrame::TitleText(1), u"Self service printing[cn:自助打印] - Quorvane V7.26.15");
-    EXPECT_EQ(CMainFrame::TitleText(0), u"自助打印 - 奎沃桥牌 V7.26.15");
+    EXPECT_EQ(MainFrame::TitleText(1), u"Self service printing[cn:自助打印] - Quorvane V7.26.15");
+    EXPECT_EQ(MainFrame::TitleText(0), u"自助打印 - 奎沃桥牌 V7.26.15");
 }
 
 TEST_F(FrameTest, TitleFollowsTheDesktopLanguageAndIsOnlyRewrittenWhenItChanges)
 {
     WriteSettings("{\"9\":1}\n");
-    CMainFrame english;
+    MainFrame english;
     ASSERT_TRUE(english.Created());
     EXPECT_EQ(ToU16(english.windowTitle()), u"qivBridgePrint");
     english.OnTimer();
-    EXPECT_EQ(ToU16(english.windowTitle()), CMainFrame::TitleText(1));
+    EXPECT_EQ(ToU16(english.windowTitle()), MainFrame::TitleText(1));
     english.OnTimer();
     english.OnTimer();
     EXPECT_EQ(english.TitleUpdates(), 1);
 
     WriteSettings("{\"5\":\"x\"}\n"); // no language key: Chinese
-    CMainFrame chinese;
+    MainFrame chinese;
     chinese.OnTimer();
-    EXPECT_EQ(ToU16(chinese.windowTitle()), CMainFrame::TitleText(0));
+    EXPECT_EQ(ToU16(chinese.windowTitle()), MainFrame::TitleText(0));
 }
 
 TEST_F(FrameTest, TimerRefreshesTheTitleWithinTwoHundredMilliseconds)
 {
     WriteSettings("{\"9\":1}\n");
-    CMainFrame frame;
+    MainFrame frame;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
     while (std::chrono::steady_clock::now() < until && frame.TitleUpdates() == 0)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(ToU16(frame.windowTitle()), CMainFrame::TitleText(1));
+    EXPECT_EQ(ToU16(frame.windowTitle()), MainFrame::TitleText(1));
 }
 
 TEST_F(FrameTest, ClosingAsksWithCancelAsTheDefault)
 {
     WriteSettings("{\"9\":1}\n");
     ScriptedUiSeam ui;
-    CMainFrame frame;
+    MainFrame frame;
     frame.show();
     ui.messageAnswers = {MessageBoxAnswer::Cancel, MessageBoxAnswer::Ok};
     EXPECT_FALSE(frame.close());
@@ -103,25 +104,25 @@ TEST_F(FrameTest, ClosingAsksWithCancelAsTheDefault)
 TEST_F(FrameTest, SecondInstanceIsRefusedWithItsMessage)
 {
     const std::string lockPath = dir + "/SingleClientFlag-jovBridgePrint.lock";
-    CjovBridgePrintApp::SetLockPathForTesting(lockPath);
+    KioskApp::SetLockPathForTesting(lockPath);
     ScriptedUiSeam ui;
     {
         SingleInstanceLock first(lockPath);
         ASSERT_TRUE(first.Held());
-        CjovBridgePrintApp second;
+        KioskApp second;
         EXPECT_FALSE(second.InitInstance());
-        EXPECT_EQ(second.MainFrame(), nullptr);
+        EXPECT_EQ(second.Frame(), nullptr);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_EQ(ui.messages[0].text, CjovBridgePrintApp::AlreadyRunningText(OemCodePage()));
+        EXPECT_EQ(ui.messages[0].text, KioskApp::AlreadyRunningText(OemCodePage()));
         EXPECT_EQ(ui.messages[0].style, 0u);
     }
     // Once the first one is gone, the lock is free again.
-    CjovBridgePrintApp next;
+    KioskApp next;
     EXPECT_TRUE(next.InitInstance());
-    ASSERT_NE(next.MainFrame(), nullptr);
-    EXPECT_TRUE(next.MainFrame()->isVisible());
-    EXPECT_EQ(CjovBridgePrintApp::AlreadyRunningText(936), u"jovBridgePrint 已经运行.");
-    EXPECT_EQ(CjovBridgePrintApp::AlreadyRunningText(437), u"jovBridgePrint already running?");
+    ASSERT_NE(next.Frame(), nullptr);
+    EXPECT_TRUE(next.Frame()->isVisible());
+    EXPECT_EQ(KioskApp::AlreadyRunningText(936), u"jovBridgePrint 已经运行.");
+    EXPECT_EQ(KioskApp::AlreadyRunningText(437), u"jovBridgePrint already running?");
 }
 
 TEST_F(FrameTest, KioskModeKillsSystemMonitorsByExactName)
@@ -143,7 +144,7 @@ TEST_F(FrameTest, KioskModeKillsSystemMonitorsByExactName)
     const pid_t lookalike = spawn(otherCase);
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // let exec finish
 
-    CMainFrame frame;
+    MainFrame frame;
     frame.OnTimer();
     int status = 0;
     EXPECT_EQ(waitpid(monitor, &status, WNOHANG), 0) << "killed before kiosk mode";

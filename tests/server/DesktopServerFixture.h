@@ -7,10 +7,10 @@
 #include "Tournament.h"
 
 #include "QtTestApp.h"
-#include "kiosk/DesktopWnd_jovSelfPrint.h"
+#include "kiosk/SelfPrintDesktop.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
-#include "settings/CDlgSetting_selfPrint.h"
+#include "settings/SettingsDialog.h"
 #include "support/LoopbackServer.h"
 
 #include <QLineEdit>
@@ -36,9 +36,9 @@ protected:
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
-        Setting_selfPrint_qiv::SetFilePathForTesting((folder / "Self_Print.txt").string());
-        pendingSettings = Setting_selfPrint_qiv();
-        DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+        KioskSettings::SetFilePathForTesting((folder / "Self_Print.txt").string());
+        pendingSettings = KioskSettings();
+        SelfPrintDesktop::ResetPressGuardForTesting();
         sim::ServerOptions options;
         options.port = 0;
         options.accessCode = kAccessCode;
@@ -48,7 +48,7 @@ protected:
         ASSERT_TRUE(server->Start(error)) << error;
         host = std::make_unique<QWidget>();
         host->resize(1280, 720);
-        desktop = new DesktopWnd_jovSelfPrint(host.get(), FrameServices{});
+        desktop = new SelfPrintDesktop(host.get(), FrameServices{});
         desktop->setGeometry(0, 0, 1280, 720);
         desktop->Desk().SetServerPort(server->Port());
     }
@@ -57,7 +57,7 @@ protected:
         delete desktop;
         host.reset();
         server.reset();
-        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        KioskSettings::SetFilePathForTesting("");
         std::filesystem::remove_all(folder);
     }
 
@@ -73,7 +73,7 @@ protected:
     {
         ScriptedUiSeam ui;
         ui.dialogHandlers.push_back([code](QDialog& d) {
-            auto& dlg = static_cast<CDlgSetting_selfPrint&>(d);
+            auto& dlg = static_cast<SettingsDialog&>(d);
             dlg.Edit(dlg.IdServerIp)->setText("127.0.0.1");
             dlg.Edit(dlg.IdAccessCode)->setText(QString::fromStdString(code));
             dlg.OnOK();
@@ -93,5 +93,5 @@ protected:
     std::filesystem::path folder;
     std::unique_ptr<sim::ScoringServer> server;
     std::unique_ptr<QWidget> host;
-    DesktopWnd_jovSelfPrint* desktop = nullptr;
+    SelfPrintDesktop* desktop = nullptr;
 };

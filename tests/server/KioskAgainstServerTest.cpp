@@ -27,8 +27,8 @@ protected:
         folder = std::filesystem::temp_directory_path() / ("kiosk-server-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         settingsFile = (folder / "Self_Print.txt").string();
-        Setting_selfPrint_qiv::SetFilePathForTesting(settingsFile);
-        pendingSettings = Setting_selfPrint_qiv();
+        KioskSettings::SetFilePathForTesting(settingsFile);
+        pendingSettings = KioskSettings();
 
         sim::ServerOptions options;
         options.port = 0;
@@ -39,7 +39,7 @@ protected:
 
         desk = std::make_unique<DeskState>();
         desk->SetServerPort(server->Port());
-        Setting_selfPrint_qiv s;
+        KioskSettings s;
         s.SetLangIndex(kLangEnglish);
         desk->SetSettings(s);
     }
@@ -47,7 +47,7 @@ protected:
     {
         desk.reset();
         server.reset();
-        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        KioskSettings::SetFilePathForTesting("");
         std::filesystem::remove_all(folder);
     }
 
@@ -60,7 +60,7 @@ protected:
     // The director confirms the settings dialog with these values.
     void Confirm(const std::string& code, const std::string& filter)
     {
-        Setting_selfPrint_qiv edited = desk->GetSettings();
+        KioskSettings edited = desk->GetSettings();
         edited.SetServerIp("127.0.0.1");
         edited.SetAccessCode(code);
         edited.SetPartialFilter(filter);
@@ -72,7 +72,7 @@ protected:
 
     void Poll()
     {
-        const Setting_selfPrint_qiv s = desk->GetSettings();
+        const KioskSettings s = desk->GetSettings();
         desk->RequestSignupList(s.GetPartialFilter(), false, s.GetServerIp(), s.GetAccessCode());
         ASSERT_TRUE(Settled());
     }

@@ -5,10 +5,10 @@
 #include "DesktopServerFixture.h"
 
 #include "foundation/LocText.h"
-#include "kiosk/CDlgInput_Password.h"
+#include "kiosk/AccessCodeDialog.h"
 #include "print/PrintJob.h"
 #include "scorecard/TestPageSample.h"
-#include "settings/CDlgAppendPrint.h"
+#include "settings/TeamSelectionDialog.h"
 #include "support/RunTool.h"
 
 #include <QListWidget>
@@ -104,7 +104,7 @@ protected:
     // the server's reply handled.
     void TouchAndSettle(const SignupEntry& e)
     {
-        DesktopWnd_jovSelfPrint::ResetPressGuardForTesting();
+        SelfPrintDesktop::ResetPressGuardForTesting();
         const int32_t i = Find([&](const auto& x) {
             return x.GetSectionId() == e.GetSectionId() && x.GetTeamNumber() == e.GetTeamNumber();
         });
@@ -163,7 +163,7 @@ TEST_F(PrintFlow, ATouchSendsOneRequestAndTheReplyPrintsOnePageOnTheNextTick)
 
     desktop->OnTick();
     ExpectPrinted(0, entry.GetTeamName());
-    ExpectPrintedBy(DesktopWnd_jovSelfPrint::TeamViewId);
+    ExpectPrintedBy(SelfPrintDesktop::kTeamViewId);
     EXPECT_EQ(desktop->Desk().TeamJobCount(), 0u);
     EXPECT_EQ(printer->DialogsRun(), 1) << "the first print of the process asks for the printer";
     desktop->OnTick();
@@ -201,7 +201,7 @@ TEST_F(PrintFlow, RepliesPrintInArrivalOrderOneATickTeamsBeforePairsAndOnlyTheFi
         ExpectPrinted(tick, expected[tick]);
     }
     EXPECT_FALSE(desktop->Desk().IsPairPending());
-    ExpectPrintedBy(DesktopWnd_jovSelfPrint::PairViewId);
+    ExpectPrintedBy(SelfPrintDesktop::kPairViewId);
     EXPECT_EQ(printer->DialogsRun(), 1) << "later prints go to the chosen printer without a dialog";
 }
 
@@ -248,7 +248,7 @@ TEST_F(PrintFlow, TheTestPagePrintsWithoutAServerAndLeavesTheListsAlone)
     const size_t full = desktop->Desk().GetFullList().size();
     server.reset();
 
-    desktop->RunMenuCommand(DesktopWnd_jovSelfPrint::MenuTestPage);
+    desktop->RunMenuCommand(SelfPrintDesktop::MenuTestPage);
     ASSERT_EQ(printer->files.size(), 1u);
     ExpectPrinted(0, "1轮");
     EXPECT_NE(PdfText(printer->files[0]).find("IMP"), std::string::npos);
@@ -261,12 +261,12 @@ TEST_F(PrintFlow, TheTestPagePrintsWithoutAServerAndLeavesTheListsAlone)
 TEST_F(PrintFlow, ChoosingThePrinterFromTheMenuPrintsNothingAndLaterPrintsDoNotAsk)
 {
     ConfirmSettings(kAccessCode);
-    desktop->RunMenuCommand(DesktopWnd_jovSelfPrint::MenuSelectPrinter);
+    desktop->RunMenuCommand(SelfPrintDesktop::MenuSelectPrinter);
     EXPECT_EQ(printer->DialogsRun(), 1);
     EXPECT_TRUE(printer->files.empty());
     EXPECT_FALSE(ProcessPrinterChoice().IsEmpty());
 
-    desktop->RunMenuCommand(DesktopWnd_jovSelfPrint::MenuTestPage);
+    desktop->RunMenuCommand(SelfPrintDesktop::MenuTestPage);
     EXPECT_EQ(printer->files.size(), 1u);
     EXPECT_EQ(printer->DialogsRun(), 1);
 }
@@ -276,7 +276,7 @@ namespace {
 // The director picks the row of `name` in the reprint dialog and presses OK.
 int ChooseInReprintDialog(QDialog& d, const std::string& name)
 {
-    auto* dialog = dynamic_cast<CDlgAppendPrint*>(&d);
+    auto* dialog = dynamic_cast<TeamSelectionDialog*>(&d);
     if (dialog == nullptr) {
         ADD_FAILURE() << "expected the reprint dialog";
         return QDialog::Rejected;
@@ -294,7 +294,7 @@ int ChooseInReprintDialog(QDialog& d, const std::string& name)
 
 int AnswerAccessCode(QDialog& d, const std::string& code)
 {
-    auto* dialog = dynamic_cast<CDlgInput_Password*>(&d);
+    auto* dialog = dynamic_cast<AccessCodeDialog*>(&d);
     if (dialog == nullptr) {
         ADD_FAILURE() << "expected the access code dialog";
         return QDialog::Rejected;

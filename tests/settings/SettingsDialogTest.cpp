@@ -1,6 +1,6 @@
 #include "QtTestApp.h"
 #include "platform/UiSeam.h"
-#include "settings/CDlgSetting_selfPrint.h"
+#include "settings/SettingsDialog.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -17,7 +17,7 @@ std::u16string U16(const QString& text)
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
 }
 
-class SettingsDialog : public ::testing::Test {
+class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { EnsureQtApp(); }
     ScriptedUiSeam ui;
@@ -25,14 +25,14 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsDialog, OpensWithTheCopyAndTheDefaultAddress)
+TEST_F(SettingsDialogTest, OpensWithTheCopyAndTheDefaultAddress)
 {
-    Setting_selfPrint_qiv s;
+    KioskSettings s;
     s.SetTitle("Open Teams");
     s.SetPartialFilter("B");
     s.SetCodeRequired(true);
     s.SetAccessCode("kept-out");
-    CDlgSetting_selfPrint dlg(1, s);
+    SettingsDialog dlg(1, s);
     EXPECT_EQ(U16(dlg.windowTitle()), u" settings[cn:设置]");
     EXPECT_EQ(dlg.Edit(dlg.IdServerIp)->text().toStdString(), kDefaultServerIp);
     EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->text(), QString());
@@ -51,12 +51,12 @@ TEST_F(SettingsDialog, OpensWithTheCopyAndTheDefaultAddress)
     EXPECT_TRUE(dlg.Control(dlg.IdSwissRounds)->isHidden());
     EXPECT_EQ(dlg.focusWidget(), dlg.Edit(dlg.IdAccessCode));
 
-    CDlgSetting_selfPrint chinese(0, Setting_selfPrint_qiv());
+    SettingsDialog chinese(0, KioskSettings());
     EXPECT_EQ(U16(chinese.windowTitle()), u" 设置");
     EXPECT_EQ(U16(static_cast<QPushButton*>(chinese.Control(chinese.IdCancel))->text()), u"取 消");
 }
 
-TEST_F(SettingsDialog, ChecksTheAddressLengthThenTheCode)
+TEST_F(SettingsDialogTest, ChecksTheAddressLengthThenTheCode)
 {
     struct Case {
         const char* address;
@@ -70,7 +70,7 @@ TEST_F(SettingsDialog, ChecksTheAddressLengthThenTheCode)
     };
     for (const Case& c : cases) {
         ui.messages.clear();
-        CDlgSetting_selfPrint dlg(1, Setting_selfPrint_qiv());
+        SettingsDialog dlg(1, KioskSettings());
         dlg.Edit(dlg.IdServerIp)->setText(c.address);
         dlg.Edit(dlg.IdAccessCode)->setText(c.code);
         dlg.OnOK();
@@ -86,12 +86,12 @@ TEST_F(SettingsDialog, ChecksTheAddressLengthThenTheCode)
     }
 }
 
-TEST_F(SettingsDialog, OkStoresEverythingAsTyped)
+TEST_F(SettingsDialogTest, OkStoresEverythingAsTyped)
 {
-    Setting_selfPrint_qiv s;
+    KioskSettings s;
     s.SetLangIndex(1);
     s.SetSwissStartRound(3);
-    CDlgSetting_selfPrint dlg(1, s);
+    SettingsDialog dlg(1, s);
     dlg.Edit(dlg.IdServerIp)->setText(" 127.0.0.1 ");
     dlg.Edit(dlg.IdAccessCode)->setText("Td42");
     dlg.Edit(dlg.IdTitle)->setText("  第三轮 ");
@@ -100,7 +100,7 @@ TEST_F(SettingsDialog, OkStoresEverythingAsTyped)
     dlg.Check(dlg.IdReprintAllowed)->setChecked(true);
     dlg.OnOK();
     ASSERT_EQ(dlg.result(), QDialog::Accepted);
-    const Setting_selfPrint_qiv& out = dlg.Settings();
+    const KioskSettings& out = dlg.Settings();
     EXPECT_EQ(out.GetServerIp(), " 127.0.0.1 ");
     EXPECT_EQ(out.GetAccessCode(), "Td42");
     EXPECT_EQ(out.GetTitle(), "  第三轮 ");
@@ -111,9 +111,9 @@ TEST_F(SettingsDialog, OkStoresEverythingAsTyped)
     EXPECT_EQ(out.GetSwissStartRound(), 3);
 }
 
-TEST_F(SettingsDialog, LaidOutInTouchSizedDialogUnits)
+TEST_F(SettingsDialogTest, LaidOutInTouchSizedDialogUnits)
 {
-    CDlgSetting_selfPrint dlg(0, Setting_selfPrint_qiv());
+    SettingsDialog dlg(0, KioskSettings());
     // A finger needs buttons of at least about 9 mm: 28 pixels or more.
     EXPECT_GE(dlg.Control(dlg.IdOk)->height(), 28);
     const QRect ok = dlg.Control(dlg.IdOk)->geometry();
@@ -124,10 +124,10 @@ TEST_F(SettingsDialog, LaidOutInTouchSizedDialogUnits)
     EXPECT_LE(dlg.Edit(dlg.IdFilter)->geometry().bottom(), dlg.height());
 }
 
-TEST_F(SettingsDialog, EveryCaptionFitsItsBoxInBothLanguages)
+TEST_F(SettingsDialogTest, EveryCaptionFitsItsBoxInBothLanguages)
 {
     for (LangIndex lang : {kLangChinese, kLangEnglish}) {
-        CDlgSetting_selfPrint dlg(lang, Setting_selfPrint_qiv());
+        SettingsDialog dlg(lang, KioskSettings());
         for (const QLabel* label : dlg.findChildren<QLabel*>()) {
             const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text());
             EXPECT_LE(needed, label->width()) << label->text().toStdString() << " in language " << lang;

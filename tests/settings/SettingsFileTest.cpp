@@ -1,5 +1,5 @@
 #include "foundation/Files.h"
-#include "settings/Setting_selfPrint_qiv.h"
+#include "settings/KioskSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +17,11 @@ protected:
         dir = pattern;
         path = dir + "/ztxt/Self_Print.txt";
         CreateFolders(dir + "/ztxt/");
-        Setting_selfPrint_qiv::SetFilePathForTesting(path);
+        KioskSettings::SetFilePathForTesting(path);
     }
     void TearDown() override
     {
-        Setting_selfPrint_qiv::SetFilePathForTesting("");
+        KioskSettings::SetFilePathForTesting("");
         std::system(("rm -rf '" + dir + "'").c_str());
     }
     void WriteFile(const std::string& text) { ASSERT_EQ(WriteWholeFile(path, text, 1), u""); }
@@ -32,7 +32,7 @@ protected:
 
 TEST_F(SettingsFile, NoFileKeepsTheInitialValues)
 {
-    Setting_selfPrint_qiv s;
+    KioskSettings s;
     s.Load();
     EXPECT_EQ(s.GetLangIndex(), -1);
     EXPECT_EQ(s.GetServerIp(), "");
@@ -45,7 +45,7 @@ TEST_F(SettingsFile, NoFileKeepsTheInitialValues)
 
 TEST_F(SettingsFile, SavesOneCompactLineInKeyOrderWithoutTheAccessCode)
 {
-    Setting_selfPrint_qiv s;
+    KioskSettings s;
     s.SetLangIndex(1);
     s.SetReprintAllowed(true);
     s.SetCodeRequired(true);
@@ -61,7 +61,7 @@ TEST_F(SettingsFile, SavesOneCompactLineInKeyOrderWithoutTheAccessCode)
     EXPECT_EQ(ReadWholeFile(path),
               "{\"1\":\"10.0.0.5\",\"11\":1,\"12\":1,\"5\":\"第五届 公开赛\",\"7\":\"A;C#21~29\",\"9\":1}\n");
 
-    Setting_selfPrint_qiv back;
+    KioskSettings back;
     back.Load();
     EXPECT_EQ(back.GetTitle(), "第五届 公开赛");
     EXPECT_EQ(back.GetServerIp(), "10.0.0.5");
@@ -73,7 +73,7 @@ TEST_F(SettingsFile, SavesOneCompactLineInKeyOrderWithoutTheAccessCode)
     EXPECT_EQ(back.GetSwissStartRound(), 0);
 
     // Copies carry the in-memory fields too.
-    Setting_selfPrint_qiv copy;
+    KioskSettings copy;
     copy = s;
     EXPECT_EQ(copy.GetAccessCode(), "secret");
     EXPECT_EQ(copy.GetSwissStartRound(), 4);
@@ -81,14 +81,14 @@ TEST_F(SettingsFile, SavesOneCompactLineInKeyOrderWithoutTheAccessCode)
 
 TEST_F(SettingsFile, NothingToWriteLeavesTheFileAlone)
 {
-    Setting_selfPrint_qiv s;
+    KioskSettings s;
     s.SetLangIndex(1);
     s.Save();
     EXPECT_EQ(ReadWholeFile(path), "{\"9\":1}\n");
     s.SetLangIndex(0);
     s.Save();
     EXPECT_EQ(ReadWholeFile(path), "{\"9\":1}\n");
-    Setting_selfPrint_qiv back;
+    KioskSettings back;
     back.Load();
     EXPECT_EQ(back.GetLangIndex(), 1);
 }
@@ -110,7 +110,7 @@ TEST_F(SettingsFile, ReadsFlagsAndMissingKeysByTheFileRules)
     };
     for (const Case& c : cases) {
         WriteFile(c.text);
-        Setting_selfPrint_qiv s;
+        KioskSettings s;
         s.SetTitle("old");
         s.SetServerIp("1.2.3.4");
         s.SetAccessCode("kept");
@@ -127,7 +127,7 @@ TEST_F(SettingsFile, RewritesAReadOnlyFile)
 {
     WriteFile("{\"9\":1}\n");
     ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    Setting_selfPrint_qiv s;
+    KioskSettings s;
     s.Load();
     s.SetTitle("T");
     s.Save();

@@ -1,6 +1,6 @@
 #include "QtTestApp.h"
 #include "platform/UiSeam.h"
-#include "settings/CDlgAppendPrint.h"
+#include "settings/TeamSelectionDialog.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -23,7 +23,7 @@ SignupEntry Entry(int32_t section, int32_t team, const std::string& name = "", b
     return e;
 }
 
-std::vector<std::string> Rows(const CDlgAppendPrint& dlg)
+std::vector<std::string> Rows(const TeamSelectionDialog& dlg)
 {
     std::vector<std::string> rows;
     for (int i = 0; i < dlg.List()->count(); ++i)
@@ -63,14 +63,14 @@ TEST_F(TeamSelection, OrdersByNumberThenPaddedSectionThenName)
          {"4.Aces (1)", "4.Kings (1)"}},
     };
     for (const Case& c : cases) {
-        CDlgAppendPrint dlg(1, c.entries);
+        TeamSelectionDialog dlg(1, c.entries);
         EXPECT_EQ(Rows(dlg), c.rows) << c.name;
     }
 }
 
 TEST_F(TeamSelection, SingleRowIsPreselectedAndOkReturnsItsNumbers)
 {
-    CDlgAppendPrint dlg(1, {Entry(3, -7, "Lee - Wong", true, "B")});
+    TeamSelectionDialog dlg(1, {Entry(3, -7, "Lee - Wong", true, "B")});
     EXPECT_EQ(U16(dlg.windowTitle()), u" Print confirm[cn:打印确认]");
     EXPECT_FALSE(dlg.QuickFindButton()->isEnabled());
     dlg.OnOK();
@@ -83,7 +83,7 @@ TEST_F(TeamSelection, SingleRowIsPreselectedAndOkReturnsItsNumbers)
 
 TEST_F(TeamSelection, OkWithoutASelectionAsksForOne)
 {
-    CDlgAppendPrint dlg(0, {Entry(1, 1), Entry(1, 2)});
+    TeamSelectionDialog dlg(0, {Entry(1, 1), Entry(1, 2)});
     dlg.OnOK();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, u"请选择一个.");
@@ -97,7 +97,7 @@ TEST_F(TeamSelection, OkWithoutASelectionAsksForOne)
 
 TEST_F(TeamSelection, CountsDownAndCancelsItself)
 {
-    CDlgAppendPrint dlg(1, {});
+    TeamSelectionDialog dlg(1, {});
     EXPECT_EQ(dlg.List()->count(), 0);
     dlg.OnTimerTick();
     EXPECT_EQ(U16(dlg.CancelButton()->text()), u"Cancel(15)");
@@ -118,10 +118,10 @@ TEST_F(TeamSelection, QuickFindNarrowsToAGroupAndAlwaysOffersTheWholeList)
     entries.push_back(Entry(2, 1, "", false, "B"));
 
     {
-        CDlgAppendPrint small(1, std::vector<SignupEntry>(entries.begin(), entries.begin() + 20));
+        TeamSelectionDialog small(1, std::vector<SignupEntry>(entries.begin(), entries.begin() + 20));
         EXPECT_FALSE(small.QuickFindButton()->isEnabled());
     }
-    CDlgAppendPrint dlg(1, entries);
+    TeamSelectionDialog dlg(1, entries);
     ASSERT_TRUE(dlg.QuickFindButton()->isEnabled());
     std::vector<std::string> offered;
     auto choose = [&offered](int which) {

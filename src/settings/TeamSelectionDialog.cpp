@@ -1,4 +1,4 @@
-#include "settings/CDlgAppendPrint.h"
+#include "settings/TeamSelectionDialog.h"
 
 #include "foundation/TextUtil.h"
 #include "platform/DialogUnits.h"
@@ -26,7 +26,7 @@ constexpr int kTeamRole = Qt::UserRole + 1;
 
 } // namespace
 
-CDlgAppendPrint::CDlgAppendPrint(LangIndex lang, std::vector<SignupEntry> entryCopy, QWidget* parent)
+TeamSelectionDialog::TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry> entryCopy, QWidget* parent)
     : QDialog(parent)
     , language(lang)
     , entries(std::move(entryCopy))
@@ -65,17 +65,17 @@ CDlgAppendPrint::CDlgAppendPrint(LangIndex lang, std::vector<SignupEntry> entryC
     quickFindButton->setText(Q(LangTextW("快速查找||Quick find||<其它>", language)));
     okButton->setDefault(true);
 
-    connect(okButton, &QPushButton::clicked, this, &CDlgAppendPrint::OnOK);
-    connect(cancelButton, &QPushButton::clicked, this, &CDlgAppendPrint::OnCancel);
-    connect(quickFindButton, &QPushButton::clicked, this, &CDlgAppendPrint::OnQuickFind);
+    connect(okButton, &QPushButton::clicked, this, &TeamSelectionDialog::OnOK);
+    connect(cancelButton, &QPushButton::clicked, this, &TeamSelectionDialog::OnCancel);
+    connect(quickFindButton, &QPushButton::clicked, this, &TeamSelectionDialog::OnQuickFind);
 
     if (timer == 0)
-        timer = startTimer(TimerIntervalMs);
+        timer = startTimer(kTimerIntervalMs);
 }
 
-CDlgAppendPrint::~CDlgAppendPrint() = default;
+TeamSelectionDialog::~TeamSelectionDialog() = default;
 
-std::vector<SignupEntry> CDlgAppendPrint::OrderedRows(const std::vector<SignupEntry>& entries)
+std::vector<SignupEntry> TeamSelectionDialog::OrderedRows(const std::vector<SignupEntry>& entries)
 {
     // Team number first (North-South before East-West), then the section as
     // zero-padded text, then the name; an equal key replaces the earlier row.
@@ -92,7 +92,7 @@ std::vector<SignupEntry> CDlgAppendPrint::OrderedRows(const std::vector<SignupEn
     return rows;
 }
 
-void CDlgAppendPrint::FillRows(const std::vector<SignupEntry>& rows)
+void TeamSelectionDialog::FillRows(const std::vector<SignupEntry>& rows)
 {
     list->clear();
     for (const SignupEntry& e : rows) {
@@ -102,7 +102,7 @@ void CDlgAppendPrint::FillRows(const std::vector<SignupEntry>& rows)
     }
 }
 
-SignupList CDlgAppendPrint::EntryList() const
+SignupList TeamSelectionDialog::EntryList() const
 {
     SignupList all;
     for (const SignupEntry& e : entries)
@@ -110,7 +110,7 @@ SignupList CDlgAppendPrint::EntryList() const
     return all;
 }
 
-void CDlgAppendPrint::StopTimer()
+void TeamSelectionDialog::StopTimer()
 {
     if (timer != 0) {
         killTimer(timer);
@@ -118,7 +118,7 @@ void CDlgAppendPrint::StopTimer()
     }
 }
 
-void CDlgAppendPrint::OnTimerTick()
+void TeamSelectionDialog::OnTimerTick()
 {
     --countdown;
     cancelButton->setText(Q(LangTextW(kCancelText, language) + u"(" + IntToWide(countdown) + u")"));
@@ -126,7 +126,7 @@ void CDlgAppendPrint::OnTimerTick()
         OnCancel();
 }
 
-void CDlgAppendPrint::timerEvent(QTimerEvent* event)
+void TeamSelectionDialog::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == timer)
         OnTimerTick();
@@ -134,7 +134,7 @@ void CDlgAppendPrint::timerEvent(QTimerEvent* event)
         QDialog::timerEvent(event);
 }
 
-void CDlgAppendPrint::OnQuickFind()
+void TeamSelectionDialog::OnQuickFind()
 {
     const SignupList all = EntryList();
     const std::vector<SignupGroup> groups = all.BuildGroups();
@@ -144,12 +144,12 @@ void CDlgAppendPrint::OnQuickFind()
     menu.setFont(font());
     for (size_t i = 0; i < groups.size(); ++i) {
         QAction* action = menu.addAction(Q(Utf8ToWide(groups[i].label)));
-        action->setData(FirstQuickFindId + static_cast<int>(i));
+        action->setData(kFirstQuickFindId + static_cast<int>(i));
     }
     QAction* chosen = Ui().TrackMenu(menu, QCursor::pos());
     if (chosen == nullptr)
         return;
-    const int index = chosen->data().toInt() - FirstQuickFindId;
+    const int index = chosen->data().toInt() - kFirstQuickFindId;
     if (index < 0 || index >= static_cast<int>(groups.size()))
         return;
     const SignupList selection = all.SelectGroup(groups[index].sectionId, groups[index].numbersText);
@@ -159,7 +159,7 @@ void CDlgAppendPrint::OnQuickFind()
     list->clearSelection();
 }
 
-void CDlgAppendPrint::OnOK()
+void TeamSelectionDialog::OnOK()
 {
     const QList<QListWidgetItem*> selected = list->selectedItems();
     if (selected.isEmpty()) {
@@ -173,13 +173,13 @@ void CDlgAppendPrint::OnOK()
     done(QDialog::Accepted);
 }
 
-void CDlgAppendPrint::OnCancel()
+void TeamSelectionDialog::OnCancel()
 {
     StopTimer();
     done(QDialog::Rejected);
 }
 
-void CDlgAppendPrint::reject()
+void TeamSelectionDialog::reject()
 {
     OnCancel();
 }

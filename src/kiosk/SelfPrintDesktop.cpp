@@ -1,12 +1,12 @@
-#include "kiosk/DesktopWnd_jovSelfPrint.h"
+#include "kiosk/SelfPrintDesktop.h"
 
 #include "foundation/Files.h"
 #include "foundation/Product.h"
-#include "kiosk/CDlgInput_Password.h"
+#include "kiosk/AccessCodeDialog.h"
 #include "kiosk/DesktopPicture.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/UiSeam.h"
-#include "settings/CDlgSetting_selfPrint.h"
+#include "settings/SettingsDialog.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -53,19 +53,19 @@ std::optional<int64_t> g_lastPress;
 
 } // namespace
 
-void DesktopWnd_jovSelfPrint::ResetPressGuardForTesting()
+void SelfPrintDesktop::ResetPressGuardForTesting()
 {
     g_lastPress.reset();
 }
 
-DesktopWnd_jovSelfPrint::DesktopWnd_jovSelfPrint(QWidget* frame, FrameServices services)
+SelfPrintDesktop::SelfPrintDesktop(QWidget* frame, FrameServices services)
     : frameServices(std::move(services))
 {
     SetRootServices(this);
     desk.LoadSettings();
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
-        Setting_selfPrint_qiv& settings = desk.SettingsLocked();
+        KioskSettings& settings = desk.SettingsLocked();
         if (settings.GetTitle().empty())
             settings.SetTitle(PickLang("当队名出现在列表中,可点击打印||When the team name appears in the list, you can "
                                        "click to print it[cn:当队名出现在列表中,方可点击打印]||<其它>",
@@ -74,13 +74,13 @@ DesktopWnd_jovSelfPrint::DesktopWnd_jovSelfPrint(QWidget* frame, FrameServices s
     // The receive thread asks for repaints; the window carries them out on
     // the GUI thread (a queued call is dropped once the window is gone).
     desk.SetRepaintRequest([this] { QMetaObject::invokeMethod(this, [this] { Repaint(); }, Qt::QueuedConnection); });
-    CreateInWidget(frame, DesktopWindowId);
+    CreateInWidget(frame, kDesktopWindowId);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    desktopTimer = startTimer(DesktopTimerIntervalMs);
+    desktopTimer = startTimer(kTimerIntervalMs);
     show();
 }
 
-DesktopWnd_jovSelfPrint::~DesktopWnd_jovSelfPrint()
+SelfPrintDesktop::~SelfPrintDesktop()
 {
     if (desktopTimer != 0)
         killTimer(desktopTimer);
@@ -90,59 +90,59 @@ DesktopWnd_jovSelfPrint::~DesktopWnd_jovSelfPrint()
 
 FrameDesktop* CreateFrameDesktop(QWidget* frame, const FrameServices& services)
 {
-    return new DesktopWnd_jovSelfPrint(frame, services);
+    return new SelfPrintDesktop(frame, services);
 }
 
-std::u16string DesktopWnd_jovSelfPrint::CreditLine()
+std::u16string SelfPrintDesktop::CreditLine()
 {
     return CreditLineText();
 }
 
-std::u16string DesktopWnd_jovSelfPrint::EventTextW()
+std::u16string SelfPrintDesktop::EventTextW()
 {
     return Utf8ToWide(desk.GetEventText());
 }
 
-LangIndex DesktopWnd_jovSelfPrint::GetLanguage()
+LangIndex SelfPrintDesktop::GetLanguage()
 {
     return desk.GetLanguage();
 }
 
-bool DesktopWnd_jovSelfPrint::AccessCodeGate()
+bool SelfPrintDesktop::AccessCodeGate()
 {
     return RunAccessCodeGate(desk.IsSynchronized(), desk.GetSettings().GetAccessCode(), GetLanguage(), this);
 }
 
-std::u16string DesktopWnd_jovSelfPrint::GetCaption()
+std::u16string SelfPrintDesktop::GetCaption()
 {
     return LangTextW("-设置-||-Setting-||<其它>", GetLanguage());
 }
 
-void DesktopWnd_jovSelfPrint::OnMenu(int32_t)
+void SelfPrintDesktop::OnMenu(int32_t)
 {
     ShowContextMenu();
 }
 
-int32_t DesktopWnd_jovSelfPrint::HitTest(int32_t x, int32_t y)
+int32_t SelfPrintDesktop::HitTestLocked(int32_t x, int32_t y)
 {
     return DesktopHitTest(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()),
                           desk.SettingsLocked().GetReprintAllowed(), x, y);
 }
 
-Rect DesktopWnd_jovSelfPrint::CellRect(int32_t i)
+Rect SelfPrintDesktop::CellRect(int32_t i)
 {
     std::lock_guard<std::mutex> lock(desk.DeskMutex());
     return DesktopCellRect(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()), i);
 }
 
-void DesktopWnd_jovSelfPrint::Repaint()
+void SelfPrintDesktop::Repaint()
 {
     InvalidateClient();
 }
 
 // --- painting -------------------------------------------------------------------
 
-void DesktopWnd_jovSelfPrint::PaintPicture(Canvas& dc)
+void SelfPrintDesktop::PaintPicture(Canvas& dc)
 {
     std::lock_guard<std::mutex> lock(desk.DeskMutex());
     DesktopPictureInput in;
@@ -165,7 +165,7 @@ void DesktopWnd_jovSelfPrint::PaintPicture(Canvas& dc)
     PaintDesktopPicture(dc, in);
 }
 
-void DesktopWnd_jovSelfPrint::paintEvent(QPaintEvent*)
+void SelfPrintDesktop::paintEvent(QPaintEvent*)
 {
     const QSize size = viewport()->size();
     if (size.isEmpty())
@@ -181,7 +181,7 @@ void DesktopWnd_jovSelfPrint::paintEvent(QPaintEvent*)
     painter.drawImage(0, 0, picture);
 }
 
-void DesktopWnd_jovSelfPrint::resizeEvent(QResizeEvent* event)
+void SelfPrintDesktop::resizeEvent(QResizeEvent* event)
 {
     WindowBase::resizeEvent(event);
     if (reprintButton == nullptr) {
@@ -199,12 +199,12 @@ void DesktopWnd_jovSelfPrint::resizeEvent(QResizeEvent* event)
 
 // --- pointer input ------------------------------------------------------------------
 
-void DesktopWnd_jovSelfPrint::OnPointerMove(int32_t x, int32_t y)
+void SelfPrintDesktop::OnPointerMove(int32_t x, int32_t y)
 {
     int32_t hit;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
-        hit = HitTest(x, y);
+        hit = HitTestLocked(x, y);
     }
     if (hit != hoverIndex) {
         hoverIndex = hit;
@@ -212,18 +212,18 @@ void DesktopWnd_jovSelfPrint::OnPointerMove(int32_t x, int32_t y)
     }
 }
 
-void DesktopWnd_jovSelfPrint::OnPointerPress(int32_t x, int32_t y)
+void SelfPrintDesktop::OnPointerPress(int32_t x, int32_t y)
 {
     // One accepted press per 1.5 seconds: a shaky finger or a bouncing touch
     // screen must not send a second request.
     const int64_t now = MillisecondClock();
-    if (g_lastPress && std::llabs(now - *g_lastPress) < PressGuardMs)
+    if (g_lastPress && std::llabs(now - *g_lastPress) < kPressGuardMs)
         return;
     g_lastPress = now;
     int32_t hit;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
-        hit = HitTest(x, y);
+        hit = HitTestLocked(x, y);
     }
     if (hit != pressedIndex) {
         pressedIndex = hit;
@@ -231,34 +231,34 @@ void DesktopWnd_jovSelfPrint::OnPointerPress(int32_t x, int32_t y)
     }
 }
 
-void DesktopWnd_jovSelfPrint::OnPointerRelease(int32_t x, int32_t y)
+void SelfPrintDesktop::OnPointerRelease(int32_t x, int32_t y)
 {
     if (!desk.IsSynchronized())
         return;
     int32_t hit;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
-        hit = HitTest(x, y);
+        hit = HitTestLocked(x, y);
     }
     const int32_t pressed = pressedIndex;
     pressedIndex = -1;
     Repaint();
     if (hit < 0 || hit != pressed || desk.IsConnectionInProgress())
         return;
-    if (hit == REPRINT_INDEX)
+    if (hit == kReprintIndex)
         StartReprint(false);
     else
         PrintEntry(hit);
 }
 
-void DesktopWnd_jovSelfPrint::mouseMoveEvent(QMouseEvent* event)
+void SelfPrintDesktop::mouseMoveEvent(QMouseEvent* event)
 {
     WindowBase::mouseMoveEvent(event);
     const QPoint p = event->position().toPoint();
     OnPointerMove(p.x(), p.y());
 }
 
-void DesktopWnd_jovSelfPrint::mousePressEvent(QMouseEvent* event)
+void SelfPrintDesktop::mousePressEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton)
@@ -267,7 +267,7 @@ void DesktopWnd_jovSelfPrint::mousePressEvent(QMouseEvent* event)
         OnMenu(1);
 }
 
-void DesktopWnd_jovSelfPrint::mouseReleaseEvent(QMouseEvent* event)
+void SelfPrintDesktop::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
@@ -277,7 +277,7 @@ void DesktopWnd_jovSelfPrint::mouseReleaseEvent(QMouseEvent* event)
 
 // --- the 100 ms tick ------------------------------------------------------------------
 
-void DesktopWnd_jovSelfPrint::timerEvent(QTimerEvent* event)
+void SelfPrintDesktop::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == desktopTimer)
         OnTick();
@@ -285,7 +285,7 @@ void DesktopWnd_jovSelfPrint::timerEvent(QTimerEvent* event)
         WindowBase::timerEvent(event);
 }
 
-void DesktopWnd_jovSelfPrint::OnTick()
+void SelfPrintDesktop::OnTick()
 {
     if (reprintButton != nullptr) {
         const QString caption = Q(LangTextW(" 补打 || Reprint ||<其它>", GetLanguage()));
@@ -300,7 +300,7 @@ void DesktopWnd_jovSelfPrint::OnTick()
     if (desk.IsSynchronized() && !desk.IsConnectionInProgress()) {
         if (--listCountdown < 0) {
             listCountdown = 10;
-            const Setting_selfPrint_qiv settings = desk.GetSettings();
+            const KioskSettings settings = desk.GetSettings();
             desk.RequestSignupList(settings.GetPartialFilter(), false, settings.GetServerIp(),
                                    settings.GetAccessCode());
         }
@@ -310,7 +310,7 @@ void DesktopWnd_jovSelfPrint::OnTick()
 
 // --- context menu and kiosk controls ---------------------------------------------------
 
-void DesktopWnd_jovSelfPrint::FillContextMenu(QMenu& menu)
+void SelfPrintDesktop::FillContextMenu(QMenu& menu)
 {
     const LangIndex lang = GetLanguage();
     auto add = [&](int id, const std::u16string& text) {
@@ -332,7 +332,7 @@ void DesktopWnd_jovSelfPrint::FillContextMenu(QMenu& menu)
     add(MenuExit, LangTextW("退出||Exit||<其它>", lang));
 }
 
-void DesktopWnd_jovSelfPrint::ShowContextMenu()
+void SelfPrintDesktop::ShowContextMenu()
 {
     QMenu menu(this);
     menu.setFont(font());
@@ -343,7 +343,7 @@ void DesktopWnd_jovSelfPrint::ShowContextMenu()
     RunMenuCommand(chosen->data().toInt());
 }
 
-void DesktopWnd_jovSelfPrint::RunMenuCommand(int id)
+void SelfPrintDesktop::RunMenuCommand(int id)
 {
     switch (id) {
     case MenuSettings:
@@ -371,23 +371,23 @@ void DesktopWnd_jovSelfPrint::RunMenuCommand(int id)
     }
 }
 
-void DesktopWnd_jovSelfPrint::OpenSettings()
+void SelfPrintDesktop::OpenSettings()
 {
-    CDlgSetting_selfPrint dialog(GetLanguage(), desk.GetSettings(), this);
+    SettingsDialog dialog(GetLanguage(), desk.GetSettings(), this);
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return;
     if (desk.IsConnectionInProgress()) {
         desk.ShowLocalizedNote(DeskState::kNoteNotSynchronized);
         return;
     }
-    const Setting_selfPrint_qiv confirmed = dialog.Settings();
+    const KioskSettings confirmed = dialog.Settings();
     desk.SetPendingSettings(confirmed);
     if (reprintButton != nullptr)
         reprintButton->setVisible(confirmed.GetReprintAllowed());
     desk.RequestSignupList(confirmed.GetPartialFilter(), true, confirmed.GetServerIp(), confirmed.GetAccessCode());
 }
 
-void DesktopWnd_jovSelfPrint::EnterFullScreen()
+void SelfPrintDesktop::EnterFullScreen()
 {
     SetFullScreen(true);
     if (frameServices.blockTaskManager)
@@ -404,11 +404,11 @@ void DesktopWnd_jovSelfPrint::EnterFullScreen()
     top->showFullScreen();
 }
 
-void DesktopWnd_jovSelfPrint::SwitchLanguage()
+void SelfPrintDesktop::SwitchLanguage()
 {
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
-        Setting_selfPrint_qiv& settings = desk.SettingsLocked();
+        KioskSettings& settings = desk.SettingsLocked();
         settings.SetLangIndex(settings.GetLangIndex() == 1 ? 0 : 1);
         settings.Save();
     }
@@ -417,7 +417,7 @@ void DesktopWnd_jovSelfPrint::SwitchLanguage()
 
 // --- print requests --------------------------------------------------------------------
 
-void DesktopWnd_jovSelfPrint::PrintEntry(int32_t i)
+void SelfPrintDesktop::PrintEntry(int32_t i)
 {
     SignupEntry entry;
     {

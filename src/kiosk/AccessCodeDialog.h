@@ -13,14 +13,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class CDlgInput_Password : public QDialog {
+class AccessCodeDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int PasswordTimerId = 3580;
-    static constexpr int TimerIntervalMs = 1000;
+    static constexpr int kTimerIntervalMs = 1000;
 
-    CDlgInput_Password(LangIndex lang, int32_t countdown, QWidget* parent = nullptr);
-    ~CDlgInput_Password() override;
+    AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* parent = nullptr);
+    ~AccessCodeDialog() override;
 
     const std::string& EnteredCode() const { return enteredCode; }
     int32_t Countdown() const { return countdown; }

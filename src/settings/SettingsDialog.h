@@ -5,7 +5,7 @@
 // the dialog ends with OK.
 
 #include "foundation/LocText.h"
-#include "settings/Setting_selfPrint_qiv.h"
+#include "settings/KioskSettings.h"
 
 #include <QDialog>
 
@@ -16,7 +16,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class CDlgSetting_selfPrint : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // Control ids of the dialog, as its table names them.
@@ -40,13 +40,13 @@ public:
 
     // `settings` is the working copy; the dialog reads it now and writes it
     // only on a valid OK.
-    CDlgSetting_selfPrint(LangIndex lang, const Setting_selfPrint_qiv& settings, QWidget* parent = nullptr);
-    ~CDlgSetting_selfPrint() override;
+    SettingsDialog(LangIndex lang, const KioskSettings& settings, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
     virtual LangIndex GetLangIndex() const { return language; }
     virtual void SetLangIndex(LangIndex lang) { language = lang; }
 
-    const Setting_selfPrint_qiv& Settings() const { return settings; }
+    const KioskSettings& Settings() const { return settings; }
 
     // The control with a dialog id (null for an unknown id).
     QWidget* Control(int id) const;
@@ -61,6 +61,6 @@ protected:
 
 private:
     LangIndex language;
-    Setting_selfPrint_qiv settings;
+    KioskSettings settings;
     std::vector<std::pair<int, QWidget*>> controls;
 };

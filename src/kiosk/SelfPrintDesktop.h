@@ -22,21 +22,19 @@ class TeamScorecardWindow;
 class PairScorecardWindow;
 
 // The desktop's own operations on top of the window base.
-class Wnd_Desktop_base_jov : public WindowBase, public RootServices {
+class DesktopWindowBase : public WindowBase, public RootServices {
 public:
     virtual bool IsFullScreen() const = 0;
     virtual void SetFullScreen(bool on) = 0;
 };
 
-class DesktopWnd_jovSelfPrint : public Wnd_Desktop_base_jov, public FrameDesktop {
+class SelfPrintDesktop : public DesktopWindowBase, public FrameDesktop {
 public:
-    static constexpr int32_t DesktopWindowId = 0xE900;
-    static constexpr int DesktopTimerId = 8795;
-    static constexpr int DesktopTimerIntervalMs = 100;
-    static constexpr int32_t ReprintButtonId = 7385;
-    static constexpr int32_t TeamViewId = 12579;
-    static constexpr int32_t PairViewId = 13589;
-    static constexpr int64_t PressGuardMs = 1500;
+    static constexpr int32_t kDesktopWindowId = 0xE900;
+    static constexpr int kTimerIntervalMs = 100;
+    static constexpr int32_t kTeamViewId = 12579;
+    static constexpr int32_t kPairViewId = 13589;
+    static constexpr int64_t kPressGuardMs = 1500;
 
     // Context-menu command ids.
     enum MenuId {
@@ -48,8 +46,8 @@ public:
         MenuExit = 2999,
     };
 
-    DesktopWnd_jovSelfPrint(QWidget* frame, FrameServices services);
-    ~DesktopWnd_jovSelfPrint() override;
+    SelfPrintDesktop(QWidget* frame, FrameServices services);
+    ~SelfPrintDesktop() override;
 
     DeskState& Desk() { return desk; }
 
@@ -76,9 +74,9 @@ public:
     std::u16string GetCaption() override;
     void OnMenu(int32_t source) override;
 
-    // Hit test in client pixels: an entry index, REPRINT_INDEX or -1.
+    // Hit test in client pixels: an entry index, kReprintIndex or -1.
     // The caller holds deskMutex.
-    int32_t HitTest(int32_t x, int32_t y);
+    int32_t HitTestLocked(int32_t x, int32_t y);
     Rect CellRect(int32_t i);
     void ShowNote(const std::u16string& text) { desk.ShowNote(text); }
 

@@ -1,10 +1,10 @@
-#include "settings/Setting_selfPrint_qiv.h"
+#include "settings/KioskSettings.h"
 
 #include "foundation/Files.h"
 #include "foundation/NumericJson.h"
 
 
-Setting_selfPrint_qiv pendingSettings;
+KioskSettings pendingSettings;
 
 namespace {
 
@@ -16,12 +16,12 @@ std::string& OverridePath()
 
 } // namespace
 
-std::string Setting_selfPrint_qiv::GetServerIpOrDefault() const
+std::string KioskSettings::GetServerIpOrDefault() const
 {
     return serverIp.empty() ? std::string(kDefaultServerIp) : serverIp;
 }
 
-void Setting_selfPrint_qiv::ToJson(Json::Value& out) const
+void KioskSettings::ToJson(Json::Value& out) const
 {
     NumericJson::WriteText(out, "1", serverIp);
     NumericJson::WriteText(out, "5", title);
@@ -31,7 +31,7 @@ void Setting_selfPrint_qiv::ToJson(Json::Value& out) const
     NumericJson::WriteInt(out, "9", language);
 }
 
-void Setting_selfPrint_qiv::FromJson(const Json::Value& in)
+void KioskSettings::FromJson(const Json::Value& in)
 {
     serverIp = NumericJson::ReadText(in, "1");
     title = NumericJson::ReadText(in, "5");
@@ -42,7 +42,7 @@ void Setting_selfPrint_qiv::FromJson(const Json::Value& in)
     language = NumericJson::ReadInt(in, "9");
 }
 
-std::string Setting_selfPrint_qiv::FilePath()
+std::string KioskSettings::FilePath()
 {
     if (!OverridePath().empty())
         return OverridePath();
@@ -50,12 +50,12 @@ std::string Setting_selfPrint_qiv::FilePath()
     return path;
 }
 
-void Setting_selfPrint_qiv::SetFilePathForTesting(const std::string& path)
+void KioskSettings::SetFilePathForTesting(const std::string& path)
 {
     OverridePath() = path;
 }
 
-void Setting_selfPrint_qiv::Load()
+void KioskSettings::Load()
 {
     const std::string text = ReadWholeFile(FilePath());
     if (text.empty())
@@ -65,7 +65,7 @@ void Setting_selfPrint_qiv::Load()
     FromJson(value);
 }
 
-void Setting_selfPrint_qiv::Save() const
+void KioskSettings::Save() const
 {
     Json::Value value;
     ToJson(value);

@@ -15,16 +15,15 @@ class QListWidget;
 class QPushButton;
 class QCheckBox;
 
-class CDlgAppendPrint : public QDialog {
+class TeamSelectionDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int CountdownTimerId = 9482;
-    static constexpr int TimerIntervalMs = 1000;
-    static constexpr int FirstQuickFindId = 3199;
+    static constexpr int kTimerIntervalMs = 1000;
+    static constexpr int kFirstQuickFindId = 3199;
 
-    CDlgAppendPrint(LangIndex lang, std::vector<SignupEntry> entries,
+    TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry> entries,
                     QWidget* parent = nullptr);
-    ~CDlgAppendPrint() override;
+    ~TeamSelectionDialog() override;
 
     virtual LangIndex GetLangIndex() const { return language; }
     virtual void SetLangIndex(LangIndex lang) { language = lang; }

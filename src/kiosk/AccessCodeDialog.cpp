@@ -1,4 +1,4 @@
-#include "kiosk/CDlgInput_Password.h"
+#include "kiosk/AccessCodeDialog.h"
 
 #include "foundation/TextUtil.h"
 #include "platform/DialogUnits.h"
@@ -26,7 +26,7 @@ const char* const kCancelText = "取 消||Cancel||<其它>";
 
 } // namespace
 
-CDlgInput_Password::CDlgInput_Password(LangIndex lang, int32_t countdown, QWidget* parent)
+AccessCodeDialog::AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* parent)
     : QDialog(parent)
     , lang(lang)
     , countdown(countdown)
@@ -57,18 +57,18 @@ CDlgInput_Password::CDlgInput_Password(LangIndex lang, int32_t countdown, QWidge
     okButton->setText(Q(LangTextW("确 定||OK||<其它>", lang)));
     cancelButton->setText(Q(LangTextW(kCancelText, lang)));
 
-    connect(okButton, &QPushButton::clicked, this, &CDlgInput_Password::OnOK);
-    connect(cancelButton, &QPushButton::clicked, this, &CDlgInput_Password::OnCancel);
-    connect(keyboardButton, &QPushButton::clicked, this, &CDlgInput_Password::OnShowKeyboard);
+    connect(okButton, &QPushButton::clicked, this, &AccessCodeDialog::OnOK);
+    connect(cancelButton, &QPushButton::clicked, this, &AccessCodeDialog::OnCancel);
+    connect(keyboardButton, &QPushButton::clicked, this, &AccessCodeDialog::OnShowKeyboard);
 
     if (passwordTimer == 0)
-        passwordTimer = startTimer(TimerIntervalMs);
+        passwordTimer = startTimer(kTimerIntervalMs);
     codeBox->setFocus();
 }
 
-CDlgInput_Password::~CDlgInput_Password() = default;
+AccessCodeDialog::~AccessCodeDialog() = default;
 
-void CDlgInput_Password::StopTimer()
+void AccessCodeDialog::StopTimer()
 {
     if (passwordTimer != 0) {
         killTimer(passwordTimer);
@@ -76,31 +76,31 @@ void CDlgInput_Password::StopTimer()
     }
 }
 
-void CDlgInput_Password::OnOK()
+void AccessCodeDialog::OnOK()
 {
     enteredCode = WideToUtf8(U16(codeBox->text()));
     StopTimer();
     done(QDialog::Accepted);
 }
 
-void CDlgInput_Password::OnCancel()
+void AccessCodeDialog::OnCancel()
 {
     StopTimer();
     done(QDialog::Rejected);
 }
 
-void CDlgInput_Password::reject()
+void AccessCodeDialog::reject()
 {
     OnCancel(); // Escape ends the dialog like the Cancel button
 }
 
-void CDlgInput_Password::OnShowKeyboard()
+void AccessCodeDialog::OnShowKeyboard()
 {
     // No keyboard program installed: the director types on a real keyboard.
     StartOnScreenKeyboard();
 }
 
-void CDlgInput_Password::OnTimerTick()
+void AccessCodeDialog::OnTimerTick()
 {
     --countdown;
     cancelButton->setText(Q(LangTextW(kCancelText, lang) + u"(" + IntToWide(countdown) + u")"));
@@ -108,7 +108,7 @@ void CDlgInput_Password::OnTimerTick()
         OnCancel();
 }
 
-void CDlgInput_Password::timerEvent(QTimerEvent* event)
+void AccessCodeDialog::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == passwordTimer)
         OnTimerTick();
@@ -120,7 +120,7 @@ bool RunAccessCodeGate(bool synchronized, const std::string& accessCode, LangInd
 {
     if (!synchronized)
         return true;
-    CDlgInput_Password dialog(lang, 16, parent);
+    AccessCodeDialog dialog(lang, 16, parent);
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return false;
     if (EqualsIgnoreCase(dialog.EnteredCode(), accessCode))

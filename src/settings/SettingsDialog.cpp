@@ -1,4 +1,4 @@
-#include "settings/CDlgSetting_selfPrint.h"
+#include "settings/SettingsDialog.h"
 
 #include "platform/DialogUnits.h"
 #include "platform/UiSeam.h"
@@ -46,7 +46,7 @@ void FitLabelText(QLabel& label)
 
 } // namespace
 
-CDlgSetting_selfPrint::CDlgSetting_selfPrint(LangIndex lang, const Setting_selfPrint_qiv& copy, QWidget* parent)
+SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidget* parent)
     : QDialog(parent)
     , language(lang)
     , settings(copy)
@@ -123,14 +123,14 @@ CDlgSetting_selfPrint::CDlgSetting_selfPrint(LangIndex lang, const Setting_selfP
     needCode->setChecked(settings.GetCodeRequired());
     reprint->setChecked(settings.GetReprintAllowed());
 
-    connect(ok, &QPushButton::clicked, this, &CDlgSetting_selfPrint::OnOK);
+    connect(ok, &QPushButton::clicked, this, &SettingsDialog::OnOK);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(example, &QPushButton::clicked, this, &CDlgSetting_selfPrint::OnExample);
+    connect(example, &QPushButton::clicked, this, &SettingsDialog::OnExample);
 }
 
-CDlgSetting_selfPrint::~CDlgSetting_selfPrint() = default;
+SettingsDialog::~SettingsDialog() = default;
 
-QWidget* CDlgSetting_selfPrint::Control(int id) const
+QWidget* SettingsDialog::Control(int id) const
 {
     for (const auto& [controlId, widget] : controls)
         if (controlId == id)
@@ -138,17 +138,17 @@ QWidget* CDlgSetting_selfPrint::Control(int id) const
     return nullptr;
 }
 
-QLineEdit* CDlgSetting_selfPrint::Edit(int id) const
+QLineEdit* SettingsDialog::Edit(int id) const
 {
     return qobject_cast<QLineEdit*>(Control(id));
 }
 
-QCheckBox* CDlgSetting_selfPrint::Check(int id) const
+QCheckBox* SettingsDialog::Check(int id) const
 {
     return qobject_cast<QCheckBox*>(Control(id));
 }
 
-void CDlgSetting_selfPrint::showEvent(QShowEvent* event)
+void SettingsDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // With an address already there, the director's next step is the code.
@@ -156,12 +156,12 @@ void CDlgSetting_selfPrint::showEvent(QShowEvent* event)
         Edit(IdAccessCode)->setFocus();
 }
 
-void CDlgSetting_selfPrint::OnExample()
+void SettingsDialog::OnExample()
 {
     Edit(IdFilter)->setText(QStringLiteral("A;C#21~29"));
 }
 
-void CDlgSetting_selfPrint::OnOK()
+void SettingsDialog::OnOK()
 {
     const QString address = Edit(IdServerIp)->text();
     const QString code = Edit(IdAccessCode)->text();

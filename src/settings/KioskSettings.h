@@ -12,12 +12,12 @@
 #include <cstdint>
 #include <string>
 
-class Setting_selfPrint_qiv {
+class KioskSettings {
 public:
-    Setting_selfPrint_qiv() = default;
-    virtual ~Setting_selfPrint_qiv() = default;
-    Setting_selfPrint_qiv(const Setting_selfPrint_qiv&) = default;
-    Setting_selfPrint_qiv& operator=(const Setting_selfPrint_qiv&) = default;
+    KioskSettings() = default;
+    virtual ~KioskSettings() = default;
+    KioskSettings(const KioskSettings&) = default;
+    KioskSettings& operator=(const KioskSettings&) = default;
 
     virtual std::string GetServerIp() const { return serverIp; }
     virtual void SetServerIp(const std::string& v) { serverIp = v; }
@@ -70,4 +70,4 @@ inline constexpr const char* kDefaultServerIp = "192.168.1.100";
 
 // The values last confirmed in the settings dialog, on their way to the
 // scoring server; the desktop takes them over when the server confirms.
-extern Setting_selfPrint_qiv pendingSettings;
+extern KioskSettings pendingSettings;

@@ -1,0 +1,68 @@
+#include "kiosk/KioskApp.h"
+
+#include "foundation/LocText.h"
+#include "foundation/Product.h"
+#include "kiosk/MainFrame.h"
+#include "platform/ProcessServices.h"
+#include "platform/UiSeam.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cstdio>
+
+namespace {
+
+std::string& LockPathOverride()
+{
+    static std::string path;
+    return path;
+}
+
+} // namespace
+
+KioskApp::KioskApp() = default;
+
+KioskApp::~KioskApp()
+{
+    delete frame;
+    delete lock;
+}
+
+std::u16string KioskApp::AlreadyRunningText(int codePage)
+{
+    return codePage == 936 ? u"jovBridgePrint 已经运行." : u"jovBridgePrint already running?";
+}
+
+void KioskApp::SetLockPathForTesting(const std::string& path)
+{
+    LockPathOverride() = path;
+}
+
+bool KioskApp::InitInstance()
+{
+    const std::string lockPath =
+        LockPathOverride().empty() ? SingleInstanceLockPath(kMutexName) : LockPathOverride();
+    lock = new SingleInstanceLock(lockPath);
+    if (!lock->Held()) {
+        const std::u16string text = AlreadyRunningText(OemCodePage());
+        // Also on the terminal, for whoever started the kiosk from a shell.
+        std::fprintf(stderr, "%s\n", WideToUtf8(text).c_str());
+        Ui().ShowMessage(nullptr, text, u"qivBridgePrint", MessageBoxStyle::Ok);
+        return false;
+    }
+    IgnoreBrokenPipes();
+
+    frame = new MainFrame;
+    if (!frame->Created()) {
+        std::fprintf(stderr, "qivBridgePrint: the desktop window could not be created\n");
+        return false;
+    }
+    frame->OnTimer(); // the title in the right language from the first paint on
+    // Without a window manager "maximized" means nothing: cover the screen's
+    // available area first, then ask for the maximized state.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        frame->setGeometry(screen->availableGeometry());
+    frame->showMaximized();
+    return true;
+}
