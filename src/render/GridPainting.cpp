@@ -30,12 +30,12 @@ void DrawEdges(Canvas& dc, const Rect& r, bool left, bool top, bool right, bool 
 
 // The borders of a cell by its flags, each group with its own pen: thin
 // solid first, then dotted, then thick.
-void DrawCellBorders(Canvas& dc, const Rect& r, int32_t flags, const PagePalette& P)
+void DrawCellBorders(Canvas& dc, const Rect& r, int32_t flags, const PagePalette& palette)
 {
     const struct {
         int32_t shift;
         Pen pen;
-    } groups[] = {{0, SolidPen(10, P[4])}, {4, DotPen(10, P[5])}, {8, SolidPen(30, P[4])}};
+    } groups[] = {{0, SolidPen(10, palette[4])}, {4, DotPen(10, palette[5])}, {8, SolidPen(30, palette[4])}};
     for (const auto& group : groups) {
         const int32_t bits = (flags >> group.shift) & 0xF;
         if (bits == 0)
@@ -68,25 +68,25 @@ int32_t SuitOfSign(char16_t c)
     }
 }
 
-void DrawLeadLayout(Canvas& dc, const Rect& I, const Cell& cell, int32_t fontH)
+void DrawLeadLayout(Canvas& dc, const Rect& inner, const Cell& cell, int32_t fontH)
 {
     const std::u16string lead = Utf8ToWide(cell.GetLeadText());
-    const int32_t split = I.left + (I.Width() * 30) / 100;
+    const int32_t split = inner.left + (inner.Width() * 30) / 100;
     DrawTextFit(dc, IsAsciiDigits(lead) ? kCentred : (DT_RIGHT | DT_VCENTER | DT_SINGLELINE), lead, kPageFace, fontH,
-                false, kNoColour, {I.left, I.top, split, I.bottom});
+                false, kNoColour, {inner.left, inner.top, split, inner.bottom});
 
-    const int32_t mid = (I.top + I.bottom) / 2;
-    const Rect a{split + I.Height() / 10, I.top, I.right, mid};
-    FontScope font(dc, FontSpec(((mid - I.top) * 90) / 100, kPageFace));
+    const int32_t mid = (inner.top + inner.bottom) / 2;
+    const Rect a{split + inner.Height() / 10, inner.top, inner.right, mid};
+    FontScope font(dc, FontSpec(((mid - inner.top) * 90) / 100, kPageFace));
     const std::u16string text = Utf8ToWide(cell.GetText());
     const std::u16string sub = Utf8ToWide(cell.GetSubText());
     if (!text.empty())
         dc.DrawTextIn(text, a, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     if (!sub.empty())
-        dc.DrawTextIn(sub, a.Moved(0, mid - I.top), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+        dc.DrawTextIn(sub, a.Moved(0, mid - inner.top), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, int32_t fontH, const PagePalette& P)
+void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, int32_t fontH, const PagePalette& palette)
 {
     FontScope font(dc, FontSpec((fontH * 85) / 100, kPageFace));
     const int32_t tw = dc.TextExtent(badge).cx;
@@ -97,31 +97,31 @@ void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, i
     const int32_t v = (bh * 12) / 100;
     b.top += v;
     b.bottom -= v;
-    const Colour k = ContrastColour(P[6], 15);
+    const Colour k = ContrastColour(palette[6], 15);
     {
         PenScope pen(dc, SolidPen(45, k));
         DrawLine(dc, r.left + 200, b.bottom - 30, b.left, b.bottom - 30);
     }
     RoundRectFill(dc, k, k, 45, 3, b);
-    TextColourScope colour(dc, P[0]);
+    TextColourScope colour(dc, palette[0]);
     dc.DrawTextIn(badge, b.Moved(-e, 0), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawPlainLayout(Canvas& dc, const Rect& r, const Rect& I, const Cell& cell, int32_t fontH, const PagePalette& P)
+void DrawPlainLayout(Canvas& dc, const Rect& r, const Rect& inner, const Cell& cell, int32_t fontH, const PagePalette& palette)
 {
-    Rect main = I;
+    Rect main = inner;
     const std::u16string sub = Utf8ToWide(cell.GetSubText());
     if (!sub.empty()) {
-        const int32_t y40 = I.bottom - (I.Height() * 40) / 100;
+        const int32_t y40 = inner.bottom - (inner.Height() * 40) / 100;
         const int32_t subH = (fontH * 80) / 100;
         FontScope font(dc, FontSpec(subH, kPageFace));
-        DrawTextFit(dc, kCentred, sub, kPageFace, subH, false, kNoColour, {I.left, y40, I.right, I.bottom});
+        DrawTextFit(dc, kCentred, sub, kPageFace, subH, false, kNoColour, {inner.left, y40, inner.right, inner.bottom});
         main.bottom = y40;
     }
     DrawCellText(dc, Utf8ToWide(cell.GetText()), main, cell.GetAlign(), fontH);
     const std::u16string badge = Utf8ToWide(cell.GetBadgeText());
     if (!badge.empty())
-        DrawBadge(dc, r, main, badge, fontH, P);
+        DrawBadge(dc, r, main, badge, fontH, palette);
 }
 
 } // namespace
@@ -133,14 +133,14 @@ PagePalette MakePagePalette(Colour text, Colour gray, Colour red, Colour blue, C
                         BlendColour(paper, kBlack, 8)}};
 }
 
-Colour CellTextColour(const PagePalette& P, int32_t colourIndex)
+Colour CellTextColour(const PagePalette& palette, int32_t colourIndex)
 {
     switch (colourIndex) {
-    case 1: return P[0];
-    case 2: return P[1];
-    case 3: return P[3];
-    case 8: return P[2];
-    case 9: return P[3];
+    case 1: return palette[0];
+    case 2: return palette[1];
+    case 3: return palette[3];
+    case 8: return palette[2];
+    case 9: return palette[3];
     default: return kBlack;
     }
 }
@@ -206,7 +206,7 @@ void DrawCellText(Canvas& dc, const std::u16string& text, Rect a, int32_t align,
     dc.DrawTextIn(text, a, format);
 }
 
-void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalette& P, bool backgroundsOnly,
+void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalette& palette, bool backgroundsOnly,
                   const Row& row, int32_t fontH, int32_t hoverRow, int32_t hoverCell)
 {
     const int32_t count = static_cast<int32_t>(row.Cells().size());
@@ -217,11 +217,11 @@ void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalet
         const Rect r = cell.GetRect().Moved(content.left, content.top);
         if (backgroundsOnly) {
             if (cell.GetHighlight() > 0)
-                dc.FillRect(r, P[7]);
+                dc.FillRect(r, palette[7]);
             continue;
         }
 
-        DrawCellBorders(dc, r, cell.GetBorderFlags(), P);
+        DrawCellBorders(dc, r, cell.GetBorderFlags(), palette);
 
         if (mode == 0 && cell.OnClick().GetClickId() >= 1) {
             const int32_t x1 = r.left + 60;
@@ -235,23 +235,23 @@ void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalet
             }
         }
 
-        const Rect I{r.left + 30, r.top, r.right - 30, r.bottom};
-        TextColourScope colour(dc, CellTextColour(P, cell.GetColourIndex()));
+        const Rect inner{r.left + 30, r.top, r.right - 30, r.bottom};
+        TextColourScope colour(dc, CellTextColour(palette, cell.GetColourIndex()));
         const int32_t seat = cell.GetSeat();
         if (!cell.GetLeadText().empty()) {
-            DrawLeadLayout(dc, I, cell, fontH);
+            DrawLeadLayout(dc, inner, cell, fontH);
         } else if (seat >= 0 && seat <= 3) {
             const int32_t w = dc.TextExtent(u"W").cx;
-            const int32_t sx = I.left + (w * 120) / 100;
-            dc.DrawTextIn(Utf8ToWide(SeatLetter(seat)), {I.left, I.top, sx, I.bottom}, kCentred);
-            DrawCellText(dc, Utf8ToWide(cell.GetText()), {sx, I.top, I.right, I.bottom}, cell.GetAlign(), fontH);
+            const int32_t sx = inner.left + (w * 120) / 100;
+            dc.DrawTextIn(Utf8ToWide(SeatLetter(seat)), {inner.left, inner.top, sx, inner.bottom}, kCentred);
+            DrawCellText(dc, Utf8ToWide(cell.GetText()), {sx, inner.top, inner.right, inner.bottom}, cell.GetAlign(), fontH);
         } else {
-            DrawPlainLayout(dc, r, I, cell, fontH, P);
+            DrawPlainLayout(dc, r, inner, cell, fontH, palette);
         }
     }
 }
 
-void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, const PagePalette& P,
+void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, const PagePalette& palette,
                    const GridPageSpec& spec)
 {
     static const Row kNoHeader;
@@ -268,7 +268,7 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
         const Rect& C = spec.content;
         if (spec.repeatsHeaderRow) {
             const Rect band{C.left, C.top, C.right, C.top + h0};
-            dc.FillRect(band, P[8]);
+            dc.FillRect(band, palette[8]);
             frame = UnionRect(frame, band);
         }
 
@@ -287,24 +287,24 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
                 if (pass == 1) {
                     frame = UnionRect(frame, rr);
                     if (row.GetKind() == 1)
-                        dc.FillRect(rr, P[8]);
+                        dc.FillRect(rr, palette[8]);
                     // Zebra stripes only where no cell spans lines: a span
                     // would cut across the stripes.
                     if (!spans && row.GetKind() == 0)
-                        dc.FillRect(rr, k % 2 == 0 ? P[6] : ContrastColour(P[6], 5));
+                        dc.FillRect(rr, k % 2 == 0 ? palette[6] : ContrastColour(palette[6], 5));
                 } else if (pass == 2) {
-                    DrawRowCells(dc, C, mode, P, true, row, fontH, -1, -1);
+                    DrawRowCells(dc, C, mode, palette, true, row, fontH, -1, -1);
                 } else {
-                    DrawRowCells(dc, C, mode, P, false, row, fontH, spec.hoverRow, spec.hoverCell);
+                    DrawRowCells(dc, C, mode, palette, false, row, fontH, spec.hoverRow, spec.hoverCell);
                 }
             }
         }
         if (spec.repeatsHeaderRow)
-            DrawRowCells(dc, C, mode, P, false, header, fontH, -1, -1);
+            DrawRowCells(dc, C, mode, palette, false, header, fontH, -1, -1);
 
         // A page without any table has no frame to draw.
         if (!frame.IsEmpty()) {
-            PenScope pen(dc, SolidPen(30, P[0]));
+            PenScope pen(dc, SolidPen(30, palette[0]));
             DrawLine(dc, frame.left, frame.top, frame.left, frame.bottom);
             DrawLine(dc, frame.left, frame.top, frame.right, frame.top);
             DrawLine(dc, frame.right, frame.top, frame.right, frame.bottom);
@@ -323,18 +323,18 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
     }
 }
 
-void DrawGridTitle(Canvas& dc, const Rect& T, const std::u16string& title, int32_t page, int32_t pageCount,
+void DrawGridTitle(Canvas& dc, const Rect& titleRect, const std::u16string& title, int32_t page, int32_t pageCount,
                    Colour colour)
 {
-    if (T.Height() <= 0)
+    if (titleRect.Height() <= 0)
         return;
     TextColourScope textColour(dc, colour);
-    const int32_t height = (T.Height() * 90) / 100;
+    const int32_t height = (titleRect.Height() * 90) / 100;
     FontScope font(dc, FontSpec(height, kPageFace));
     std::u16string text = title;
     if (pageCount > 1)
         text += u" (" + IntToWide(page) + u")";
-    DrawTextFit(dc, kCentred | DT_NOCLIP, text, kPageFace, height, false, kNoColour, T);
+    DrawTextFit(dc, kCentred | DT_NOCLIP, text, kPageFace, height, false, kNoColour, titleRect);
 }
 
 void DrawSubtitleBand(Canvas& dc, const Rect& band, const std::string& subtitle)
