@@ -1,22 +1,22 @@
 #include "RenderCommand.h"
 
+#include "comm/ProtocolKeys.h"
 #include "foundation/Files.h"
 #include "foundation/NumericJson.h"
 #include "foundation/Product.h"
 #include "platform/PrintSystem.h"
-#include "platform/QPainterCanvas.h"
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
+#include "render/PagePainter.h"
 #include "render/RootServices.h"
-#include "scorecard/ScorecardRecords.h"
-#include "scorecard/TestPageSample.h"
 #include "scorecard/PairScorecardWindow.h"
+#include "scorecard/ScorecardRecords.h"
 #include "scorecard/TeamScorecardWindow.h"
+#include "scorecard/TestPageSample.h"
 
 #include <QImage>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,14 +24,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// The message ids of the two scorecard messages.
-constexpr int32_t kTeamScorecardMessage = 207;
-constexpr int32_t kPairScorecardMessage = 208;
-
-// The child-window ids the kiosk gives its two scorecard views.
-constexpr int32_t kTeamViewId = 12579;
-constexpr int32_t kPairViewId = 13589;
 
 constexpr int kMinDpi = 30;
 constexpr int kMaxDpi = 1200;
@@ -119,7 +111,7 @@ PathKind KindOfPath(const std::string& path)
     return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
 }
 
-bool LoadMessage(const std::string& path, ScorecardInput& input, std::string& error)
+bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& error)
 {
     const PathKind kind = KindOfPath(path);
     if (kind != PathKind::File) {
@@ -141,55 +133,16 @@ bool LoadMessage(const std::string& path, ScorecardInput& input, std::string& er
         error = path + " is not a JSON object";
         return false;
     }
-    const Json::Value* id = NumericJson::Member(message, "pub_MsgID");
+    const Json::Value* id = NumericJson::Member(message, MsgKey::kId);
     if (id == nullptr) {
         error = path + " has no message id (\"pub_MsgID\"); expected a scorecard message, 207 or 208";
         return false;
     }
-    const int32_t msgId = NumericJson::AsInt(*id);
-    if (msgId == kTeamScorecardMessage) {
-        input.team = true;
-        input.job.FromMessage(message);
+    if (ReadScorecardMessage(message, input))
         return true;
-    }
-    if (msgId == kPairScorecardMessage) {
-        input.team = false;
-        ReadPairBoards(input.pairBoards, NumericJson::ReadObject(message, "66"));
-        input.pairDeals.FromJson(NumericJson::ReadArray(message, "85"));
-        input.pairEventKind = NumericJson::ReadInt(message, "81");
-        input.pairTitle = NumericJson::ReadText(message, "87");
-        input.pairSubtitle = NumericJson::ReadText(message, "88");
-        return true;
-    }
-    error = path + " holds message " + std::to_string(msgId) +
+    error = path + " holds message " + std::to_string(NumericJson::AsInt(*id)) +
             ", not a scorecard message (207 team or 208 pair/individual)";
     return false;
-}
-
-// Page 1 on paper, painted by the print job's own steps onto a white A4
-// picture at `dpi`.
-QImage RenderFirstPage(PageView& view, int dpi)
-{
-    const int width = static_cast<int>(std::lround(kA4Width * static_cast<double>(dpi) / 2540.0));
-    const int height = static_cast<int>(std::lround(kA4Height * static_cast<double>(dpi) / 2540.0));
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    {
-        QPainterCanvas dc(&image);
-        Mapping mapping;
-        mapping.mode = MapMode::Anisotropic;
-        mapping.viewportExt = Size{dpi * 10, dpi * 10};
-        mapping.windowExt = Size{25400, 25400};
-        dc.SetMapping(mapping);
-        dc.SetBkMode(BkMode::Transparent);
-        const Rect page = view.GetPageRect(1, kDrawPrinter);
-        view.PaintPage(dc, page, Rect{}, 1, kDrawPrinter);
-        view.DrawHeaderFooter(dc, page, 1, view.GetPageCount(), kDrawPrinter);
-    }
-    return image;
 }
 
 bool ParseDpi(const std::string& text, int& dpi)
@@ -294,16 +247,16 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
     return true;
 }
 
-bool LoadRenderInput(const RenderOptions& options, ScorecardInput& input, std::string& error)
+bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error)
 {
     if (!options.testPage)
         return LoadMessage(options.messagePath, input, error);
-    input.team = true;
-    input.job = MakeTestPageJob();
+    input.kind = ScorecardJob::Kind::Team;
+    input.team = MakeTestPageJob();
     return true;
 }
 
-bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, std::string& error)
+bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, std::string& error)
 {
     HeadlessUi ui;
     SetUiSeam(&ui);
@@ -318,19 +271,17 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, 
     // picture alone it is only laid out.
     const bool printNow = pdf.Wanted();
     std::unique_ptr<ScorecardWindow> view;
-    if (input.team) {
+    if (input.kind == ScorecardJob::Kind::Team) {
         auto team = std::make_unique<TeamScorecardWindow>();
         team->SetRootServices(&services);
-        team->CreateInWidget(nullptr, kTeamViewId);
-        team->BuildTeamScorecard(input.job.scorecard, input.job.deals, input.job.eventKind, input.job.scoreLabel,
-                                 input.job.caption, printNow);
+        team->CreateInWidget(nullptr, kTeamScorecardViewId);
+        team->BuildTeamScorecard(input.team, printNow);
         view = std::move(team);
     } else {
         auto pair = std::make_unique<PairScorecardWindow>();
         pair->SetRootServices(&services);
-        pair->CreateInWidget(nullptr, kPairViewId);
-        pair->BuildPairScorecard(input.pairBoards, input.pairDeals, input.pairEventKind, input.pairTitle,
-                                 input.pairSubtitle, printNow);
+        pair->CreateInWidget(nullptr, kPairScorecardViewId);
+        pair->BuildPairScorecard(input.pair, printNow);
         view = std::move(pair);
     }
 
@@ -342,7 +293,7 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, 
         error = "cannot write " + options.pdfPath;
         ok = false;
     }
-    if (ok && png.Wanted() && !RenderFirstPage(*view, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
+    if (ok && png.Wanted() && !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
         error = "cannot write " + options.pngPath;
         ok = false;
     }

@@ -28,26 +28,14 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
 // The --help text.
 std::string RenderUsage();
 
-// What is to be printed: a team scorecard job, or the boards of a pair or
-// individual scorecard with their deals, event kind, title and subtitle.
-struct ScorecardInput {
-    bool team = true;
-    TeamScorecardJob job;
-    PairBoardList pairBoards;
-    DealList pairDeals;
-    int32_t pairEventKind = 0;
-    std::string pairTitle;
-    std::string pairSubtitle;
-};
-
 // The built-in test page, or the message file read as the kiosk reads a
 // message from the server. A file that is missing, not a JSON object or not
 // a scorecard message (207 or 208) fails with one line in `error`; missing
 // members of a scorecard message read as empty. Needs no Qt.
-bool LoadRenderInput(const RenderOptions& options, ScorecardInput& input, std::string& error);
+bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error);
 
 // Prints the input through the kiosk's scorecard windows and print job and
 // writes the outputs. They appear only when everything succeeded; on failure
 // `error` holds one line naming the problem and nothing is left behind.
 // Needs a QApplication.
-bool RenderScorecard(const RenderOptions& options, const ScorecardInput& input, std::string& error);
+bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, std::string& error);

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     }
     // The input is checked before any window system starts, so that a bad
     // file is reported alone.
-    ScorecardInput input;
+    ScorecardJob input;
     if (!LoadRenderInput(options, input, error)) {
         std::cerr << "bridgeprint-render: " << error << "\n";
         return 1;

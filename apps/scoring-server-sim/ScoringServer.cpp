@@ -49,7 +49,7 @@ bool IsNumberText(const std::string& text)
 ServerMessage Note(const std::string& text)
 {
     ServerMessage note(kMsgNote);
-    note.SetText(MsgKeyNotes, text);
+    note.SetText(MsgKey::kNotes, text);
     return note;
 }
 
@@ -326,9 +326,9 @@ ServerMessage ScoringServer::Handle(const ServerMessage& request, std::string& s
 
 ServerMessage ScoringServer::SignupReply(const ServerMessage& request, std::string& summary)
 {
-    const std::string code = request.GetText("2");
-    const std::string filter = request.GetText("61");
-    const bool confirm = request.GetFlag("82");
+    const std::string code = request.GetText(MsgKey::kAccessCode);
+    const std::string filter = request.GetText(MsgKey::kFilter);
+    const bool confirm = request.GetFlag(MsgKey::kConfirmed);
     const bool codeOk = options.accessCode.empty() || code == options.accessCode;
 
     SignupList list;
@@ -356,11 +356,11 @@ ServerMessage ScoringServer::SignupReply(const ServerMessage& request, std::stri
     list.ToJson(body);
     if (!body.isMember("_o"))
         body["_o"] = Json::Value(Json::arrayValue);
-    reply["85"] = body;
-    reply.SetText("1", eventText);
+    reply[MsgKey::kSignupList] = body;
+    reply.SetText(MsgKey::kEventText, eventText);
     const bool confirmed = confirm && codeOk;
-    reply.SetFlag("82", confirmed);
-    summary = "203 version=" + Quoted(request.GetText("99")) + " filter=" + Quoted(filter) +
+    reply.SetFlag(MsgKey::kConfirmed, confirmed);
+    summary = "203 version=" + Quoted(request.GetText(MsgKey::kVersion)) + " filter=" + Quoted(filter) +
               " code=" + (code.empty() ? "none" : (codeOk ? "ok" : "wrong")) + " confirm=" + (confirm ? "yes" : "no") +
               " -> 203 entries=" + std::to_string(list.size()) + (confirmed ? " confirmed" : "");
     return reply;
@@ -368,8 +368,8 @@ ServerMessage ScoringServer::SignupReply(const ServerMessage& request, std::stri
 
 ServerMessage ScoringServer::PrintReply(const ServerMessage& request, std::string& summary)
 {
-    const int32_t sectionId = request.GetInt("11");
-    const int32_t number = request.GetInt("15");
+    const int32_t sectionId = request.GetInt(MsgKey::kSectionId);
+    const int32_t number = request.GetInt(MsgKey::kTeamNumber);
     const std::string who = "section=" + std::to_string(sectionId) + " number=" + std::to_string(number);
     std::lock_guard<std::mutex> lock(tournamentMutex);
     Section* section = nullptr;
@@ -383,18 +383,18 @@ ServerMessage ScoringServer::PrintReply(const ServerMessage& request, std::strin
     ServerMessage reply;
     if (section->kind == SectionKind::Team) {
         reply.ResetMessage(kMsgTeamScorecard);
-        reply.SetText("83", entry->caption.empty() ? section->caption : entry->caption);
-        reply.SetText("102", section->scoreLabel);
+        reply.SetText(MsgKey::kCaption, entry->caption.empty() ? section->caption : entry->caption);
+        reply.SetText(MsgKey::kScoreLabel, section->scoreLabel);
     } else {
         reply.ResetMessage(kMsgPairScorecard);
-        reply.SetText("87", entry->title);
-        reply.SetText("88", entry->subtitle);
+        reply.SetText(MsgKey::kTitle, entry->title);
+        reply.SetText(MsgKey::kSubtitle, entry->subtitle);
     }
-    reply.SetInt("11", sectionId);
-    reply.SetInt("15", number);
-    reply["66"] = entry->scorecard;
-    reply["85"] = deals;
-    reply.SetInt("81", section->eventKind);
+    reply.SetInt(MsgKey::kSectionId, sectionId);
+    reply.SetInt(MsgKey::kTeamNumber, number);
+    reply[MsgKey::kScorecard] = entry->scorecard;
+    reply[MsgKey::kDeals] = deals;
+    reply.SetInt(MsgKey::kEventKind, section->eventKind);
     const bool again = entry->printed;
     entry->printed = true;
     summary = "205 " + who + " -> " + std::to_string(reply.MsgId()) + " " + Quoted(entry->name) + (again ? " (reprint)" : "");

@@ -37,12 +37,12 @@ void ServerMessage::ResetMessage(int32_t id)
     Json::Value& body = *this;
     body = Json::Value(Json::objectValue);
     if (id != 0)
-        body[MsgKeyId] = Json::Int(id);
+        body[MsgKey::kId] = Json::Int(id);
 }
 
 int32_t ServerMessage::MsgId() const
 {
-    return GetInt(MsgKeyId);
+    return GetInt(MsgKey::kId);
 }
 
 int32_t ServerMessage::GetInt(const char* key) const

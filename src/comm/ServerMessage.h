@@ -3,22 +3,12 @@
 // text keys, plus an optional binary attachment that travels beside it in
 // the frame.
 
+#include "comm/ProtocolKeys.h"
+
 #include <json/value.h>
 
 #include <cstdint>
 #include <string>
-
-// The message id member, present in every message the kiosk sends; a
-// received message without it reads as id 0.
-inline constexpr const char MsgKeyId[] = "pub_MsgID";
-// The text of a note (message 999).
-inline constexpr const char MsgKeyNotes[] = "pub_Notes";
-
-inline constexpr int32_t kMsgSignupList = 203;
-inline constexpr int32_t kMsgPrintRequest = 205;
-inline constexpr int32_t kMsgTeamScorecard = 207;
-inline constexpr int32_t kMsgPairScorecard = 208;
-inline constexpr int32_t kMsgNote = 999;
 
 class ServerMessage : public Json::Value {
 public:

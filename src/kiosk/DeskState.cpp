@@ -145,16 +145,12 @@ bool DeskState::IsPairPending() const
     return pairPending;
 }
 
-bool DeskState::TakePairScorecard(PairScorecard& out)
+bool DeskState::TakePairScorecard(PairScorecardJob& out)
 {
     std::lock_guard<std::mutex> lock(deskMutex);
     if (!pairPending)
         return false;
-    out.boards = pairBoards;
-    out.deals = pairDeals;
-    out.title = pairTitle;
-    out.subtitle = pairSubtitle;
-    out.eventKind = pairEventKind;
+    out = pairJob;
     pairPending = false;
     return true;
 }
@@ -279,10 +275,10 @@ void DeskState::RequestSignupList(const std::string& filter, bool confirmed, con
     }
     ServerMessage message;
     message.ResetMessage(kMsgSignupList);
-    message.SetText("99", kProgramVersion);
-    message.SetText("2", accessCode);
-    message.SetText("61", filter);
-    message.SetFlag("82", confirmed);
+    message.SetText(MsgKey::kVersion, kProgramVersion);
+    message.SetText(MsgKey::kAccessCode, accessCode);
+    message.SetText(MsgKey::kFilter, filter);
+    message.SetFlag(MsgKey::kConfirmed, confirmed);
     SendToServer(address, message);
 }
 
@@ -290,8 +286,8 @@ void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
 {
     ServerMessage message;
     message.ResetMessage(kMsgPrintRequest);
-    message.SetInt("11", sectionId);
-    message.SetInt("15", teamNumber);
+    message.SetInt(MsgKey::kSectionId, sectionId);
+    message.SetInt(MsgKey::kTeamNumber, teamNumber);
     SendToServer("", message);
 }
 
@@ -328,7 +324,7 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
             StorePairScorecard(message);
             break;
         case kMsgNote:
-            SetNoteLocked(Utf8ToWide(message.GetText(MsgKeyNotes)));
+            SetNoteLocked(Utf8ToWide(message.GetText(MsgKey::kNotes)));
             break;
         default:
             break; // unknown or missing id: only the connection ends
@@ -347,9 +343,9 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
 
 void DeskState::ApplySignupList(const ServerMessage& message)
 {
-    const bool confirmed = message.GetFlag("82");
-    const Json::Value& list = message.GetObject("85");
-    const std::string text1 = message.GetText("1");
+    const bool confirmed = message.GetFlag(MsgKey::kConfirmed);
+    const Json::Value& list = message.GetObject(MsgKey::kSignupList);
+    const std::string text1 = message.GetText(MsgKey::kEventText);
     if (confirmed) {
         settings = pendingSettings;
         settings.Save();
@@ -367,7 +363,7 @@ void DeskState::ApplySignupList(const ServerMessage& message)
 
 void DeskState::QueueTeamScorecard(const ServerMessage& message)
 {
-    printableList.Remove(message.GetInt("11"), message.GetInt("15"));
+    printableList.Remove(message.GetInt(MsgKey::kSectionId), message.GetInt(MsgKey::kTeamNumber));
     TeamScorecardJob job;
     job.FromMessage(message);
     teamJobs.push_back(std::move(job));
@@ -377,13 +373,9 @@ void DeskState::QueueTeamScorecard(const ServerMessage& message)
 
 void DeskState::StorePairScorecard(const ServerMessage& message)
 {
-    pairTitle = message.GetText("87");
-    pairSubtitle = message.GetText("88");
-    pairEventKind = message.GetInt("81");
-    ReadPairBoards(pairBoards, message.GetObject("66"));
-    pairDeals.FromJson(message.GetArray("85"));
+    pairJob.FromMessage(message);
     pairPending = true; // one slot: a newer scorecard replaces one not yet printed
-    printableList.Remove(message.GetInt("11"), message.GetInt("15"));
+    printableList.Remove(message.GetInt(MsgKey::kSectionId), message.GetInt(MsgKey::kTeamNumber));
     SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
     // The once-per-second repaint of the desktop shows the note.
 }

@@ -44,15 +44,6 @@ public:
     static constexpr const char* kNoteNotSynchronized =
         "网络未同步,请重新尝试.||Network not synchronized, please try again(cn:网络未同步,请重新尝试).||<其它>";
 
-    // The waiting pair or individual scorecard, as the printer takes it.
-    struct PairScorecard {
-        PairBoardList boards;
-        DealList deals;
-        std::string title;
-        std::string subtitle;
-        int32_t eventKind = 0;
-    };
-
     DeskState() = default;
     // Detaches the connection in progress: its receive thread never calls
     // this object again.
@@ -104,7 +95,7 @@ public:
     bool IsPairPending() const;
     // Copies the waiting pair scorecard and clears the pending mark; false
     // when none waits.
-    bool TakePairScorecard(PairScorecard& out);
+    bool TakePairScorecard(PairScorecardJob& out);
 
     // --- note line ----------------------------------------------------------
     void ShowNote(const std::u16string& text);
@@ -154,12 +145,8 @@ private:
     std::string eventText;
     std::shared_ptr<ServerConnection> socketMember;
     std::deque<TeamScorecardJob> teamJobs;
-    PairBoardList pairBoards;
-    DealList pairDeals;
+    PairScorecardJob pairJob;
     bool pairPending = false;
-    std::string pairTitle;
-    int32_t pairEventKind = 0;
-    std::string pairSubtitle;
 
     bool repaintWanted = false; // set by the handlers, honoured after unlocking
     std::function<void()> repaintRequest;

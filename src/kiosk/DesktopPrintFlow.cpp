@@ -56,12 +56,12 @@ View* EnsureView(View*& view, SelfPrintDesktop& desktop, int32_t id)
 
 TeamScorecardWindow* SelfPrintDesktop::EnsureTeamView()
 {
-    return EnsureView(teamView, *this, kTeamViewId);
+    return EnsureView(teamView, *this, kTeamScorecardViewId);
 }
 
 PairScorecardWindow* SelfPrintDesktop::EnsurePairView()
 {
-    return EnsureView(pairView, *this, kPairViewId);
+    return EnsureView(pairView, *this, kPairScorecardViewId);
 }
 
 void SelfPrintDesktop::PlaceView(QWidget* view)
@@ -82,19 +82,19 @@ bool SelfPrintDesktop::PrintNextTeamJob()
     }
     TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
-    view->BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, true);
+    view->BuildTeamScorecard(job, true);
     teamPrintIdle = true;
     return true;
 }
 
 bool SelfPrintDesktop::PrintPairSlot()
 {
-    DeskState::PairScorecard pair;
+    PairScorecardJob pair;
     if (!desk.TakePairScorecard(pair))
         return false;
     PairScorecardWindow* view = EnsurePairView();
     PlaceView(view);
-    view->BuildPairScorecard(pair.boards, pair.deals, pair.eventKind, pair.title, pair.subtitle, true);
+    view->BuildPairScorecard(pair, true);
     return true;
 }
 
@@ -105,8 +105,7 @@ void SelfPrintDesktop::SelectPrinter()
 
 void SelfPrintDesktop::PrintTestPage()
 {
-    const TeamScorecardJob job = MakeTestPageJob();
     TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
-    view->BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, true);
+    view->BuildTeamScorecard(MakeTestPageJob(), true);
 }

@@ -32,8 +32,6 @@ class SelfPrintDesktop : public DesktopWindowBase, public FrameDesktop {
 public:
     static constexpr int32_t kDesktopWindowId = 0xE900;
     static constexpr int kTimerIntervalMs = 100;
-    static constexpr int32_t kTeamViewId = 12579;
-    static constexpr int32_t kPairViewId = 13589;
     static constexpr int64_t kPressGuardMs = 1500;
 
     // Context-menu command ids.

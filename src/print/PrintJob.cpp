@@ -3,6 +3,7 @@
 #include "foundation/LocText.h"
 #include "foundation/Product.h"
 #include "platform/UiSeam.h"
+#include "render/PagePainter.h"
 
 namespace {
 
@@ -90,19 +91,8 @@ void PrintPages(PageView& view, const std::u16string& driver, const std::u16stri
     const int32_t number = JobCounter()++;
     doc->StartDoc(PrintJobName(number));
 
-    Mapping mapping;
-    mapping.mode = MapMode::Anisotropic;
-    mapping.viewportExt = Size{doc->DpiX() * 10, doc->DpiY() * 10};
-    mapping.windowExt = paper.windowExt;
-
-    const int32_t pageCount = view.GetPageCount();
     for (int32_t p = first; p <= last; ++p) {
-        Canvas& dc = doc->StartPage();
-        dc.SetMapping(mapping);
-        dc.SetBkMode(BkMode::Transparent);
-        const Rect page = view.GetPageRect(p, kDrawPrinter);
-        view.PaintPage(dc, page, Rect{}, p, kDrawPrinter);
-        view.DrawHeaderFooter(dc, page, p, pageCount, kDrawPrinter);
+        PaintPrintedPage(view, doc->StartPage(), p, doc->DpiX(), doc->DpiY(), paper.windowExt);
         doc->EndPage();
     }
     doc->EndDoc();

@@ -18,6 +18,11 @@ void PairScorecardWindow::BuildPairScorecard(const PairBoardList& boardList, con
     SetGrid(Utf8ToWide(title), grid.header, grid.rows, subtitle, printNow);
 }
 
+void PairScorecardWindow::BuildPairScorecard(const PairScorecardJob& job, bool printNow)
+{
+    BuildPairScorecard(job.boards, job.deals, job.eventKind, job.title, job.subtitle, printNow);
+}
+
 std::string PairScorecardWindow::GetAuctionText(int32_t board, bool closedRoom)
 {
     if (closedRoom)

@@ -25,6 +25,9 @@ public:
     void BuildPairScorecard(const PairBoardList& boardList, const DealList& dealList, int32_t eventKind,
                             const std::string& title, const std::string& subtitle, bool printNow);
 
+    // The same for a job as the scoring server's message carries it.
+    void BuildPairScorecard(const PairScorecardJob& job, bool printNow);
+
     const PairBoardList& GetBoards() const { return boards; }
 
     // The auction of the first board with this number; a pair scorecard has

@@ -1,5 +1,6 @@
 #include "scorecard/ScorecardRecords.h"
 
+#include "comm/ProtocolKeys.h"
 #include "foundation/NumericJson.h"
 #include "foundation/TextUtil.h"
 
@@ -196,9 +197,34 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out)
 void TeamScorecardJob::FromMessage(const Json::Value& message)
 {
     scorecard = TeamScorecard();
-    scorecard.FromJson(ReadObject(message, "66"));
-    deals.FromJson(ReadArray(message, "85"));
-    eventKind = ReadInt(message, "81");
-    caption = ReadText(message, "83");
-    scoreLabel = ReadText(message, "102");
+    scorecard.FromJson(ReadObject(message, MsgKey::kScorecard));
+    deals.FromJson(ReadArray(message, MsgKey::kDeals));
+    eventKind = ReadInt(message, MsgKey::kEventKind);
+    caption = ReadText(message, MsgKey::kCaption);
+    scoreLabel = ReadText(message, MsgKey::kScoreLabel);
+}
+
+void PairScorecardJob::FromMessage(const Json::Value& message)
+{
+    ReadPairBoards(boards, ReadObject(message, MsgKey::kScorecard));
+    deals.FromJson(ReadArray(message, MsgKey::kDeals));
+    eventKind = ReadInt(message, MsgKey::kEventKind);
+    title = ReadText(message, MsgKey::kTitle);
+    subtitle = ReadText(message, MsgKey::kSubtitle);
+}
+
+bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job)
+{
+    switch (ReadInt(message, MsgKey::kId)) {
+    case kMsgTeamScorecard:
+        job.kind = ScorecardJob::Kind::Team;
+        job.team.FromMessage(message);
+        return true;
+    case kMsgPairScorecard:
+        job.kind = ScorecardJob::Kind::Pair;
+        job.pair.FromMessage(message);
+        return true;
+    default:
+        return false;
+    }
 }

@@ -247,13 +247,39 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out);
 
 // One team scorecard waiting for the printer.
 struct TeamScorecardJob {
-    TeamScorecard scorecard; // message key "66"
-    DealList deals;                                 // "85"
-    int32_t eventKind = 0;                              // "81"
-    std::string caption;                                // "83"
-    std::string scoreLabel;                             // "102"
+    TeamScorecard scorecard; // the message's MsgKey::kScorecard
+    DealList deals;          // MsgKey::kDeals
+    int32_t eventKind = 0;   // MsgKey::kEventKind
+    std::string caption;     // MsgKey::kCaption
+    std::string scoreLabel;  // MsgKey::kScoreLabel
 
     // Fills the job from a team scorecard message; members that are missing
     // or of the wrong type read as empty.
     void FromMessage(const Json::Value& message);
 };
+
+// One pair or individual scorecard waiting for the printer.
+struct PairScorecardJob {
+    PairBoardList boards;  // the boards under "_L" of MsgKey::kScorecard
+    DealList deals;        // MsgKey::kDeals
+    int32_t eventKind = 0; // MsgKey::kEventKind
+    std::string title;     // MsgKey::kTitle
+    std::string subtitle;  // MsgKey::kSubtitle
+
+    // Fills the job from a pair or individual scorecard message, with the
+    // same reading rules as the team job.
+    void FromMessage(const Json::Value& message);
+};
+
+// A scorecard message of either kind, read.
+struct ScorecardJob {
+    enum class Kind { Team, Pair };
+    Kind kind = Kind::Team;
+    TeamScorecardJob team;
+    PairScorecardJob pair;
+};
+
+// Reads a team (kMsgTeamScorecard) or a pair or individual
+// (kMsgPairScorecard) scorecard message into `job`. Any other message id
+// (a missing one reads as 0) returns false and leaves `job` unchanged.
+bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job);

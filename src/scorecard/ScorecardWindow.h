@@ -15,6 +15,11 @@
 #include <cstdint>
 #include <string>
 
+// The window ids of the two scorecard views, the team view and the pair or
+// individual view, wherever they are created.
+inline constexpr int32_t kTeamScorecardViewId = 12579;
+inline constexpr int32_t kPairScorecardViewId = 13589;
+
 // The commands of the scorecard pop-up menu.
 inline constexpr int32_t kScorecardMenuPrint = 1001;
 inline constexpr int32_t kScorecardMenuClose = 1009;

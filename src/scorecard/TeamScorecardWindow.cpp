@@ -24,6 +24,11 @@ void TeamScorecardWindow::BuildTeamScorecard(const TeamScorecard& teamData, cons
     SetGrid(u"队赛记分表", grid.header, grid.rows, "", printNow);
 }
 
+void TeamScorecardWindow::BuildTeamScorecard(const TeamScorecardJob& job, bool printNow)
+{
+    BuildTeamScorecard(job.scorecard, job.deals, job.eventKind, job.scoreLabel, job.caption, printNow);
+}
+
 std::string TeamScorecardWindow::GetAuctionText(int32_t board, bool closedRoom)
 {
     for (const TeamBoard& b : data.boards) {

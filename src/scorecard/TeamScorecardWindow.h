@@ -23,6 +23,9 @@ public:
     void BuildTeamScorecard(const TeamScorecard& teamData, const DealList& dealList, int32_t eventKind,
                             const std::string& scoreLabel, const std::string& caption, bool printNow);
 
+    // The same for a job as the scoring server's message carries it.
+    void BuildTeamScorecard(const TeamScorecardJob& job, bool printNow);
+
     const TeamScorecard& GetData() const { return data; }
 
     // --- hook answers ---------------------------------------------------------

@@ -243,7 +243,7 @@ TEST_F(DeskFixture, ALaterPairScorecardReplacesOneNotYetPrinted)
     EXPECT_TRUE(desk->IsPairPending());
 
     Exchange(ReplyFrame(PairReply(-5, "EW 5")));
-    DeskState::PairScorecard pair;
+    PairScorecardJob pair;
     ASSERT_TRUE(desk->TakePairScorecard(pair));
     EXPECT_EQ(pair.title, "EW 5");
     EXPECT_EQ(pair.subtitle, "Session 1");

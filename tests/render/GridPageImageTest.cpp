@@ -7,6 +7,7 @@
 #include "platform/QPainterCanvas.h"
 #include "platform/QtAppForTests.h"
 #include "render/GridPainting.h"
+#include "render/PagePainter.h"
 
 #include <QImage>
 
@@ -141,17 +142,10 @@ protected:
 TEST_F(GridPageImageTest, PaperPageRendersToPng)
 {
     ASSERT_EQ(wnd.GetPageCount(), 1);
-    // A landscape page at 0.05 pixels per unit: 1485 x 1050.
-    QImage image(1485, 1050, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    // The landscape page as printed at 127 dpi, 0.05 pixels per unit.
+    const QImage image = RenderPageImage(wnd, 1, 127);
+    ASSERT_EQ(image.size(), QSize(1485, 1050));
     const Rect page = wnd.GetPageRect(1, kDrawPrinter);
-    {
-        QPainterCanvas dc(&image);
-        dc.SetMapping({MapMode::Anisotropic, {}, {page.Width(), page.Height()}, {}, {1485, 1050}});
-        dc.SetBkMode(BkMode::Transparent);
-        wnd.PaintPage(dc, page, {}, 1, kDrawPrinter);
-        wnd.DrawHeaderFooter(dc, page, 1, 1, kDrawPrinter);
-    }
     const std::string path = std::string(BP_BINARY_DIR) + "/grid-page-paper.png";
     ASSERT_TRUE(image.save(QString::fromStdString(path)));
 

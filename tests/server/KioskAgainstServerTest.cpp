@@ -123,7 +123,7 @@ TEST_F(KioskAgainstServer, PrintingATeamAndAPairFillsTheQueueAndTheServerRemembe
 
     desk->RequestPrint(3, 2);
     ASSERT_TRUE(Settled());
-    DeskState::PairScorecard pair;
+    PairScorecardJob pair;
     ASSERT_TRUE(desk->TakePairScorecard(pair));
     EXPECT_EQ(pair.boards.size(), 10u);
     EXPECT_EQ(pair.deals.size(), 10u);

@@ -7,6 +7,7 @@
 #include "foundation/LocText.h"
 #include "kiosk/AccessCodeDialog.h"
 #include "print/PrintJob.h"
+#include "scorecard/ScorecardWindow.h"
 #include "scorecard/TestPageSample.h"
 #include "settings/TeamSelectionDialog.h"
 #include "support/RunTool.h"
@@ -163,7 +164,7 @@ TEST_F(PrintFlow, ATouchSendsOneRequestAndTheReplyPrintsOnePageOnTheNextTick)
 
     desktop->OnTick();
     ExpectPrinted(0, entry.GetTeamName());
-    ExpectPrintedBy(SelfPrintDesktop::kTeamViewId);
+    ExpectPrintedBy(kTeamScorecardViewId);
     EXPECT_EQ(desktop->Desk().TeamJobCount(), 0u);
     EXPECT_EQ(printer->DialogsRun(), 1) << "the first print of the process asks for the printer";
     desktop->OnTick();
@@ -201,7 +202,7 @@ TEST_F(PrintFlow, RepliesPrintInArrivalOrderOneATickTeamsBeforePairsAndOnlyTheFi
         ExpectPrinted(tick, expected[tick]);
     }
     EXPECT_FALSE(desktop->Desk().IsPairPending());
-    ExpectPrintedBy(SelfPrintDesktop::kPairViewId);
+    ExpectPrintedBy(kPairScorecardViewId);
     EXPECT_EQ(printer->DialogsRun(), 1) << "later prints go to the chosen printer without a dialog";
 }
 

@@ -165,7 +165,7 @@ TEST(ScoringServer, PrintRequestsAnswerByEventKindAndMarkTheEntryPrinted)
     for (const ServerMessage& bad : {PrintRequest(1, 3), PrintRequest(2, 1), ServerMessage(4711), ServerMessage()}) {
         const ServerMessage note = server.Handle(bad, summary);
         EXPECT_EQ(note.MsgId(), kMsgNote);
-        EXPECT_FALSE(note.GetText(MsgKeyNotes).empty());
+        EXPECT_FALSE(note.GetText(MsgKey::kNotes).empty());
     }
 }
 

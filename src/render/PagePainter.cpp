@@ -1,0 +1,36 @@
+#include "render/PagePainter.h"
+
+#include "platform/QPainterCanvas.h"
+
+#include <cmath>
+
+void PaintPrintedPage(PageView& view, Canvas& dc, int32_t pageNumber, int32_t dpiX, int32_t dpiY, Size windowExt)
+{
+    Mapping mapping;
+    mapping.mode = MapMode::Anisotropic;
+    mapping.viewportExt = Size{dpiX * 10, dpiY * 10};
+    mapping.windowExt = windowExt;
+    dc.SetMapping(mapping);
+    dc.SetBkMode(BkMode::Transparent);
+    const Rect page = view.GetPageRect(pageNumber, kDrawPrinter);
+    view.PaintPage(dc, page, Rect{}, pageNumber, kDrawPrinter);
+    view.DrawHeaderFooter(dc, page, pageNumber, view.GetPageCount(), kDrawPrinter);
+}
+
+QImage RenderPageImage(PageView& view, int32_t pageNumber, int32_t dpi)
+{
+    const Rect page = view.GetPageRect(pageNumber, kDrawPrinter);
+    const auto pixels = [dpi](int32_t units) {
+        return static_cast<int>(std::lround(units * static_cast<double>(dpi) / 2540.0));
+    };
+    QImage image(pixels(page.Width()), pixels(page.Height()), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const int dotsPerMeter = static_cast<int>(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    {
+        QPainterCanvas dc(&image); // the painter ends before the picture is handed out
+        PaintPrintedPage(view, dc, pageNumber, dpi, dpi);
+    }
+    return image;
+}
