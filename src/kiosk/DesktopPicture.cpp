@@ -18,8 +18,7 @@ std::u16string Spaced(const std::string& text)
 
 void DrawFitted(Canvas& dc, unsigned format, const std::u16string& text, int32_t height, const Rect& r)
 {
-    FontScope font(dc, FontSpec(height, kFace), FontSource::Temporary);
-    DrawTextFit(dc, format, text, kFace, height, false, kNoColour, r);
+    DrawTextFitInFont(dc, format, text, FontSpec(height, kFace), FontSource::Temporary, r);
 }
 
 void DrawEntry(Canvas& dc, const SignupEntry& entry, const Rect& cell, bool pressed, bool hot)

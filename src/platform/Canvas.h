@@ -251,6 +251,20 @@ private:
     Pen previous_;
 };
 
+// Selects a brush for one drawing step and selects the previous one again
+// at the end of the scope.
+class BrushScope {
+public:
+    BrushScope(Canvas& dc, const Brush& brush) : dc_(dc), previous_(dc.SelectBrush(brush)) {}
+    ~BrushScope() { dc_.SelectBrush(previous_); }
+    BrushScope(const BrushScope&) = delete;
+    BrushScope& operator=(const BrushScope&) = delete;
+
+private:
+    Canvas& dc_;
+    Brush previous_;
+};
+
 // Sets the text colour for one drawing step and restores it at the end.
 class TextColourScope {
 public:

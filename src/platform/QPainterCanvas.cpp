@@ -110,11 +110,8 @@ void QPainterCanvas::OnMappingChanged()
     painter_->setWorldTransform(t);
 }
 
-void QPainterCanvas::StrokeLine(Point from, Point to)
+QPen QPainterCanvas::DevicePen(const Pen& pen) const
 {
-    const Pen& pen = state_.pen;
-    if (pen.style == PenStyle::Null)
-        return;
     QPen qpen(ToQColor(pen.colour));
     const double scale = (std::abs(state_.mapping.ScaleX()) + std::abs(state_.mapping.ScaleY())) / 2.0;
     if (pen.width * scale <= 1.0) {
@@ -124,8 +121,18 @@ void QPainterCanvas::StrokeLine(Point from, Point to)
     } else {
         qpen.setWidthF(pen.width);
     }
-    if (pen.style == PenStyle::Dot) {
+    if (pen.style == PenStyle::Dot)
         qpen.setStyle(Qt::DotLine);
+    return qpen;
+}
+
+void QPainterCanvas::StrokeLine(Point from, Point to)
+{
+    const Pen& pen = state_.pen;
+    if (pen.style == PenStyle::Null)
+        return;
+    QPen qpen = DevicePen(pen);
+    if (pen.style == PenStyle::Dot) {
         qpen.setCapStyle(Qt::FlatCap);
     } else {
         qpen.setCapStyle(Qt::RoundCap);
@@ -191,17 +198,7 @@ void QPainterCanvas::Ellipse(const Rect& r)
     if (pen.style == PenStyle::Null) {
         painter_->setPen(Qt::NoPen);
     } else {
-        QPen qpen(ToQColor(pen.colour));
-        const double scale = (std::abs(state_.mapping.ScaleX()) + std::abs(state_.mapping.ScaleY())) / 2.0;
-        if (pen.width * scale <= 1.0) {
-            qpen.setCosmetic(true);
-            qpen.setWidthF(1.0);
-        } else {
-            qpen.setWidthF(pen.width);
-        }
-        if (pen.style == PenStyle::Dot)
-            qpen.setStyle(Qt::DotLine);
-        painter_->setPen(qpen);
+        painter_->setPen(DevicePen(pen));
     }
     if (state_.brush.style == BrushStyle::Null)
         painter_->setBrush(Qt::NoBrush);

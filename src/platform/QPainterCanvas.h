@@ -13,6 +13,7 @@
 
 class QPainter;
 class QPaintDevice;
+class QPen;
 
 class QPainterCanvas : public Canvas {
 public:
@@ -50,6 +51,10 @@ protected:
     void StrokeLine(Point from, Point to) override;
 
 private:
+    // The device pen of a canvas pen at the current mapping: its colour,
+    // width (at least one device pixel) and dash style.
+    QPen DevicePen(const Pen& pen) const;
+
     struct Impl;
     std::unique_ptr<QPainter> ownPainter_;
     QPainter* painter_ = nullptr;

@@ -12,29 +12,6 @@ uint8_t BlendChannel(int32_t a, int32_t b, int32_t pct)
     return static_cast<uint8_t>((a + ((b - a) * pct) / 100) & 0xFF);
 }
 
-// Selects a pen and a brush for one drawing step and puts the previous ones
-// back at its end.
-class PenBrushScope {
-public:
-    PenBrushScope(Canvas& dc, const Pen& pen) : dc_(dc), pen_(dc.SelectPen(pen)), brush_(dc.State().brush) {}
-    PenBrushScope(Canvas& dc, const Pen& pen, const Brush& brush)
-        : dc_(dc), pen_(dc.SelectPen(pen)), brush_(dc.SelectBrush(brush))
-    {
-    }
-    ~PenBrushScope()
-    {
-        dc_.SelectPen(pen_);
-        dc_.SelectBrush(brush_);
-    }
-    PenBrushScope(const PenBrushScope&) = delete;
-    PenBrushScope& operator=(const PenBrushScope&) = delete;
-
-private:
-    Canvas& dc_;
-    Pen pen_;
-    Brush brush_;
-};
-
 // An odd width or height loses one unit at the right or bottom edge.
 void EvenWidth(int32_t left, int32_t& right)
 {
@@ -44,7 +21,8 @@ void EvenWidth(int32_t left, int32_t& right)
 
 void DrawClub(Canvas& dc, Rect s)
 {
-    PenBrushScope scope(dc, SolidPen(1, kClubColour), SolidBrush(kClubColour));
+    PenScope pen(dc, SolidPen(1, kClubColour));
+    BrushScope brush(dc, SolidBrush(kClubColour));
     const int32_t l = s.left;
     const int32_t t = s.top;
     int32_t r = s.right;
@@ -139,7 +117,7 @@ void DrawSpade(Canvas& dc, Rect s)
                     {l, cy}},
                    kSpadeColour);
 
-    PenBrushScope scope(dc, SolidPen(1, kSpadeColour));
+    PenScope pen(dc, SolidPen(1, kSpadeColour));
     const int32_t y0 = t + (b - t) / 8;
     const int32_t y1 = b + (b - y0) / 8;
     DrawLine(dc, cx, y0, cx, y1 - 1);
@@ -199,6 +177,41 @@ void DrawTextFit(Canvas& dc, unsigned format, const std::u16string& text, const 
         dc.SetBkMode(BkMode::Transparent);
 }
 
+int32_t FittingFontHeight(int32_t fontHeight, int32_t textWidth, int32_t boxWidth)
+{
+    const int32_t room = boxWidth - fontHeight / 20;
+    if (room <= 0 || textWidth <= 0)
+        return 0;
+    return static_cast<int32_t>((int64_t{fontHeight} * room) / textWidth);
+}
+
+void DrawTextFitInFont(Canvas& dc, unsigned format, const std::u16string& text, const FontSpec& font,
+                       FontSource source, const Rect& r)
+{
+    if (font.height < 1)
+        return;
+    FontScope scope(dc, font, source);
+    DrawTextFit(dc, format, text, font.face, font.height, false, kNoColour, r);
+}
+
+void DrawTextInColumn(Canvas& dc, const std::u16string& text, const Rect& box, unsigned format)
+{
+    if (text.empty())
+        return;
+    const FontSpec font = dc.CurrentFont();
+    const int32_t tw = dc.TextExtent(text).cx;
+    if (tw <= box.Width() - font.height / 20) {
+        dc.DrawTextIn(text, box, format);
+        return;
+    }
+    FontSpec smaller = font;
+    smaller.height = FittingFontHeight(font.height, tw, box.Width());
+    if (smaller.height < 1)
+        return;
+    FontScope shrunk(dc, smaller, FontSource::Temporary);
+    dc.DrawTextIn(text, box, format);
+}
+
 void RoundRectFill(Canvas& dc, Colour fill, Colour frame, int32_t frameWidth, int32_t corner, const Rect& r)
 {
     if (fill != kNoColour)
@@ -215,7 +228,7 @@ void DrawLine(Canvas& dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 
 void RectOutline(Canvas& dc, Colour colour, int32_t width, const Rect& r)
 {
-    PenBrushScope scope(dc, SolidPen(std::min(width, 200), colour));
+    PenScope pen(dc, SolidPen(std::min(width, 200), colour));
     DrawLine(dc, r.left, r.top, r.right, r.top);
     DrawLine(dc, r.left, r.top, r.left, r.bottom);
     DrawLine(dc, r.right, r.bottom, r.right, r.top);

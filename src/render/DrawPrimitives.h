@@ -29,6 +29,24 @@ Colour ContrastColour(Colour c, int32_t pct);
 void DrawTextFit(Canvas& dc, unsigned format, const std::u16string& text, const std::u16string& face,
                  int32_t height, bool shadow, Colour background, const Rect& r);
 
+// DrawTextFit in `font`, selected (from `source`) for this text only. A font
+// of no height draws nothing.
+void DrawTextFitInFont(Canvas& dc, unsigned format, const std::u16string& text, const FontSpec& font,
+                       FontSource source, const Rect& r);
+
+// Texts that share a row with neighbours (a trick-table column, one side of
+// the points round a diagram's middle, an auction column, a grid cell) must
+// fit their box less a small gap, a twentieth of the font height, or the
+// faces installed here would run them into each other. This is the font
+// height at which a text measured `textWidth` wide in a font of `fontHeight`
+// fits a box `boxWidth` wide that way; 0 when no height fits.
+int32_t FittingFontHeight(int32_t fontHeight, int32_t textWidth, int32_t boxWidth);
+
+// A text in the selected font, in a box it shares a row with: drawn as it is
+// when it fits the box less the gap, else in a font just small enough
+// (FittingFontHeight), in the same box and alignment.
+void DrawTextInColumn(Canvas& dc, const std::u16string& text, const Rect& box, unsigned format);
+
 // A rounded rectangle (corner ellipses corner x corner): filled unless `fill`
 // is kNoColour, framed frameWidth wide unless `frame` is kNoColour or the
 // width is not positive.

@@ -1,5 +1,7 @@
 #include "render/Grid.h"
 
+#include "foundation/IntMath.h"
+
 #include <cmath>
 #include <limits>
 
@@ -15,15 +17,6 @@ int32_t TruncToInt32(float v)
     if (v >= 2147483647.0f)
         return std::numeric_limits<int32_t>::max();
     if (v <= -2147483648.0f)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
-}
-
-int32_t ClampToInt32(int64_t v)
-{
-    if (v > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (v < std::numeric_limits<int32_t>::min())
         return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
 }

@@ -160,8 +160,7 @@ void DrawCellText(Canvas& dc, const std::u16string& text, Rect a, int32_t align,
         // run into the next column: it is set smaller, as a plain text is.
         std::optional<FontScope> smaller;
         if (total > a.Width()) {
-            const int32_t height =
-                static_cast<int32_t>((int64_t{fontH} * (a.Width() - (fontH * 5) / 100)) / std::max(total, 1));
+            const int32_t height = FittingFontHeight(fontH, total, a.Width());
             if (height < 1)
                 return;
             smaller.emplace(dc, FontSpec(height, kPageFace));

@@ -1,20 +1,12 @@
 #include "render/PageGeometry.h"
 
+#include "foundation/IntMath.h"
 #include "foundation/LocText.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
-
-int32_t ClampToInt32(int64_t v)
-{
-    if (v > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (v < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(v);
-}
 
 // Device to logical units through the anisotropic mapping of a view:
 // viewport extent dpi * 10, window extent n. Like the window system's own

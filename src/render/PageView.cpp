@@ -147,7 +147,7 @@ void PageView::DrawPaper(Canvas& dc, const Rect& r, Colour paper)
     RoundRectFill(dc, kNoColour, kViewBackground, 10, 1, r);
 
     const int32_t l = r.left + 1000, t = r.top + 1000, rt = r.right - 450, b = r.bottom - 1500;
-    const Pen oldPen = dc.SelectPen(SolidPen(1, kCornerMark));
+    PenScope pen(dc, SolidPen(1, kCornerMark));
     const auto mark = [&dc](int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3) {
         dc.MoveTo(x1, y1);
         dc.LineTo(x2, y2);
@@ -157,7 +157,6 @@ void PageView::DrawPaper(Canvas& dc, const Rect& r, Colour paper)
     mark(l, b + 600, l, b, l - 600, b);
     mark(rt, t - 600, rt, t, rt + 600, t);
     mark(rt, b + 600, rt, b, rt + 600, b);
-    dc.SelectPen(oldPen);
 }
 
 void PageView::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n, int32_t m)
@@ -170,16 +169,14 @@ void PageView::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n,
         const std::string now = footerTimeOverride.empty() ? FormatLocalTime(CurrentTime()) : footerTimeOverride;
         dc.DrawTextIn(PageFooterText(CreditLine(), now), Rect{body.left, body.bottom, body.right, r.bottom},
                       DT_RIGHT | DT_SINGLELINE);
-        const Pen oldPen = dc.SelectPen(SolidPen(10, LineColour25(m)));
-        dc.MoveTo(body.left, body.bottom);
-        dc.LineTo(body.right, body.bottom);
-        dc.SelectPen(oldPen);
+        PenScope pen(dc, SolidPen(10, LineColour25(m)));
+        DrawLine(dc, body.left, body.bottom, body.right, body.bottom);
     }
     if (HasPageHeader()) {
-        const Pen oldPen = dc.SelectPen(SolidPen(10, LineColour25(m)));
-        dc.MoveTo(body.left, body.top);
-        dc.LineTo(body.right, body.top);
-        dc.SelectPen(oldPen);
+        {
+            PenScope pen(dc, SolidPen(10, LineColour25(m)));
+            DrawLine(dc, body.left, body.top, body.right, body.top);
+        }
         dc.DrawTextIn(PageHeaderText(GetPageTitle(), p, n), Rect{body.left, r.top, body.right, body.top},
                       DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
     }

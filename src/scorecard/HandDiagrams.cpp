@@ -28,33 +28,6 @@ FontSpec PageFont(int32_t height)
     return FontSpec(height, kPageFace);
 }
 
-// A text in the selected font, in a box it shares a row with: a trick-table
-// column, one side of the points round the middle, an auction column. Faces
-// differ in how wide they set a given cell height, and in the narrow side
-// columns a face wider than the one these boxes were measured for would run
-// each text into its neighbour. So a text must fit its box less a small gap
-// (a twentieth of the font height); one that does not is set in a font just
-// small enough, in the same box and alignment. One that fits is drawn as is.
-void DrawTextInColumn(Canvas& dc, const std::u16string& text, const Rect& box, unsigned format)
-{
-    if (text.empty())
-        return;
-    const FontSpec font = dc.CurrentFont();
-    const int32_t room = box.Width() - font.height / 20;
-    const int32_t tw = dc.TextExtent(text).cx;
-    if (tw <= room) {
-        dc.DrawTextIn(text, box, format);
-        return;
-    }
-    const int64_t height = room > 0 ? (int64_t(font.height) * room) / tw : 0;
-    if (height < 1)
-        return;
-    FontSpec smaller = font;
-    smaller.height = static_cast<int32_t>(height);
-    FontScope shrunk(dc, smaller, FontSource::Temporary);
-    dc.DrawTextIn(text, box, format);
-}
-
 Colour HandSuitColour(int32_t suit)
 {
     switch (suit) {
@@ -127,10 +100,7 @@ void DrawHand(Canvas& dc, const Rect& box, const std::string& hand, int32_t hand
 // A text in a font of its own height, shrunk to the box when too wide.
 void FitTextInFont(Canvas& dc, unsigned format, const std::u16string& text, int32_t height, const Rect& r)
 {
-    if (height < 1)
-        return;
-    FontScope font(dc, PageFont(height));
-    DrawTextFit(dc, format, text, kPageFace, height, false, kNoColour, r);
+    DrawTextFitInFont(dc, format, text, PageFont(height), FontSource::Cache, r);
 }
 
 void DrawBoardHeader(Canvas& dc, const Rect& p, int32_t board, int32_t dealer, int32_t vulnerability, LangIndex lang)

@@ -1,5 +1,7 @@
 #include "tournament/NumberText.h"
 
+#include "foundation/IntMath.h"
+
 #include <limits>
 
 int32_t LeadingInt(const std::string& text)
@@ -22,10 +24,5 @@ int32_t LeadingInt(const std::string& text)
         if (magnitude <= limit)
             magnitude = magnitude * 10 + (text[i] - '0');
     }
-    const int64_t value = negative ? -magnitude : magnitude;
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
+    return ClampToInt32(negative ? -magnitude : magnitude);
 }
