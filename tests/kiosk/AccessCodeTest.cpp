@@ -54,23 +54,25 @@ TEST(AccessCodeGate, ComparesWithoutRegardToCase)
 {
     EnsureQtApp();
     struct Case {
+        const char* name;
         bool synchronized;
         const char* stored;
         std::function<int(QDialog&)> answer;
         bool expected;
         bool wrongCodeMessage;
     } cases[] = {
-        {false, "secret", nullptr, true, false}, // not in step: no question asked
-        {true, "Secret", Type("sECRET"), true, false},
-        {true, "", Type(""), true, false},
-        {true, "secret", Type("secrets"), false, true},
-        {true, "secret", [](QDialog&) { return int(QDialog::Rejected); }, false, false},
+        {"not in step: no question asked", false, "secret", nullptr, true, false},
+        {"other letter case", true, "Secret", Type("sECRET"), true, false},
+        {"no code stored, none typed", true, "", Type(""), true, false},
+        {"wrong code", true, "secret", Type("secrets"), false, true},
+        {"cancelled", true, "secret", [](QDialog&) { return int(QDialog::Rejected); }, false, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         ScriptedUiSeam ui;
         if (c.answer)
             ui.dialogHandlers.push_back(c.answer);
-        EXPECT_EQ(RunAccessCodeGate(c.synchronized, c.stored, 1, nullptr), c.expected) << c.stored;
+        EXPECT_EQ(RunAccessCodeGate(c.synchronized, c.stored, 1, nullptr), c.expected);
         EXPECT_EQ(ui.dialogsRun, c.synchronized ? 1 : 0);
         if (c.wrongCodeMessage) {
             ASSERT_EQ(ui.messages.size(), 1u);
