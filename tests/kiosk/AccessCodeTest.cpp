@@ -1,4 +1,3 @@
-#include "QtTestApp.h"
 #include "kiosk/AccessCodeDialog.h"
 #include "platform/UiSeam.h"
 
@@ -29,7 +28,6 @@ std::function<int(QDialog&)> Type(const char* code)
 
 TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
 {
-    EnsureQtApp();
     for (LangIndex lang : {0, 1}) {
         AccessCodeDialog dlg(lang, 16);
         EXPECT_TRUE(dlg.TimerRunning());
@@ -52,7 +50,6 @@ TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
 
 TEST(AccessCodeGate, ComparesWithoutRegardToCase)
 {
-    EnsureQtApp();
     struct Case {
         const char* name;
         bool synchronized;

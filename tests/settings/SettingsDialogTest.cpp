@@ -1,4 +1,3 @@
-#include "QtTestApp.h"
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
 
@@ -19,7 +18,6 @@ std::u16string U16(const QString& text)
 
 class SettingsDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureQtApp(); }
     ScriptedUiSeam ui;
 };
 
