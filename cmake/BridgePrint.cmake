@@ -17,15 +17,23 @@ function(bp_library name)
   target_link_libraries(bp_${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# One test binary per tested folder, every *.cpp in tests/<folder>.
+# One test binary per tested folder, every *.cpp in tests/<folder>. QT_MAIN:
+# the folder's tests draw, open windows or print, so the binary starts with
+# the test main that makes the application object (tests/support); the others
+# stay free of the toolkit and use gtest's own main.
 function(bp_test_suite name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT_MAIN" "" "DEPS" ${ARGN})
   file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT _srcs)
     return()
   endif()
   add_executable(test_${name} ${_srcs})
-  target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  if(ARG_QT_MAIN)
+    set(_main bp_qt_test_main)
+  else()
+    set(_main GTest::gtest_main)
+  endif()
+  target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock ${_main})
   target_include_directories(test_${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
   target_compile_definitions(test_${name} PRIVATE
     BP_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -25,6 +25,7 @@
 #include "render/WindowBase.h"
 #include "render/DrawPrimitives.h"
 #include "settings/KioskSettings.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -33,7 +34,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -133,14 +133,10 @@ int main(int argc, char** argv)
 
     // The desktop reads its settings file when it is made; give it one that
     // does not exist, so nothing beside this program is read or created.
-    char folder[] = "/tmp/bp-cells-XXXXXX";
-    if (mkdtemp(folder) == nullptr)
+    const TempDir folder("bp-cells");
+    if (!folder.Valid())
         return 1;
-    struct RemoveFolder {
-        const char* path;
-        ~RemoveFolder() { rmdir(path); }
-    } removeFolder{folder};
-    KioskSettings::SetFilePathForTesting(std::string(folder) + "/Self_Print.txt");
+    KioskSettings::SetFilePathForTesting(folder.File("Self_Print.txt"));
 
     Rect client;
     Rect noteBox;

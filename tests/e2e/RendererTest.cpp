@@ -2,6 +2,8 @@
 // pdfinfo and pdftotext, the pictures by their PNG header, and every bad
 // input must end with one line on stderr, a non-zero status and no file.
 
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -57,14 +59,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(fs::exists(kRenderer)) << kRenderer << " is not built";
-        char pattern[] = "/tmp/bp-render-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
+        ASSERT_TRUE(temp.Valid());
     }
 
     // Runs the renderer in the test's folder, without a display, bounded in
@@ -116,7 +111,8 @@ protected:
     }
     void Write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
 
-    fs::path dir;
+    TempDir temp{"bp-render"};
+    const fs::path dir = temp.Path();
 };
 
 } // namespace

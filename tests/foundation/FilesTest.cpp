@@ -1,4 +1,5 @@
 #include "foundation/Files.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +10,12 @@
 
 namespace {
 
-class TempDir : public ::testing::Test {
+// The file functions take folders with a trailing slash.
+class Files : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/bp-files-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = std::string(pattern) + "/";
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-    std::string dir;
+    void SetUp() override { ASSERT_TRUE(temp.Valid()); }
+    TempDir temp{"bp-files"};
+    const std::string dir = temp.Path() + "/";
 };
 
 void WriteRaw(const std::string& path, const std::string& bytes)
@@ -48,7 +45,7 @@ TEST(ProgramFolderOf, CutsBuildFoldersWithoutRegardToCase)
     EXPECT_EQ(folder.back(), '/');
 }
 
-TEST_F(TempDir, CreateFoldersMakesEveryLevel)
+TEST_F(Files, CreateFoldersMakesEveryLevel)
 {
     const std::string deep = dir + "a/b/c/";
     EXPECT_FALSE(FolderExists(deep));
@@ -61,7 +58,7 @@ TEST_F(TempDir, CreateFoldersMakesEveryLevel)
     EXPECT_FALSE(CreateFolders(dir + "file/sub/"));
 }
 
-TEST_F(TempDir, ReadWholeFileStopsAtTheFirstZeroByte)
+TEST_F(Files, ReadWholeFileStopsAtTheFirstZeroByte)
 {
     WriteRaw(dir + "z", std::string("ab\0cd", 5));
     EXPECT_EQ(ReadWholeFile(dir + "z"), "ab");
@@ -73,7 +70,7 @@ TEST_F(TempDir, ReadWholeFileStopsAtTheFirstZeroByte)
     EXPECT_EQ(ReadWholeFile(dir + "big"), big);
 }
 
-TEST_F(TempDir, WriteWholeFileReplacesAtomicallyAndReportsFailures)
+TEST_F(Files, WriteWholeFileReplacesAtomicallyAndReportsFailures)
 {
     const std::string path = dir + "Self_Print.txt";
     EXPECT_EQ(WriteWholeFile(path, "first\n", 1), u"");

@@ -1,4 +1,3 @@
-#include "QtTestApp.h"
 #include "kiosk/AccessCodeDialog.h"
 #include "platform/UiSeam.h"
 
@@ -29,7 +28,6 @@ std::function<int(QDialog&)> Type(const char* code)
 
 TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
 {
-    EnsureQtApp();
     for (LangIndex lang : {0, 1}) {
         AccessCodeDialog dlg(lang, 16);
         EXPECT_TRUE(dlg.TimerRunning());
@@ -52,25 +50,26 @@ TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
 
 TEST(AccessCodeGate, ComparesWithoutRegardToCase)
 {
-    EnsureQtApp();
     struct Case {
+        const char* name;
         bool synchronized;
         const char* stored;
         std::function<int(QDialog&)> answer;
         bool expected;
         bool wrongCodeMessage;
     } cases[] = {
-        {false, "secret", nullptr, true, false}, // not in step: no question asked
-        {true, "Secret", Type("sECRET"), true, false},
-        {true, "", Type(""), true, false},
-        {true, "secret", Type("secrets"), false, true},
-        {true, "secret", [](QDialog&) { return int(QDialog::Rejected); }, false, false},
+        {"not in step: no question asked", false, "secret", nullptr, true, false},
+        {"other letter case", true, "Secret", Type("sECRET"), true, false},
+        {"no code stored, none typed", true, "", Type(""), true, false},
+        {"wrong code", true, "secret", Type("secrets"), false, true},
+        {"cancelled", true, "secret", [](QDialog&) { return int(QDialog::Rejected); }, false, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         ScriptedUiSeam ui;
         if (c.answer)
             ui.dialogHandlers.push_back(c.answer);
-        EXPECT_EQ(RunAccessCodeGate(c.synchronized, c.stored, 1, nullptr), c.expected) << c.stored;
+        EXPECT_EQ(RunAccessCodeGate(c.synchronized, c.stored, 1, nullptr), c.expected);
         EXPECT_EQ(ui.dialogsRun, c.synchronized ? 1 : 0);
         if (c.wrongCodeMessage) {
             ASSERT_EQ(ui.messages.size(), 1u);

@@ -3,10 +3,9 @@
 #include "comm/MessageFrame.h"
 #include "foundation/Files.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -44,10 +43,7 @@ class DeskFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = std::filesystem::temp_directory_path() / ("deskstate-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        settingsFile = (folder / "Self_Print.txt").string();
-        std::filesystem::remove(settingsFile);
+        ASSERT_TRUE(folder.Valid());
         KioskSettings::SetFilePathForTesting(settingsFile);
         pendingSettings = KioskSettings();
 
@@ -62,7 +58,6 @@ protected:
     {
         desk.reset();
         KioskSettings::SetFilePathForTesting("");
-        std::filesystem::remove_all(folder);
     }
 
     // Sends a print request to a peer that answers with `reply` and waits
@@ -79,8 +74,8 @@ protected:
         ASSERT_TRUE(WaitUntil([&] { return server.Accepted() == 1 && !desk->IsConnectionInProgress(); }));
     }
 
-    std::filesystem::path folder;
-    std::string settingsFile;
+    TempDir folder{"bp-deskstate"};
+    const std::string settingsFile = folder.File("Self_Print.txt");
     std::unique_ptr<DeskState> desk;
     std::atomic<int> repaints{0};
 };

@@ -1,7 +1,5 @@
-#include "QtTestApp.h"
 #include "kiosk/DesktopLayout.h"
 #include "kiosk/DesktopPicture.h"
-#include "platform/Fonts.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/RecordingCanvas.h"
 
@@ -57,7 +55,6 @@ TEST(DesktopPicture, ButtonLinesNameSectionAndDirection)
 
 TEST(DesktopPicture, UnsynchronizedShowsOnlyFooterAndNote)
 {
-    EnsureQtApp();
     RecordingCanvas dc;
     DesktopPictureInput in = Thirty(1);
     in.synchronized = false;
@@ -72,8 +69,6 @@ TEST(DesktopPicture, UnsynchronizedShowsOnlyFooterAndNote)
 
 TEST(DesktopPicture, RendersTheScreenForPeopleToSee)
 {
-    EnsureQtApp();
-    InstallFontSubstitutions();
     const CanvasPicture background = CanvasPicture::FromResource(314);
     for (LangIndex lang : {0, 1}) {
         QImage image(1920, 1080, QImage::Format_RGB32);

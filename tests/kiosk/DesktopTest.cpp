@@ -1,4 +1,3 @@
-#include "QtTestApp.h"
 #include "comm/ServerMessage.h"
 #include "foundation/Files.h"
 #include "kiosk/SelfPrintDesktop.h"
@@ -7,8 +6,10 @@
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -74,12 +75,9 @@ class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureQtApp();
-        char pattern[] = "/tmp/bp-desktop-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        KioskSettings::SetFilePathForTesting(dir + "/Self_Print.txt");
-        WriteWholeFile(dir + "/Self_Print.txt", "{\"9\":1}\n", 1);
+        ASSERT_TRUE(dir.Valid());
+        KioskSettings::SetFilePathForTesting(dir.File("Self_Print.txt"));
+        WriteWholeFile(dir.File("Self_Print.txt"), "{\"9\":1}\n", 1);
         pendingSettings = KioskSettings();
         SelfPrintDesktop::ResetPressGuardForTesting();
         hostWidget = std::make_unique<QWidget>();
@@ -98,7 +96,6 @@ protected:
         delete desktop;
         hostWidget.reset();
         KioskSettings::SetFilePathForTesting("");
-        std::system(("rm -rf '" + dir + "'").c_str());
     }
 
     // Makes the desk synchronized with `n` team entries of section 1, as a
@@ -135,7 +132,7 @@ protected:
         desktop->OnPointerRelease(r.left + 5, r.top + 5);
     }
 
-    std::string dir;
+    TempDir dir{"bp-desktop"};
     std::unique_ptr<QWidget> hostWidget;
     SelfPrintDesktop* desktop = nullptr;
     int blockCalls = 0;
@@ -161,7 +158,7 @@ TEST_F(DesktopTest, ConfirmingReplySynchronizesAndSavesTheSettings)
     RequestLog log(0);
     Synchronize(5, log.Port());
     EXPECT_EQ(desktop->Desk().GetPrintableList().size(), 5u);
-    EXPECT_EQ(ReadWholeFile(dir + "/Self_Print.txt"), "{\"1\":\"127.0.0.1\",\"5\":\"When the team name appears in "
+    EXPECT_EQ(ReadWholeFile(dir.File("Self_Print.txt")), "{\"1\":\"127.0.0.1\",\"5\":\"When the team name appears in "
                                                       "the list, you can click to print it[cn:当队名出现在列表中,方可"
                                                       "点击打印]\",\"9\":1}\n");
     EXPECT_EQ(desktop->EventTextW(), u"Open Teams");
@@ -263,11 +260,11 @@ TEST_F(DesktopTest, MenuItemsFollowFullScreenAndLanguage)
                                                     "-", "2009 Full screen", "-", "2021 English(英文) [x]", "-",
                                                     "2999 Exit"}));
     desktop->SwitchLanguage();
-    EXPECT_EQ(ReadWholeFile(dir + "/Self_Print.txt").find("\"9\""), std::string::npos) << "Chinese is not written";
+    EXPECT_EQ(ReadWholeFile(dir.File("Self_Print.txt")).find("\"9\""), std::string::npos) << "Chinese is not written";
     EXPECT_EQ(snapshot()[6], "2021 English(英文)");
     EXPECT_EQ(desktop->OptionsButton()->text().toStdString(), "-设置-");
     desktop->SwitchLanguage();
-    EXPECT_NE(ReadWholeFile(dir + "/Self_Print.txt").find("\"9\":1"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(dir.File("Self_Print.txt")).find("\"9\":1"), std::string::npos);
     EXPECT_EQ(desktop->OptionsButton()->text().toStdString(), "-Setting-");
 
     desktop->EnterFullScreen();

@@ -1,10 +1,10 @@
 #include "foundation/Files.h"
 #include "kiosk/KioskApp.h"
 #include "kiosk/MainFrame.h"
-#include "QtTestApp.h"
 #include "platform/ProcessServices.h"
 #include "platform/UiSeam.h"
 #include "settings/KioskSettings.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 
@@ -19,29 +19,20 @@
 
 namespace {
 
-QApplication& App()
-{
-    return EnsureQtApp();
-}
-
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        App();
-        char pattern[] = "/tmp/bp-frame-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        KioskSettings::SetFilePathForTesting(dir + "/Self_Print.txt");
+        ASSERT_TRUE(dir.Valid());
+        KioskSettings::SetFilePathForTesting(dir.File("Self_Print.txt"));
     }
     void TearDown() override
     {
         KioskSettings::SetFilePathForTesting("");
         KioskApp::SetLockPathForTesting("");
-        std::system(("rm -rf '" + dir + "'").c_str());
     }
-    void WriteSettings(const std::string& text) { WriteWholeFile(dir + "/Self_Print.txt", text, 1); }
-    std::string dir;
+    void WriteSettings(const std::string& text) { WriteWholeFile(dir.File("Self_Print.txt"), text, 1); }
+    TempDir dir{"bp-frame"};
 };
 
 std::u16string ToU16(const QString& text)
@@ -103,7 +94,7 @@ TEST_F(FrameTest, ClosingAsksWithCancelAsTheDefault)
 
 TEST_F(FrameTest, SecondInstanceIsRefusedWithItsMessage)
 {
-    const std::string lockPath = dir + "/SingleClientFlag-jovBridgePrint.lock";
+    const std::string lockPath = dir.File("SingleClientFlag-jovBridgePrint.lock");
     KioskApp::SetLockPathForTesting(lockPath);
     ScriptedUiSeam ui;
     {
@@ -129,8 +120,8 @@ TEST_F(FrameTest, KioskModeKillsSystemMonitorsByExactName)
 {
     // Stand-in monitors: copies of sleep under a blocked name and under the
     // same name in another letter case.
-    const std::string blocked = dir + "/" + TaskManagerNames().front();
-    const std::string otherCase = dir + "/Gnome-system-monitor";
+    const std::string blocked = dir.File(TaskManagerNames().front());
+    const std::string otherCase = dir.File("Gnome-system-monitor");
     ASSERT_EQ(std::system(("cp /bin/sleep '" + blocked + "' && cp /bin/sleep '" + otherCase + "'").c_str()), 0);
     auto spawn = [](const std::string& path) {
         const pid_t pid = fork();

@@ -1,11 +1,9 @@
-#include "QtTestApp.h"
 #include "platform/Canvas.h"
 
 #include <gtest/gtest.h>
 
 TEST(Resources, DesktopBackgroundIsCompiledIn)
 {
-    EnsureQtApp();
     const CanvasPicture background = CanvasPicture::FromResource(314);
     ASSERT_FALSE(background.IsNull());
     EXPECT_EQ(background.PixelSize().cx, 1345);

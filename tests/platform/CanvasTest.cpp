@@ -3,8 +3,6 @@
 #include "platform/QPainterCanvas.h"
 #include "platform/RecordingCanvas.h"
 
-#include "platform/QtAppForTests.h"
-
 #include <QFontInfo>
 #include <QImage>
 
@@ -149,7 +147,6 @@ class QPainterCanvasTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EnsureQtApp();
         image = QImage(200, 200, QImage::Format_RGB32);
         image.fill(Qt::white);
     }
@@ -252,18 +249,18 @@ TEST_F(QPainterCanvasTest, TextIsAlignedAndClippedToItsBox)
 
 // ------------------------------------------------------------- PDF printing
 
+#include "support/TempDir.h"
+
 #include <QPrinter>
 #include <QProcess>
-#include <QTemporaryDir>
 
 namespace {
 
 TEST(QPainterCanvasPrinter, PageUnitsOnAPdfPrinterKeepTextExtractable)
 {
-    EnsureQtApp();
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("canvas.pdf"));
+    TempDir dir("bp-canvas");
+    ASSERT_TRUE(dir.Valid());
+    const QString path = QString::fromStdString(dir.File("canvas.pdf"));
     {
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);

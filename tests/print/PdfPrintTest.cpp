@@ -3,10 +3,11 @@
 
 #include "print/PrintJob.h"
 
-#include "platform/QtAppForTests.h"
 #include "platform/UiSeam.h"
 #include "render/GridWindow.h"
+#include "support/FixedRootServices.h"
 #include "support/RunTool.h"
+#include "support/TempDir.h"
 
 #include <QPrintDialog>
 #include <QPrinter>
@@ -25,15 +26,6 @@ using Cell = Grid::Cell;
 using Row = Grid::Row;
 
 namespace {
-
-class EnglishRoot : public RootServices {
-public:
-    LangIndex GetLanguage() override { return kLangEnglish; }
-    Colour GetThemeColour(int32_t) override { return kBlack; }
-    std::u16string CreditLine() override { return u" - by example.org  V7.26.15"; }
-    std::u16string EventTextW() override { return u"Club Pairs"; }
-    bool WantsHoverFocus() override { return false; }
-};
 
 class PortraitGrid : public GridWindow {
 public:
@@ -57,9 +49,10 @@ class PdfPrintTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/bp-print-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_TRUE(dir.Valid());
+        root.themeColour = [](int32_t) { return kBlack; };
+        root.creditLine = u" - by example.org  V7.26.15";
+        root.eventText = u"Club Pairs";
         ProcessPrinterChoice() = PrinterChoice{};
         InstallPrintJob();
     }
@@ -68,8 +61,8 @@ protected:
         SetPrintSystem(nullptr);
         SetPageViewPrintHandler(nullptr);
         ProcessPrinterChoice() = PrinterChoice{};
-        if (std::getenv("BP_KEEP_PRINTS") == nullptr)
-            std::system(("rm -rf '" + dir + "'").c_str());
+        if (std::getenv("BP_KEEP_PRINTS") != nullptr)
+            dir.Keep();
     }
 
     // Fills `view` with a grid of `rows` rows under the given title.
@@ -93,18 +86,15 @@ protected:
         view.SetGrid(u"Scorecard", header, body, "", printNow);
     }
 
-    struct AppFirst {
-        AppFirst() { EnsureQtApp(); }
-    } app;
-    EnglishRoot root;
-    std::string dir;
+    FixedRootServices root;
+    TempDir dir{"bp-print"};
 };
 
 } // namespace
 
 TEST_F(PdfPrintTest, KioskPrintWritesEveryPageWithItsHeaderAndFooter)
 {
-    const std::string pdf = dir + "/landscape.pdf";
+    const std::string pdf = dir.File("landscape.pdf");
     PdfFilePrintSystem file(pdf);
     SetPrintSystem(&file);
     const int32_t number = NextPrintJobNumber();
@@ -133,7 +123,7 @@ TEST_F(PdfPrintTest, KioskPrintWritesEveryPageWithItsHeaderAndFooter)
 
 TEST_F(PdfPrintTest, PortraitViewPrintsPortraitPages)
 {
-    const std::string pdf = dir + "/portrait.pdf";
+    const std::string pdf = dir.File("portrait.pdf");
     PdfFilePrintSystem file(pdf);
     SetPrintSystem(&file);
     PortraitGrid view;
@@ -148,7 +138,7 @@ TEST_F(PdfPrintTest, PortraitViewPrintsPortraitPages)
 TEST_F(PdfPrintTest, UnwritableFileIsReportedAsAPrinterThatCannotBeCreated)
 {
     ScriptedUiSeam ui;
-    PdfFilePrintSystem file(dir + "/no-such-folder/out.pdf");
+    PdfFilePrintSystem file(dir.File("no-such-folder/out.pdf"));
     SetPrintSystem(&file);
     GridWindow view;
     const int32_t number = NextPrintJobNumber();
@@ -162,7 +152,7 @@ TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
 {
     // The kiosk's own print system: the dialog runs through the UI seam, which
     // answers it here as an operator picking a file would.
-    const std::string pdf = dir + "/dialog.pdf";
+    const std::string pdf = dir.File("dialog.pdf");
     ScriptedUiSeam ui;
     ui.dialogHandlers.push_back([](QDialog&) { return int(QDialog::Rejected); });
     ui.dialogHandlers.push_back([&pdf](QDialog& d) {

@@ -1,9 +1,9 @@
 #include "print/PrintJob.h"
 
-#include "platform/QtAppForTests.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "render/GridWindow.h"
+#include "support/FixedRootServices.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +15,6 @@ using Cell = Grid::Cell;
 using Row = Grid::Row;
 
 namespace {
-
-class EnglishRoot : public RootServices {
-public:
-    LangIndex GetLanguage() override { return kLangEnglish; }
-    Colour GetThemeColour(int32_t) override { return kBlack; }
-    std::u16string CreditLine() override { return u" - by test"; }
-    std::u16string EventTextW() override { return u""; }
-    bool WantsHoverFocus() override { return false; }
-};
 
 // What a fake printer was asked to print.
 struct PrintedJob {
@@ -98,6 +89,8 @@ protected:
     void SetUp() override
     {
         ProcessPrinterChoice() = PrinterChoice{};
+        root.themeColour = [](int32_t) { return kBlack; };
+        root.creditLine = u" - by test";
         view.SetRootServices(&root);
         view.CreateInWidget(nullptr, 77);
         view.resize(800, 600);
@@ -109,10 +102,7 @@ protected:
         view.SetFooterTimeForTests("2026-12-08 09:05");
     }
 
-    struct AppFirst {
-        AppFirst() { EnsureQtApp(); }
-    } app;
-    EnglishRoot root;
+    FixedRootServices root;
     GridWindow view;
     FakePrintSystem printers;
     ScriptedUiSeam ui;

@@ -305,20 +305,23 @@ TEST(Buttons, FaceBorderAndLabelColours)
     const Colour light = Rgb(192, 192, 192);
     const Colour green = Rgb(4, 160, 24);
     const struct {
+        const char* name;
         Colour face;
         bool enabled, pressed, hot;
         Colour fill, border, label;
     } cases[] = {
-        {light, true, false, false, light, Rgb(154, 154, 154), kBlack},
-        {light, true, false, true, Rgb(183, 183, 183), Rgb(154, 154, 154), kBlack},
-        {light, true, true, true, Rgb(169, 169, 169), Rgb(154, 154, 154), kBlack},
-        {light, true, true, false, Rgb(177, 177, 177), Rgb(154, 154, 154), kBlack},
-        {light, false, true, true, Rgb(192, 192, 192), Rgb(154, 154, 154), Rgb(128, 128, 128)},
+        {"light at rest", light, true, false, false, light, Rgb(154, 154, 154), kBlack},
+        {"light under the pointer", light, true, false, true, Rgb(183, 183, 183), Rgb(154, 154, 154), kBlack},
+        {"light pressed under the pointer", light, true, true, true, Rgb(169, 169, 169), Rgb(154, 154, 154), kBlack},
+        {"light pressed, pointer gone", light, true, true, false, Rgb(177, 177, 177), Rgb(154, 154, 154), kBlack},
+        {"light disabled ignores press and pointer", light, false, true, true, Rgb(192, 192, 192),
+         Rgb(154, 154, 154), Rgb(128, 128, 128)},
         // A dark face contrasts towards white.
-        {green, true, false, false, green, Rgb(54, 179, 70), kBlack},
-        {green, true, false, true, Rgb(16, 164, 35), Rgb(54, 179, 70), kBlack},
+        {"dark at rest", green, true, false, false, green, Rgb(54, 179, 70), kBlack},
+        {"dark under the pointer", green, true, false, true, Rgb(16, 164, 35), Rgb(54, 179, 70), kBlack},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         RecordingCanvas dc;
         DrawButton(dc, {0, 0, 400, 200}, u"Go", c.enabled, c.pressed, c.hot, c.face, kBlack, 2);
         const auto fills = dc.Calls(CanvasOp::FillRoundRect);

@@ -5,9 +5,9 @@
 #include "render/GridWindow.h"
 
 #include "platform/QPainterCanvas.h"
-#include "platform/QtAppForTests.h"
 #include "render/GridPainting.h"
 #include "render/PagePainter.h"
+#include "support/FixedRootServices.h"
 
 #include <QImage>
 
@@ -18,23 +18,18 @@ namespace {
 using Cell = Grid::Cell;
 using Row = Grid::Row;
 
-class StampRoot : public RootServices {
-public:
-    LangIndex GetLanguage() override { return kLangEnglish; }
-    Colour GetThemeColour(int32_t index) override
-    {
-        switch (index) {
-        case 5: return Rgb(0, 64, 64);
-        case 8: return Rgb(208, 0, 0);
-        case 9: return Rgb(0, 0, 192);
-        case 11: return Rgb(250, 250, 245);
-        default: return Rgb(16, 16, 16);
-        }
+// The print palette on an off-white paper with near-black text, so that the
+// paper and the text are told apart from a blank image.
+Colour StampColour(int32_t index)
+{
+    switch (index) {
+    case 5: return Rgb(0, 64, 64);
+    case 8: return Rgb(208, 0, 0);
+    case 9: return Rgb(0, 0, 192);
+    case 11: return Rgb(250, 250, 245);
+    default: return Rgb(16, 16, 16);
     }
-    std::u16string CreditLine() override { return u"Scorecard kiosk"; }
-    std::u16string EventTextW() override { return u"Spring Teams"; }
-    bool WantsHoverFocus() override { return false; }
-};
+}
 
 Cell Text(const std::string& text, float weight = 0.0f)
 {
@@ -123,6 +118,9 @@ class GridPageImageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        root.themeColour = StampColour;
+        root.creditLine = u"Scorecard kiosk";
+        root.eventText = u"Spring Teams";
         wnd.SetRootServices(&root);
         wnd.CreateInWidget(nullptr, 77);
         wnd.SetFooterTimeForTests("2026-12-08 09:05");
@@ -132,10 +130,7 @@ protected:
         wnd.SetGrid(u"Spring Teams - Round 3", header, rows, "Open room / closed room", false);
         wnd.resize(900, 700);
     }
-    struct AppFirst {
-        AppFirst() { EnsureQtApp(); }
-    } appFirst;
-    StampRoot root;
+    FixedRootServices root;
     GridWindow wnd;
 };
 

@@ -2,18 +2,19 @@
 
 #include "foundation/Files.h"
 #include "platform/QPainterCanvas.h"
-#include "platform/QtAppForTests.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "render/RowHeightStore.h"
+#include "support/FixedRootServices.h"
+#include "support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 
 using Cell = Grid::Cell;
@@ -21,17 +22,6 @@ using Row = Grid::Row;
 
 namespace {
 
-class TestRoot : public RootServices {
-public:
-    LangIndex GetLanguage() override { return kLangEnglish; }
-    Colour GetThemeColour(int32_t index) override
-    {
-        return index == 11 ? Rgb(250, 250, 245) : Rgb(index, 2 * index, 3 * index);
-    }
-    std::u16string CreditLine() override { return u" - by test  V7"; }
-    std::u16string EventTextW() override { return u"Spring Pairs"; }
-    bool WantsHoverFocus() override { return false; }
-};
 
 Grid GridOf(size_t rows, size_t columns = 4)
 {
@@ -59,6 +49,12 @@ class GridWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Off-white paper; every other colour tells its index.
+        root.themeColour = [](int32_t index) {
+            return index == 11 ? Rgb(250, 250, 245) : Rgb(index, 2 * index, 3 * index);
+        };
+        root.creditLine = u" - by test  V7";
+        root.eventText = u"Spring Pairs";
         wnd.SetRootServices(&root);
         wnd.CreateInWidget(nullptr, 4242);
         wnd.resize(1000, 700);
@@ -75,10 +71,7 @@ protected:
         return QPoint(x, y);
     }
 
-    struct AppFirst {
-        AppFirst() { EnsureQtApp(); }
-    } app;
-    TestRoot root;
+    FixedRootServices root;
     GridWindow wnd;
 };
 
@@ -297,9 +290,9 @@ TEST_F(GridWindowTest, RendersAPageToAPicture)
 
 TEST(RowHeightStoreFile, LoadsOnceAndRewritesTheWholeFile)
 {
-    char pattern[] = "/tmp/bp-rowheight-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string path = std::string(pattern) + "/RowHeight_brg.txt";
+    TempDir dir("bp-rowheight");
+    ASSERT_TRUE(dir.Valid());
+    const std::string path = dir.File("RowHeight_brg.txt");
     std::ofstream(path) << "{\"7\":900,\"8\":\"1000\",\"9\":-5}\n";
 
     RowHeightStore store(path);
@@ -327,6 +320,4 @@ TEST(RowHeightStoreFile, LoadsOnceAndRewritesTheWholeFile)
         other.Store(5, 800, kLangEnglish);
         EXPECT_EQ(ReadWholeFile(path), "{\"5\":800}\n") << text;
     }
-    std::remove(path.c_str());
-    rmdir(pattern);
 }

@@ -1,7 +1,8 @@
 #include "render/WindowBase.h"
 
-#include "platform/QtAppForTests.h"
+#include "support/FixedRootServices.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -11,15 +12,17 @@
 
 namespace {
 
-class TestRoot : public RootServices {
-public:
-    LangIndex GetLanguage() override { return lang; }
-    Colour GetThemeColour(int32_t index) override { return Rgb(index, index, index); }
-    std::u16string CreditLine() override { return u" - by test"; }
-    std::u16string EventTextW() override { return u"Event"; }
-    bool WantsHoverFocus() override { return true; }
-    LangIndex lang = kLangEnglish;
-};
+// A root that wants the focus on hover, with colours and texts of its own so
+// that none of them passes for a default.
+FixedRootServices HoverRoot()
+{
+    FixedRootServices root;
+    root.themeColour = [](int32_t index) { return Rgb(index, index, index); };
+    root.creditLine = u" - by test";
+    root.eventText = u"Event";
+    root.hoverFocus = true;
+    return root;
+}
 
 class Window : public WindowBase {
 public:
@@ -67,8 +70,7 @@ TEST(CornerButtons, GeometryScalesWithTheScreen)
 
 TEST(WindowBase, RootLookupAndServices)
 {
-    EnsureQtApp();
-    TestRoot services;
+    FixedRootServices services = HoverRoot();
     Window root, child, grandchild;
     root.CreateInWidget(nullptr, 0);
     child.Create(&root, 7);
@@ -91,7 +93,7 @@ TEST(WindowBase, RootLookupAndServices)
 
     // A window without owner asks its own services.
     Window alone;
-    TestRoot own;
+    FixedRootServices own = HoverRoot();
     own.lang = kLangEnglish;
     alone.SetRootServices(&own);
     EXPECT_EQ(alone.GetRootWindow(), &alone);
@@ -100,8 +102,7 @@ TEST(WindowBase, RootLookupAndServices)
 
 TEST(WindowBase, PointerTakesTheFocusWhenTheRootWantsIt)
 {
-    EnsureQtApp();
-    TestRoot services;
+    FixedRootServices services = HoverRoot();
     Window w;
     w.SetRootServices(&services);
     w.CreateInWidget(nullptr, 5);
@@ -128,8 +129,7 @@ TEST(WindowBase, PointerTakesTheFocusWhenTheRootWantsIt)
 
 TEST(WindowBase, ButtonsAreCreatedOnlyWhenTheyCanExist)
 {
-    EnsureQtApp();
-    TestRoot services;
+    FixedRootServices services = HoverRoot();
     services.lang = kLangEnglish;
 
     Window noOptions;
@@ -157,7 +157,6 @@ TEST(WindowBase, ButtonsAreCreatedOnlyWhenTheyCanExist)
 
 TEST(WindowBase, CloseButtonHidesAndOptionsButtonOpensTheMenu)
 {
-    EnsureQtApp();
     struct MenuWindow : Window {
         std::vector<int32_t> menus;
         void OnMenu(int32_t source) override { menus.push_back(source); }
@@ -176,7 +175,6 @@ TEST(WindowBase, CloseButtonHidesAndOptionsButtonOpensTheMenu)
 
 TEST(WindowBase, ScrollingByWheelAndBar)
 {
-    EnsureQtApp();
     Window w;
     w.CreateInWidget(nullptr, 4);
     w.resize(400, 332);

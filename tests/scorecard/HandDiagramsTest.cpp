@@ -1,6 +1,5 @@
 #include "scorecard/HandDiagrams.h"
 
-#include "platform/QtAppForTests.h"
 #include "platform/RecordingCanvas.h"
 #include "render/PageGeometry.h"
 #include "tournament/BridgeBasics.h"
@@ -453,7 +452,6 @@ std::pair<int32_t, int32_t> Across(const CanvasCall& t)
 // installed. Measured in the installed fonts, no two of them may overlap.
 TEST(AllDiagrams, NeighbouringFiguresAndCallsNeverOverlapInTheInstalledFonts)
 {
-    EnsureQtApp();
     // West and East hold two-digit points; every trick figure is a wide digit.
     DealList deals;
     for (int b = 1; b <= 16; ++b) {

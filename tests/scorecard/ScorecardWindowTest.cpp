@@ -2,13 +2,14 @@
 #include "scorecard/TeamScorecardWindow.h"
 
 #include "foundation/NumericJson.h"
-#include "platform/QtAppForTests.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "render/PageGeometry.h"
 #include "scorecard/TestPageSample.h"
+#include "support/FixedRootServices.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -18,13 +19,6 @@
 #include <algorithm>
 
 namespace {
-
-class TestRoot : public DefaultRootServices {
-public:
-    LangIndex GetLanguage() override { return lang; }
-    std::u16string EventTextW() override { return u"Spring Open"; }
-    LangIndex lang = kLangEnglish;
-};
 
 // Records every print the views ask for instead of printing.
 struct PrintRecorder {
@@ -105,6 +99,7 @@ class ScorecardWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        root.eventText = u"Spring Open";
         team.SetRootServices(&root);
         team.CreateInWidget(nullptr, 12579);
         team.resize(800, 900);
@@ -119,10 +114,7 @@ protected:
                                 printNow);
     }
 
-    struct AppFirst {
-        AppFirst() { EnsureQtApp(); }
-    } app;
-    TestRoot root;
+    FixedRootServices root;
     PrintRecorder printer;
     AnchorSeam ui;
     TeamScorecardWindow team;

@@ -6,20 +6,17 @@
 #include "ScoringServer.h"
 #include "Tournament.h"
 
-#include "QtTestApp.h"
 #include "kiosk/SelfPrintDesktop.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,13 +27,8 @@ protected:
 
     void SetUp() override
     {
-        EnsureQtApp();
-        folder = std::filesystem::temp_directory_path() /
-                 ("desktop-server-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-        KioskSettings::SetFilePathForTesting((folder / "Self_Print.txt").string());
+        ASSERT_TRUE(folder.Valid());
+        KioskSettings::SetFilePathForTesting(folder.File("Self_Print.txt"));
         pendingSettings = KioskSettings();
         SelfPrintDesktop::ResetPressGuardForTesting();
         sim::ServerOptions options;
@@ -58,7 +50,6 @@ protected:
         host.reset();
         server.reset();
         KioskSettings::SetFilePathForTesting("");
-        std::filesystem::remove_all(folder);
     }
 
     // Waits until the reply has been handled and the connection released.
@@ -90,7 +81,7 @@ protected:
         return dc.Texts();
     }
 
-    std::filesystem::path folder;
+    TempDir folder{"bp-desktop-server"};
     std::unique_ptr<sim::ScoringServer> server;
     std::unique_ptr<QWidget> host;
     SelfPrintDesktop* desktop = nullptr;

@@ -7,10 +7,9 @@
 #include "foundation/Files.h"
 #include "kiosk/DeskState.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -24,9 +23,7 @@ class KioskAgainstServer : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = std::filesystem::temp_directory_path() / ("kiosk-server-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        settingsFile = (folder / "Self_Print.txt").string();
+        ASSERT_TRUE(folder.Valid());
         KioskSettings::SetFilePathForTesting(settingsFile);
         pendingSettings = KioskSettings();
 
@@ -48,7 +45,6 @@ protected:
         desk.reset();
         server.reset();
         KioskSettings::SetFilePathForTesting("");
-        std::filesystem::remove_all(folder);
     }
 
     // Waits until the reply has been handled and the connection released.
@@ -77,8 +73,8 @@ protected:
         ASSERT_TRUE(Settled());
     }
 
-    std::filesystem::path folder;
-    std::string settingsFile;
+    TempDir folder{"bp-kiosk-server"};
+    const std::string settingsFile = folder.File("Self_Print.txt");
     std::unique_ptr<sim::ScoringServer> server;
     std::unique_ptr<DeskState> desk;
 };

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -70,7 +71,7 @@ protected:
         DesktopAgainstServer::SetUp();
         InstallPrintJob();
         ProcessPrinterChoice() = PrinterChoice{};
-        printer = std::make_unique<NumberedPdfPrinting>(folder);
+        printer = std::make_unique<NumberedPdfPrinting>(folder.Path());
     }
     void TearDown() override
     {

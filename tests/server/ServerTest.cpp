@@ -113,15 +113,22 @@ TEST(ScoringServer, OnlyAConfirmingRequestWithTheRightCodeIsConfirmed)
     options.accessCode = "8125";
     sim::ScoringServer server(SmallTournament(), options);
     struct Case {
+        const char* name;
         const char* code;
         bool confirm;
         bool confirmed;
     };
-    const Case cases[] = {{"8125", true, true}, {"8125", false, false}, {"812", true, false}, {"", true, false}};
+    const Case cases[] = {
+        {"right code, confirming", "8125", true, true},
+        {"right code, only polling", "8125", false, false},
+        {"wrong code", "812", true, false},
+        {"no code", "", true, false},
+    };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         std::string summary;
         const ServerMessage reply = server.Handle(ListRequest("", c.code, c.confirm), summary);
-        EXPECT_EQ(reply.isMember("82"), c.confirmed) << c.code << c.confirm;
+        EXPECT_EQ(reply.isMember("82"), c.confirmed);
         if (c.confirmed) {
             EXPECT_EQ(reply["82"], Json::Value(1));
         }
@@ -342,22 +349,27 @@ TEST(TournamentFile, TheSampleSurvivesTheFileFormatAndBadFilesAreNamed)
     EXPECT_TRUE(sameList);
 
     struct Case {
+        const char* name;
         const char* text;
         const char* error;
     };
     const Case cases[] = {
-        {"[]", "does not hold a JSON object"},
-        {"{\"sections\":[]}", "non-empty array"},
-        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"swiss\",\"entries\":[]}]}", "\"kind\""},
-        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"entries\":[]},"
+        {"not an object", "[]", "does not hold a JSON object"},
+        {"no sections", "{\"sections\":[]}", "non-empty array"},
+        {"unknown kind", "{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"swiss\",\"entries\":[]}]}", "\"kind\""},
+        {"section id twice",
+         "{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"entries\":[]},"
          "{\"id\":1,\"name\":\"B\",\"kind\":\"team\",\"entries\":[]}]}",
          "used twice"},
-        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"entries\":[{\"number\":\"1\"}]}]}", "\"number\""},
-        {"{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"deals\":[{\"board\":1,\"pbn\":\"N:AKQ\"}],"
+        {"entry number as text",
+         "{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"entries\":[{\"number\":\"1\"}]}]}", "\"number\""},
+        {"incomplete deal",
+         "{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"deals\":[{\"board\":1,\"pbn\":\"N:AKQ\"}],"
          "\"entries\":[]}]}",
          "not a complete deal"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         Json::Value value;
         NumericJson::Parse(c.text, value);
         sim::Tournament t;

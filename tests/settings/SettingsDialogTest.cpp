@@ -1,4 +1,3 @@
-#include "QtTestApp.h"
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
 
@@ -19,7 +18,6 @@ std::u16string U16(const QString& text)
 
 class SettingsDialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureQtApp(); }
     ScriptedUiSeam ui;
 };
 
@@ -59,23 +57,25 @@ TEST_F(SettingsDialogTest, OpensWithTheCopyAndTheDefaultAddress)
 TEST_F(SettingsDialogTest, ChecksTheAddressLengthThenTheCode)
 {
     struct Case {
+        const char* name;
         const char* address;
         const char* code;
         const char16_t* message; // null: accepted
     } cases[] = {
-        {"1.2.3.4", "x", u"Please enter a compliant IP address(cn:请输入合规的IP)."},
-        {"", "x", u"Please enter a compliant IP address(cn:请输入合规的IP)."},
-        {"10.0.0.1", "", u"Please enter a TD password (cn:请输入接入码)."},
-        {"10.0.0.1", "x", nullptr},
+        {"address too short", "1.2.3.4", "x", u"Please enter a compliant IP address(cn:请输入合规的IP)."},
+        {"no address", "", "x", u"Please enter a compliant IP address(cn:请输入合规的IP)."},
+        {"no code", "10.0.0.1", "", u"Please enter a TD password (cn:请输入接入码)."},
+        {"address and code", "10.0.0.1", "x", nullptr},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         ui.messages.clear();
         SettingsDialog dlg(1, KioskSettings());
         dlg.Edit(dlg.IdServerIp)->setText(c.address);
         dlg.Edit(dlg.IdAccessCode)->setText(c.code);
         dlg.OnOK();
         if (c.message) {
-            ASSERT_EQ(ui.messages.size(), 1u) << c.address;
+            ASSERT_EQ(ui.messages.size(), 1u);
             EXPECT_EQ(ui.messages[0].text, c.message);
             EXPECT_NE(dlg.result(), QDialog::Accepted);
             EXPECT_EQ(dlg.Settings().GetServerIp(), "") << "nothing stored on a refused OK";

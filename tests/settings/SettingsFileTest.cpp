@@ -1,9 +1,9 @@
 #include "foundation/Files.h"
 #include "settings/KioskSettings.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sys/stat.h>
 
 namespace {
@@ -12,20 +12,14 @@ class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/bp-settings-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        path = dir + "/ztxt/Self_Print.txt";
-        CreateFolders(dir + "/ztxt/");
+        ASSERT_TRUE(dir.Valid());
+        CreateFolders(dir.File("ztxt/"));
         KioskSettings::SetFilePathForTesting(path);
     }
-    void TearDown() override
-    {
-        KioskSettings::SetFilePathForTesting("");
-        std::system(("rm -rf '" + dir + "'").c_str());
-    }
+    void TearDown() override { KioskSettings::SetFilePathForTesting(""); }
     void WriteFile(const std::string& text) { ASSERT_EQ(WriteWholeFile(path, text, 1), u""); }
-    std::string dir, path;
+    TempDir dir{"bp-settings"};
+    const std::string path = dir.File("ztxt/Self_Print.txt");
 };
 
 } // namespace

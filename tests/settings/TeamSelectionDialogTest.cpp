@@ -1,4 +1,3 @@
-#include "QtTestApp.h"
 #include "platform/UiSeam.h"
 #include "settings/TeamSelectionDialog.h"
 
@@ -38,7 +37,6 @@ std::u16string U16(const QString& text)
 
 class TeamSelection : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureQtApp(); }
     ScriptedUiSeam ui;
 };
 

@@ -64,22 +64,23 @@ TEST(Deals, IsValidDealNeedsFiftyTwoDistinctCards)
     for (char c = '0'; c <= 'c'; ++c)
         all += c;
     struct Case {
+        const char* name;
         std::string deal;
         bool valid;
     };
     const Case cases[] = {
-        {all, true},
-        {std::string(all.rbegin(), all.rend()), true},
-        {all.substr(0, 51), false},
-        {all + "0", false},
-        {"0" + all.substr(0, 51), false},       // the club two twice
-        {all.substr(0, 51) + "d", false},       // one above the spade ace
-        {all.substr(0, 51) + "/", false},       // one below the club two
-        {all.substr(0, 51) + "\xff", false},
-        {"", false},
+        {"every card in order", all, true},
+        {"every card in reverse", std::string(all.rbegin(), all.rend()), true},
+        {"51 cards", all.substr(0, 51), false},
+        {"53 cards", all + "0", false},
+        {"the club two twice", "0" + all.substr(0, 51), false},
+        {"one above the spade ace", all.substr(0, 51) + "d", false},
+        {"one below the club two", all.substr(0, 51) + "/", false},
+        {"a byte far outside the cards", all.substr(0, 51) + "\xff", false},
+        {"empty", "", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(IsValidDeal(c.deal), c.valid) << c.deal;
+        EXPECT_EQ(IsValidDeal(c.deal), c.valid) << c.name;
 }
 
 TEST(ParsePbn, GivesTheHandsToSeatsClockwiseFromTheFirstSeat)
