@@ -2,15 +2,6 @@
 # that adding a file needs no edit here; DEPS names the folders below it.
 function(bp_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-  list(FILTER _srcs INCLUDE REGEX "\\.cpp$")
-  if(NOT _srcs)
-    # A folder whose code is not written yet still takes part in the layering.
-    add_library(bp_${name} INTERFACE)
-    target_include_directories(bp_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(bp_${name} INTERFACE ${ARG_DEPS})
-    return()
-  endif()
   file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
   add_library(bp_${name} STATIC ${_all})
   target_include_directories(bp_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

@@ -288,9 +288,9 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
     ScriptedUiSeam ui;
     ui.dialogHandlers.push_back([](QDialog& d) {
         auto& dlg = static_cast<SettingsDialog&>(d);
-        dlg.Edit(dlg.IdServerIp)->setText("127.0.0.1");
-        dlg.Edit(dlg.IdAccessCode)->setText("Td");
-        dlg.Edit(dlg.IdFilter)->setText("A;C#21~29");
+        dlg.Edit(dlg.IdServerIp)->setText(QStringLiteral("127.0.0.1"));
+        dlg.Edit(dlg.IdAccessCode)->setText(QStringLiteral("Td"));
+        dlg.Edit(dlg.IdFilter)->setText(QStringLiteral("A;C#21~29"));
         dlg.Check(dlg.IdReprintAllowed)->setChecked(false);
         dlg.OnOK();
         return dlg.result();
@@ -311,7 +311,7 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
     ASSERT_TRUE(desktop->Desk().IsConnectionInProgress());
     ui.dialogHandlers.push_back([](QDialog& d) {
         auto& dlg = static_cast<SettingsDialog&>(d);
-        dlg.Edit(dlg.IdAccessCode)->setText("x");
+        dlg.Edit(dlg.IdAccessCode)->setText(QStringLiteral("x"));
         dlg.OnOK();
         return dlg.result();
     });

@@ -65,7 +65,7 @@ protected:
         ScriptedUiSeam ui;
         ui.dialogHandlers.push_back([code](QDialog& d) {
             auto& dlg = static_cast<SettingsDialog&>(d);
-            dlg.Edit(dlg.IdServerIp)->setText("127.0.0.1");
+            dlg.Edit(dlg.IdServerIp)->setText(QStringLiteral("127.0.0.1"));
             dlg.Edit(dlg.IdAccessCode)->setText(QString::fromStdString(code));
             dlg.OnOK();
             return dlg.result();

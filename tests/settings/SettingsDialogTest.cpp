@@ -35,8 +35,8 @@ TEST_F(SettingsDialogTest, OpensWithTheCopyAndTheDefaultAddress)
     EXPECT_EQ(dlg.Edit(dlg.IdServerIp)->text().toStdString(), kDefaultServerIp);
     EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->text(), QString());
     EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(dlg.Edit(dlg.IdTitle)->text(), "Open Teams");
-    EXPECT_EQ(dlg.Edit(dlg.IdFilter)->text(), "B");
+    EXPECT_EQ(dlg.Edit(dlg.IdTitle)->text(), QStringLiteral("Open Teams"));
+    EXPECT_EQ(dlg.Edit(dlg.IdFilter)->text(), QStringLiteral("B"));
     EXPECT_TRUE(dlg.Check(dlg.IdCodeRequired)->isChecked());
     EXPECT_FALSE(dlg.Check(dlg.IdReprintAllowed)->isChecked());
     // The switches keep their Chinese captions; the hidden Swiss controls stay hidden.
@@ -71,8 +71,8 @@ TEST_F(SettingsDialogTest, ChecksTheAddressLengthThenTheCode)
         SCOPED_TRACE(c.name);
         ui.messages.clear();
         SettingsDialog dlg(1, KioskSettings());
-        dlg.Edit(dlg.IdServerIp)->setText(c.address);
-        dlg.Edit(dlg.IdAccessCode)->setText(c.code);
+        dlg.Edit(dlg.IdServerIp)->setText(QString::fromUtf8(c.address));
+        dlg.Edit(dlg.IdAccessCode)->setText(QString::fromUtf8(c.code));
         dlg.OnOK();
         if (c.message) {
             ASSERT_EQ(ui.messages.size(), 1u);
@@ -92,10 +92,10 @@ TEST_F(SettingsDialogTest, OkStoresEverythingAsTyped)
     s.SetLangIndex(1);
     s.SetSwissStartRound(3);
     SettingsDialog dlg(1, s);
-    dlg.Edit(dlg.IdServerIp)->setText(" 127.0.0.1 ");
-    dlg.Edit(dlg.IdAccessCode)->setText("Td42");
-    dlg.Edit(dlg.IdTitle)->setText("  第三轮 ");
-    dlg.Edit(dlg.IdFilter)->setText("xyz");
+    dlg.Edit(dlg.IdServerIp)->setText(QStringLiteral(" 127.0.0.1 "));
+    dlg.Edit(dlg.IdAccessCode)->setText(QStringLiteral("Td42"));
+    dlg.Edit(dlg.IdTitle)->setText(QStringLiteral("  第三轮 "));
+    dlg.Edit(dlg.IdFilter)->setText(QStringLiteral("xyz"));
     dlg.OnExample();
     dlg.Check(dlg.IdReprintAllowed)->setChecked(true);
     dlg.OnOK();
