@@ -100,7 +100,7 @@ bool SelfPrintDesktop::PrintPairSlot()
 
 void SelfPrintDesktop::SelectPrinter()
 {
-    EnsurePairView()->Print(1, kPrintChooseOnly);
+    EnsurePairView()->Print(1, PrintMode::ChooseOnly);
 }
 
 void SelfPrintDesktop::PrintTestPage()

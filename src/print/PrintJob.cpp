@@ -49,14 +49,14 @@ PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsM
     return m;
 }
 
-void Print(PageView& view, int32_t copies, int32_t printMode)
+void Print(PageView& view, int32_t copies, PrintMode printMode)
 {
     const int32_t n = view.GetPageCount();
     int32_t first = 1;
     int32_t last = n;
     PrinterChoice& chosen = ProcessPrinterChoice();
 
-    if (chosen.IsEmpty() || printMode != kPrintOnChosen) {
+    if (chosen.IsEmpty() || printMode != PrintMode::OnChosen) {
         const std::optional<PrintDialogAnswer> answer = Printing().RunPrintDialog(n, chosen);
         if (!answer)
             return;
@@ -66,7 +66,7 @@ void Print(PageView& view, int32_t copies, int32_t printMode)
         }
         chosen = answer->choice;
     }
-    if (printMode == kPrintChooseOnly)
+    if (printMode == PrintMode::ChooseOnly)
         return;
     if (copies == 1 || copies == 2)
         chosen.setup.copies = copies;

@@ -12,15 +12,11 @@
 #include <cstdint>
 #include <string>
 
-// Print modes.
-inline constexpr int32_t kPrintWithDialog = 1;     // always ask, then print
-inline constexpr int32_t kPrintOnChosen = 3;       // print on the chosen printer; ask only the first time
-inline constexpr int32_t kPrintChooseOnly = 5;     // ask only to choose the printer
-
-// The view's Print: printMode as above (any other value behaves as 1).
+// The view's Print. A mode that is none of the named ones asks like
+// PrintMode::WithDialog.
 // copies 1 or 2 set the printer's copy count; other values leave it as the
 // dialog set it.
-void Print(PageView& view, int32_t copies, int32_t printMode);
+void Print(PageView& view, int32_t copies, PrintMode printMode);
 
 // Prints pages first..last of the view on the printer (driver, device,
 // port) with its settings `setup`, whose orientation it sets from the view.

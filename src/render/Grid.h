@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+// What a body row is. Painting shades heading rows and stripes board rows;
+// the team scorecard finds its totals rows by kind.
+enum class RowKind : int32_t { Board = 0, Heading = 1, Totals = 2 };
+
 class Grid {
 public:
     // What a click on a cell carries to the click handler. A cell is
@@ -107,8 +111,8 @@ public:
     public:
         virtual ~Row() = default;
 
-        virtual int32_t GetKind() const { return kind; }
-        virtual void SetKind(int32_t v) { kind = v; }
+        virtual RowKind GetKind() const { return kind; }
+        virtual void SetKind(RowKind v) { kind = v; }
         virtual int32_t GetPage() const { return page; }
         virtual void SetPage(int32_t v) { page = v; }
         virtual int32_t GetSerial() const { return serial; }
@@ -123,7 +127,7 @@ public:
         void AddCell(const Cell& cell) { cells.push_back(cell); }
 
     private:
-        int32_t kind = 0;
+        RowKind kind = RowKind::Board;
         int32_t page = 1;
         int32_t serial = 1;
         int32_t line = 1;

@@ -7,10 +7,10 @@
 
 #include "render/GridPainting.h"
 
-void GridWindow::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode)
+void GridWindow::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, DrawMode mode)
 {
-    const PagePalette palette = MakePagePalette(TextColour(mode), PaletteColour(mode, 2), PaletteColour(mode, 8),
-                                                PaletteColour(mode, 9), LineColour25(mode), LineColour50(mode),
+    const PagePalette palette = MakePagePalette(TextColour(mode), PaletteColour(mode, PaletteSlot::Gray), PaletteColour(mode, PaletteSlot::Red),
+                                                PaletteColour(mode, PaletteSlot::Blue), LineColour25(mode), LineColour50(mode),
                                                 PaperColour(mode));
     const Rect body = GetBodyRect(page, mode);
     GridPageSpec spec;
@@ -29,18 +29,18 @@ void GridWindow::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, in
     PaintGridPage(dc, visible, pageNumber, mode, palette, spec);
 }
 
-void GridWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t page, int32_t mode)
+void GridWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t page, DrawMode mode)
 {
-    DrawGridTitle(dc, GetTitleRect(body), GetTitle(), page, GetPageCount(), PaletteColour(mode, 5));
+    DrawGridTitle(dc, GetTitleRect(body), GetTitle(), page, GetPageCount(), PaletteColour(mode, PaletteSlot::Teal));
 }
 
-void GridWindow::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t)
+void GridWindow::DrawAfterGrid(Canvas& dc, const Rect& body, DrawMode)
 {
     DrawSubtitleBand(dc, GetSubtitleRect(body), GetSubtitle());
 }
 
-void GridWindow::DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, int32_t mode)
+void GridWindow::DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, DrawMode mode)
 {
-    DrawLastPageStampAt(dc, GetBodyRect(page, mode), space, PaletteColour(mode, 5),
+    DrawLastPageStampAt(dc, GetBodyRect(page, mode), space, PaletteColour(mode, PaletteSlot::Teal),
                         LastPageStampText(GetLanguage(), EventTextW()), SquarePicture());
 }

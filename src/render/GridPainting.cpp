@@ -35,7 +35,7 @@ void DrawCellBorders(Canvas& dc, const Rect& r, int32_t flags, const PagePalette
     const struct {
         int32_t shift;
         Pen pen;
-    } groups[] = {{0, SolidPen(10, palette[4])}, {4, DotPen(10, palette[5])}, {8, SolidPen(30, palette[4])}};
+    } groups[] = {{0, SolidPen(10, palette[PageColour::ThinLine])}, {4, DotPen(10, palette[PageColour::DottedLine])}, {8, SolidPen(30, palette[PageColour::ThinLine])}};
     for (const auto& group : groups) {
         const int32_t bits = (flags >> group.shift) & 0xF;
         if (bits == 0)
@@ -97,13 +97,13 @@ void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, i
     const int32_t v = (bh * 12) / 100;
     b.top += v;
     b.bottom -= v;
-    const Colour k = ContrastColour(palette[6], 15);
+    const Colour k = ContrastColour(palette[PageColour::Paper], 15);
     {
         PenScope pen(dc, SolidPen(45, k));
         DrawLine(dc, r.left + 200, b.bottom - 30, b.left, b.bottom - 30);
     }
     RoundRectFill(dc, k, k, 45, 3, b);
-    TextColourScope colour(dc, palette[0]);
+    TextColourScope colour(dc, palette[PageColour::Text]);
     dc.DrawTextIn(badge, b.Moved(-e, 0), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
@@ -136,11 +136,11 @@ PagePalette MakePagePalette(Colour text, Colour gray, Colour red, Colour blue, C
 Colour CellTextColour(const PagePalette& palette, int32_t colourIndex)
 {
     switch (colourIndex) {
-    case 1: return palette[0];
-    case 2: return palette[1];
-    case 3: return palette[3];
-    case 8: return palette[2];
-    case 9: return palette[3];
+    case 1: return palette[PageColour::Text];
+    case 2: return palette[PageColour::GrayText];
+    case 3: return palette[PageColour::Blue];
+    case 8: return palette[PageColour::Red];
+    case 9: return palette[PageColour::Blue];
     default: return kBlack;
     }
 }
@@ -205,7 +205,7 @@ void DrawCellText(Canvas& dc, const std::u16string& text, Rect a, int32_t align,
     dc.DrawTextIn(text, a, format);
 }
 
-void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalette& palette, bool backgroundsOnly,
+void DrawRowCells(Canvas& dc, const Rect& content, DrawMode mode, const PagePalette& palette, bool backgroundsOnly,
                   const Row& row, int32_t fontH, int32_t hoverRow, int32_t hoverCell)
 {
     const int32_t count = static_cast<int32_t>(row.Cells().size());
@@ -216,13 +216,13 @@ void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalet
         const Rect r = cell.GetRect().Moved(content.left, content.top);
         if (backgroundsOnly) {
             if (cell.GetHighlight() > 0)
-                dc.FillRect(r, palette[7]);
+                dc.FillRect(r, palette[PageColour::HighlightShade]);
             continue;
         }
 
         DrawCellBorders(dc, r, cell.GetBorderFlags(), palette);
 
-        if (mode == 0 && cell.OnClick().GetClickId() >= 1) {
+        if (mode == DrawMode::Screen && cell.OnClick().GetClickId() >= 1) {
             const int32_t x1 = r.left + 60;
             const int32_t x2 = r.right - 60;
             const int32_t y = r.bottom - 45;
@@ -250,7 +250,67 @@ void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalet
     }
 }
 
-void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, const PagePalette& palette,
+namespace {
+
+// What each pass over the rows of a page needs.
+struct RowPass {
+    Canvas& dc;
+    const Rect& content;
+    const Rect& visible;
+    DrawMode mode;
+    const PagePalette& palette;
+    int32_t fontH;
+
+    // On screen only the rows that meet the visible part are drawn.
+    bool Shows(const Row& row) const
+    {
+        return mode != DrawMode::Screen || Intersects(row.GetRect().Moved(content.left, content.top), visible);
+    }
+};
+
+// The first pass: heading rows shaded and board rows striped. Returns the
+// rectangle the rows drawn cover, which the table frame goes round.
+Rect ShadeRows(const RowPass& pass, const std::vector<Row>& rows)
+{
+    // Zebra stripes only where no cell spans lines: a span would cut across
+    // the stripes.
+    const bool spans = Grid::HasRowSpans(rows);
+    Rect covered{};
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const Row& row = rows[k];
+        if (!pass.Shows(row))
+            continue;
+        const Rect rr = row.GetRect().Moved(pass.content.left, pass.content.top);
+        covered = UnionRect(covered, rr);
+        if (row.GetKind() == RowKind::Heading)
+            pass.dc.FillRect(rr, pass.palette[PageColour::HeaderShade]);
+        if (!spans && row.GetKind() == RowKind::Board)
+            pass.dc.FillRect(rr, k % 2 == 0 ? pass.palette[PageColour::Paper]
+                                            : ContrastColour(pass.palette[PageColour::Paper], 5));
+    }
+    return covered;
+}
+
+// The second pass: the highlight backgrounds of the cells, under every
+// border and text.
+void DrawCellBackgrounds(const RowPass& pass, const std::vector<Row>& rows)
+{
+    for (const Row& row : rows)
+        if (pass.Shows(row))
+            DrawRowCells(pass.dc, pass.content, pass.mode, pass.palette, true, row, pass.fontH, -1, -1);
+}
+
+// The third pass: borders, click markers (on screen) and texts.
+void DrawCellContents(const RowPass& pass, const std::vector<Row>& rows, int32_t hoverRow, int32_t hoverCell)
+{
+    for (const Row& row : rows)
+        if (pass.Shows(row))
+            DrawRowCells(pass.dc, pass.content, pass.mode, pass.palette, false, row, pass.fontH, hoverRow, hoverCell);
+}
+
+} // namespace
+
+void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, DrawMode mode, const PagePalette& palette,
                    const GridPageSpec& spec)
 {
     static const Row kNoHeader;
@@ -267,7 +327,7 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
         const Rect& C = spec.content;
         if (spec.repeatsHeaderRow) {
             const Rect band{C.left, C.top, C.right, C.top + h0};
-            dc.FillRect(band, palette[8]);
+            dc.FillRect(band, palette[PageColour::HeaderShade]);
             frame = UnionRect(frame, band);
         }
 
@@ -275,35 +335,16 @@ void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, 
         for (const Row& row : rows)
             if (row.GetPage() == page)
                 pageRows.push_back(row);
-        const bool spans = Grid::HasRowSpans(pageRows);
-
-        for (int pass = 1; pass <= 3; ++pass) {
-            for (std::size_t k = 0; k < pageRows.size(); ++k) {
-                const Row& row = pageRows[k];
-                const Rect rr = row.GetRect().Moved(C.left, C.top);
-                if (mode == 0 && !Intersects(rr, visible))
-                    continue;
-                if (pass == 1) {
-                    frame = UnionRect(frame, rr);
-                    if (row.GetKind() == 1)
-                        dc.FillRect(rr, palette[8]);
-                    // Zebra stripes only where no cell spans lines: a span
-                    // would cut across the stripes.
-                    if (!spans && row.GetKind() == 0)
-                        dc.FillRect(rr, k % 2 == 0 ? palette[6] : ContrastColour(palette[6], 5));
-                } else if (pass == 2) {
-                    DrawRowCells(dc, C, mode, palette, true, row, fontH, -1, -1);
-                } else {
-                    DrawRowCells(dc, C, mode, palette, false, row, fontH, spec.hoverRow, spec.hoverCell);
-                }
-            }
-        }
+        const RowPass pass{dc, C, visible, mode, palette, fontH};
+        frame = UnionRect(frame, ShadeRows(pass, pageRows));
+        DrawCellBackgrounds(pass, pageRows);
+        DrawCellContents(pass, pageRows, spec.hoverRow, spec.hoverCell);
         if (spec.repeatsHeaderRow)
             DrawRowCells(dc, C, mode, palette, false, header, fontH, -1, -1);
 
         // A page without any table has no frame to draw.
         if (!frame.IsEmpty()) {
-            PenScope pen(dc, SolidPen(30, palette[0]));
+            PenScope pen(dc, SolidPen(30, palette[PageColour::Text]));
             DrawLine(dc, frame.left, frame.top, frame.left, frame.bottom);
             DrawLine(dc, frame.left, frame.top, frame.right, frame.top);
             DrawLine(dc, frame.right, frame.top, frame.right, frame.bottom);

@@ -12,6 +12,7 @@
 #include "foundation/LocText.h"
 #include "platform/Canvas.h"
 #include "render/Grid.h"
+#include "render/PageGeometry.h"
 
 #include <array>
 #include <cstdint>
@@ -19,12 +20,22 @@
 #include <string>
 #include <vector>
 
-// The page palette of a drawing mode, by index:
-// 0 text, 1 gray text, 2 red, 3 blue, 4 thin lines, 5 dotted lines, 6 paper,
-// 7 highlight shade (paper 5 % towards black), 8 header shade (8 %).
+// The colours of a grid page in one drawing mode.
+enum class PageColour : std::size_t {
+    Text,
+    GrayText,
+    Red,
+    Blue,
+    ThinLine,
+    DottedLine,
+    Paper,
+    HighlightShade, // paper 5 % towards black
+    HeaderShade,    // paper 8 % towards black
+};
+
 struct PagePalette {
     std::array<Colour, 9> colours{};
-    Colour operator[](std::size_t i) const { return colours[i]; }
+    Colour operator[](PageColour c) const { return colours[static_cast<std::size_t>(c)]; }
 };
 
 PagePalette MakePagePalette(Colour text, Colour gray, Colour red, Colour blue, Colour thinLine, Colour dottedLine,
@@ -53,13 +64,13 @@ struct GridPageSpec {
 
 // Paints page `page` in mode `mode`; on screen only the rows meeting
 // `visible` are drawn. Leaves the background mode transparent.
-void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, int32_t mode, const PagePalette& palette,
+void PaintGridPage(Canvas& dc, const Rect& visible, int32_t page, DrawMode mode, const PagePalette& palette,
                    const GridPageSpec& spec);
 
 // The cells of one row whose rectangles are relative to `content`'s top-left
 // corner: either only the highlight backgrounds, or borders, click markers
 // (screen only) and texts. The hover cell is (hover row index, cell index).
-void DrawRowCells(Canvas& dc, const Rect& content, int32_t mode, const PagePalette& palette, bool backgroundsOnly,
+void DrawRowCells(Canvas& dc, const Rect& content, DrawMode mode, const PagePalette& palette, bool backgroundsOnly,
                   const Grid::Row& row, int32_t fontH, int32_t hoverRow, int32_t hoverCell);
 
 // The main text of a cell in A (align 0 left, 1 centred, 2 right) in the

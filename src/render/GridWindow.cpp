@@ -26,12 +26,12 @@ void GridWindow::SetGrid(const std::u16string& newTitle, const Row& header,
     if (!printNow)
         show();
     else
-        Print(1, 3);
+        Print(1, PrintMode::OnChosen);
 }
 
 void GridWindow::Relayout()
 {
-    const Rect c = GetContentRect(1, kDrawScreen);
+    const Rect c = GetContentRect(1, DrawMode::Screen);
     const int32_t h = RowHeight(0);
     PaginateRows(*this, c.Width(), c.Height(), h, RepeatsHeaderRow());
 }
@@ -62,7 +62,7 @@ Rect GridWindow::GetSubtitleRect(const Rect& body)
     return Rect{t.left, top, t.right, top + sh};
 }
 
-Rect GridWindow::GetContentRect(int32_t page, int32_t mode)
+Rect GridWindow::GetContentRect(int32_t page, DrawMode mode)
 {
     const Rect body = GetBodyRect(GetPageRect(page, mode), mode);
     Rect c = body;
@@ -85,9 +85,9 @@ CellHit GridWindow::HitTest(int32_t x, int32_t y)
     const int32_t ly = ::PixelsToUnits(y + ScrollPosition(), UnitsPer100PxY());
     const int32_t n = GetPageCount();
     for (int32_t p = 1; p <= n; ++p) {
-        if (!GetPageRect(p, kDrawScreen).Contains(lx, ly))
+        if (!GetPageRect(p, DrawMode::Screen).Contains(lx, ly))
             continue;
-        const Rect c = GetContentRect(p, kDrawScreen);
+        const Rect c = GetContentRect(p, DrawMode::Screen);
         return HitTestCellsOnPage(rows, p, c.left, c.top, lx, ly);
     }
     return CellHit{};

@@ -51,11 +51,11 @@ public:
     virtual int32_t GetDefaultRowHeight() { return 1200; }
     virtual Rect GetTitleRect(const Rect& body);
     // The grid area of a page: the body below the title and subtitle bands.
-    virtual Rect GetContentRect(int32_t page, int32_t mode);
+    virtual Rect GetContentRect(int32_t page, DrawMode mode);
     // The header row is drawn at the top of every page.
     virtual bool RepeatsHeaderRow() { return true; }
-    virtual void DrawTitle(Canvas& dc, const Rect& body, int32_t page, int32_t mode);
-    virtual void DrawAfterGrid(Canvas& dc, const Rect& body, int32_t mode);
+    virtual void DrawTitle(Canvas& dc, const Rect& body, int32_t page, DrawMode mode);
+    virtual void DrawAfterGrid(Canvas& dc, const Rect& body, DrawMode mode);
     virtual bool ShowsLastPageStamp() { return true; }
     // A click on a clickable cell. The base shows what was clicked in a
     // message box, as a reminder that a real grid handles it.
@@ -64,7 +64,7 @@ public:
     // --- page view and window hooks ----------------------------------------------
     bool IsLandscape() override { return true; }
     bool UsesPrintColours() override { return false; }
-    void PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode) override;
+    void PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, DrawMode mode) override;
     // The title, or the options caption while there is none.
     std::u16string GetPageTitle() override;
     int32_t GetPageCount() override { return PageCountOf(rows); }
@@ -73,7 +73,7 @@ public:
 
     // The stamp under the table of the last page: the product name and the
     // event text beside the square picture, `space` high at most.
-    void DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, int32_t mode);
+    void DrawLastPageStamp(Canvas& dc, const Rect& page, int32_t space, DrawMode mode);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -70,9 +70,9 @@ int32_t PageHeight(bool landscape)
     return landscape ? kA4Width : kA4Height;
 }
 
-Rect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits)
+Rect PageRectOf(int32_t page, DrawMode mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits)
 {
-    const bool screen = mode == kDrawScreen;
+    const bool screen = mode == DrawMode::Screen;
     const int32_t g = screen ? kScreenPageMargin : 0;
     const int32_t w = PageWidth(landscape);
     const int32_t h = PageHeight(landscape);
@@ -99,11 +99,11 @@ Rect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross,
     return r;
 }
 
-Rect BodyRectOf(const Rect& page, int32_t mode)
+Rect BodyRectOf(const Rect& page, DrawMode mode)
 {
     const int32_t w = page.Width() - 1450;
     const int32_t h = page.Height() - 2500;
-    const int32_t d = mode == kDrawScreen ? 1000 : 500;
+    const int32_t d = mode == DrawMode::Screen ? 1000 : 500;
     return Rect{page.left + d, page.top + d, page.left + d + w, page.top + d + h};
 }
 

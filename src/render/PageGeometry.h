@@ -17,9 +17,8 @@
 #include <string>
 #include <vector>
 
-// Drawing modes: the screen view, and paper (printer or PDF).
-inline constexpr int32_t kDrawScreen = 0;
-inline constexpr int32_t kDrawPrinter = 1;
+// Where a page is drawn: the screen view, or paper (printer or PDF).
+enum class DrawMode : int32_t { Screen = 0, Printer = 1 };
 
 inline constexpr int32_t kA4Width = 21000;
 inline constexpr int32_t kA4Height = 29700;
@@ -59,10 +58,10 @@ int32_t PageHeight(bool landscape);
 // (0, 0, W, H). On screen the pages are centred in a view `viewWidthUnits`
 // wide (or kept at the margin when the view is narrower than a page), the
 // first 60 units from the top, and the later ones below it (or two per line).
-Rect PageRectOf(int32_t page, int32_t mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits);
+Rect PageRectOf(int32_t page, DrawMode mode, bool landscape, bool twoPagesAcross, int32_t viewWidthUnits);
 // The body of a page: margins (left, top, right, bottom) of 1000, 1000, 450,
 // 1500 on screen and 500, 500, 950, 2000 on paper.
-Rect BodyRectOf(const Rect& page, int32_t mode);
+Rect BodyRectOf(const Rect& page, DrawMode mode);
 // The title band: the body's top, `titleHeight` high, 5 % of the body width
 // in from each side.
 Rect TitleRectOf(const Rect& body, int32_t titleHeight);

@@ -12,14 +12,14 @@ void PaintPrintedPage(PageView& view, Canvas& dc, int32_t pageNumber, int32_t dp
     mapping.windowExt = windowExt;
     dc.SetMapping(mapping);
     dc.SetBkMode(BkMode::Transparent);
-    const Rect page = view.GetPageRect(pageNumber, kDrawPrinter);
-    view.PaintPage(dc, page, Rect{}, pageNumber, kDrawPrinter);
-    view.DrawHeaderFooter(dc, page, pageNumber, view.GetPageCount(), kDrawPrinter);
+    const Rect page = view.GetPageRect(pageNumber, DrawMode::Printer);
+    view.PaintPage(dc, page, Rect{}, pageNumber, DrawMode::Printer);
+    view.DrawHeaderFooter(dc, page, pageNumber, view.GetPageCount(), DrawMode::Printer);
 }
 
 QImage RenderPageImage(PageView& view, int32_t pageNumber, int32_t dpi)
 {
-    const Rect page = view.GetPageRect(pageNumber, kDrawPrinter);
+    const Rect page = view.GetPageRect(pageNumber, DrawMode::Printer);
     const auto pixels = [dpi](int32_t units) {
         return static_cast<int>(std::lround(units * static_cast<double>(dpi) / 2540.0));
     };

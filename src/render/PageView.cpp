@@ -35,13 +35,13 @@ PageViewPrintHandler GetPageViewPrintHandler()
 PageView::PageView() = default;
 PageView::~PageView() = default;
 
-void PageView::Print(int32_t copies, int32_t printMode)
+void PageView::Print(int32_t copies, PrintMode printMode)
 {
     if (PageViewPrintHandler handler = PrintHandlerSlot())
         handler(*this, copies, printMode);
 }
 
-Rect PageView::GetPageRect(int32_t page, int32_t mode)
+Rect PageView::GetPageRect(int32_t page, DrawMode mode)
 {
     const int32_t viewWidth = PixelsToUnits(ClientRect()).Width();
     return PageRectOf(page, mode, IsLandscape(), IsTwoPagesAcross(), viewWidth);
@@ -71,7 +71,7 @@ Rect PageView::PixelsToUnits(const Rect& px) const
 
 int32_t PageView::GetContentHeight()
 {
-    const Rect last = GetPageRect(GetPageCount(), kDrawScreen);
+    const Rect last = GetPageRect(GetPageCount(), DrawMode::Screen);
     if (unitsPer100PxX < 1 || unitsPer100PxY < 1) {
         ComputeZoom();
         // The page's place across the view depends on the ratios just
@@ -93,7 +93,7 @@ Mapping PageView::ScreenMapping(int32_t dpiX, int32_t dpiY, int32_t scrollPos) c
 void PageView::PaintView(Canvas& dc, const Rect& client)
 {
     dc.FillRect(client, kViewBackground);
-    const Colour oldText = dc.SetTextColour(TextColour(kDrawScreen));
+    const Colour oldText = dc.SetTextColour(TextColour(DrawMode::Screen));
     ComputeZoomAt(dc.DpiX(), dc.DpiY());
     const int32_t scroll = ScrollPosition();
     const Mapping oldMapping = dc.SetMapping(ScreenMapping(dc.DpiX(), dc.DpiY(), scroll));
@@ -102,7 +102,7 @@ void PageView::PaintView(Canvas& dc, const Rect& client)
     const int32_t n = GetPageCount();
     bool drawnAny = false;
     for (int32_t p = 1; p <= n; ++p) {
-        const Rect page = GetPageRect(p, kDrawScreen);
+        const Rect page = GetPageRect(p, DrawMode::Screen);
         if (!Intersects(page, visible)) {
             // Pages follow each other downwards: past the visible ones, no
             // later page can show.
@@ -111,9 +111,9 @@ void PageView::PaintView(Canvas& dc, const Rect& client)
             continue;
         }
         drawnAny = true;
-        DrawPaper(dc, page, PaperColour(kDrawScreen));
-        PaintPage(dc, page, visible, p, kDrawScreen);
-        DrawHeaderFooter(dc, page, p, n, kDrawScreen);
+        DrawPaper(dc, page, PaperColour(DrawMode::Screen));
+        PaintPage(dc, page, visible, p, DrawMode::Screen);
+        DrawHeaderFooter(dc, page, p, n, DrawMode::Screen);
     }
 
     dc.SetMapping(oldMapping);
@@ -159,7 +159,7 @@ void PageView::DrawPaper(Canvas& dc, const Rect& r, Colour paper)
     mark(rt, b + 600, rt, b, rt + 600, b);
 }
 
-void PageView::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n, int32_t m)
+void PageView::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n, DrawMode m)
 {
     const FontSpec oldFont = dc.SelectFont(FontSpec(UsesLargeHeaderFont() ? 560 : 350, kPageFace));
     const Colour oldText = dc.SetTextColour(TextColour(m));
@@ -185,48 +185,48 @@ void PageView::DrawHeaderFooter(Canvas& dc, const Rect& r, int32_t p, int32_t n,
     dc.SelectFont(oldFont);
 }
 
-Colour PageView::TextColour(int32_t m)
+Colour PageView::TextColour(DrawMode m)
 {
-    const bool fixed = m == kDrawPrinter || (m == kDrawScreen && UsesPrintColours());
+    const bool fixed = m == DrawMode::Printer || (m == DrawMode::Screen && UsesPrintColours());
     return fixed ? kBlack : GetThemeColour(1);
 }
 
-Colour PageView::PaperColour(int32_t m)
+Colour PageView::PaperColour(DrawMode m)
 {
-    if (m == kDrawScreen && UsesPrintColours())
+    if (m == DrawMode::Screen && UsesPrintColours())
         return Rgb(248, 248, 240);
-    if (m == kDrawPrinter)
+    if (m == DrawMode::Printer)
         return kWhite;
     return GetThemeColour(11);
 }
 
-Colour PageView::LineColour25(int32_t m)
+Colour PageView::LineColour25(DrawMode m)
 {
     return BlendColour(TextColour(m), PaperColour(m), 25);
 }
 
-Colour PageView::LineColour50(int32_t m)
+Colour PageView::LineColour50(DrawMode m)
 {
     return BlendColour(TextColour(m), PaperColour(m), 50);
 }
 
-Colour PageView::PaletteColour(int32_t m, int32_t index)
+Colour PageView::PaletteColour(DrawMode m, PaletteSlot slot)
 {
-    if (m == kDrawScreen && UsesPrintColours())
-        m = kDrawPrinter;
-    const bool fixed = m == kDrawPrinter || (m == kDrawScreen && UsesPrintColours());
-    switch (index) {
-    case 1:
+    if (m == DrawMode::Screen && UsesPrintColours())
+        m = DrawMode::Printer;
+    const bool fixed = m == DrawMode::Printer || (m == DrawMode::Screen && UsesPrintColours());
+    const int32_t themeIndex = static_cast<int32_t>(slot);
+    switch (slot) {
+    case PaletteSlot::Text:
         return TextColour(m);
-    case 2:
+    case PaletteSlot::Gray:
         return BlendColour(TextColour(m), PaperColour(m), 70);
-    case 5:
-        return fixed ? Rgb(0, 64, 64) : GetThemeColour(5);
-    case 8:
-        return fixed ? Rgb(208, 0, 0) : GetThemeColour(8);
-    case 9:
-        return fixed ? Rgb(0, 0, 192) : GetThemeColour(9);
-    default:
-        return kBlack;
+    case PaletteSlot::Teal:
+        return fixed ? Rgb(0, 64, 64) : GetThemeColour(themeIndex);
+    case PaletteSlot::Red:
+        return fixed ? Rgb(208, 0, 0) : GetThemeColour(themeIndex);
+    case PaletteSlot::Blue:
+        return fixed ? Rgb(0, 0, 192) : GetThemeColour(themeIndex);
     }
+    return kBlack; // a slot the palette does not name
 }

@@ -14,10 +14,28 @@
 
 class PageView;
 
+// How a page view is printed.
+enum class PrintMode : int32_t {
+    WithDialog = 1, // always ask, then print
+    OnChosen = 3,   // print on the chosen printer; ask only the first time
+    ChooseOnly = 5, // ask only to choose the printer
+};
+
+// The slots of a page view's palette. On paper, and on screen for a view
+// that uses the print colours, each has a fixed colour; otherwise the root
+// window's theme colour of the same index.
+enum class PaletteSlot : int32_t {
+    Text = 1,
+    Gray = 2, // the text colour 70 % of the way towards the paper
+    Teal = 5, // titles and the last page's stamp
+    Red = 8,
+    Blue = 9,
+};
+
 // The print job of the process. The view's Print hands its work to it; the
 // printing layer installs itself with SetPageViewPrintHandler at start-up.
 // Until then Print does nothing.
-using PageViewPrintHandler = void (*)(PageView& view, int32_t copies, int32_t printMode);
+using PageViewPrintHandler = void (*)(PageView& view, int32_t copies, PrintMode printMode);
 void SetPageViewPrintHandler(PageViewPrintHandler handler);
 PageViewPrintHandler GetPageViewPrintHandler();
 
@@ -32,15 +50,13 @@ public:
     // window's theme colours.
     virtual bool UsesPrintColours() = 0;
     // One page's content on the page rectangle `page`; on screen only what
-    // meets `visible` needs drawing. mode: kDrawScreen or kDrawPrinter.
-    virtual void PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, int32_t mode) = 0;
+    // meets `visible` needs drawing. mode: DrawMode::Screen or DrawMode::Printer.
+    virtual void PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, DrawMode mode) = 0;
     virtual std::u16string GetPageTitle() = 0;
-    // Prints the pages through the print job (printMode 1: with the print
-    // dialog; 3: on the chosen printer, asking only the first time; 5: only
-    // choose the printer).
-    virtual void Print(int32_t copies, int32_t printMode);
+    // Prints the pages through the print job.
+    virtual void Print(int32_t copies, PrintMode printMode);
     virtual int32_t GetPageCount() = 0;
-    virtual Rect GetPageRect(int32_t page, int32_t mode);
+    virtual Rect GetPageRect(int32_t page, DrawMode mode);
     virtual bool HasPageHeader() { return true; }
     virtual bool HasPageFooter() { return true; }
     virtual bool UsesLargeHeaderFont() { return false; }
@@ -61,22 +77,22 @@ public:
     int32_t UnitsPer100PxY() const { return unitsPer100PxY; }
     Rect PixelsToUnits(const Rect& px) const;
 
-    Rect GetBodyRect(const Rect& page, int32_t mode) { return BodyRectOf(page, mode); }
+    Rect GetBodyRect(const Rect& page, DrawMode mode) { return BodyRectOf(page, mode); }
 
     // The paper of a screen page: shadow, fill, frame and the body's corner
     // marks.
     void DrawPaper(Canvas& dc, const Rect& page, Colour paper);
     // The header line with "title (Pagep/n) " above the body and the footer
     // line with the credit line and the print time below it.
-    void DrawHeaderFooter(Canvas& dc, const Rect& page, int32_t pageNumber, int32_t pageCount, int32_t mode);
+    void DrawHeaderFooter(Canvas& dc, const Rect& page, int32_t pageNumber, int32_t pageCount, DrawMode mode);
 
     // The colours of a drawing mode; "fixed" (paper, or the print palette on
     // screen) ignores the root window's theme.
-    Colour TextColour(int32_t mode);
-    Colour PaperColour(int32_t mode);
-    Colour LineColour25(int32_t mode);
-    Colour LineColour50(int32_t mode);
-    Colour PaletteColour(int32_t mode, int32_t index);
+    Colour TextColour(DrawMode mode);
+    Colour PaperColour(DrawMode mode);
+    Colour LineColour25(DrawMode mode);
+    Colour LineColour50(DrawMode mode);
+    Colour PaletteColour(DrawMode mode, PaletteSlot slot);
 
     // The credit line of the footers (the root window's).
     std::u16string CreditLine() { return Services().CreditLine(); }

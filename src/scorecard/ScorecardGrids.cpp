@@ -44,7 +44,7 @@ Row HeadingRowA(LangIndex lang)
 {
     const float* w = kTeamColumnWeights;
     Row row;
-    row.SetKind(kRowKindHeading);
+    row.SetKind(RowKind::Heading);
     Cell no = MakeCell(PickLang("No.||No.||<其它>", lang), w[0], 1, kThickRight | kThinBottom);
     no.SetRowSpan(2);
     row.AddCell(no);
@@ -68,7 +68,7 @@ Row HeadingRowB(const std::string& scoreLabel, LangIndex lang)
     const std::string lead = PickLang("首攻||Lead||<其它>", lang);
     const std::string diff = PickLang("分差||Diff.||<其它>", lang);
     Row row;
-    row.SetKind(kRowKindHeading);
+    row.SetKind(RowKind::Heading);
     Cell no("", w[0]);
     no.SetRowSpan(-1);
     row.AddCell(no);
@@ -94,7 +94,7 @@ Row BoardRow(const TeamBoard& b)
     const BoardResult& o = b.openRoom;
     const BoardResult& c = b.closedRoom;
     Row row;
-    row.SetKind(kRowKindBoard);
+    row.SetKind(RowKind::Board);
 
     Cell number = MakeCell(IntToString(b.GetBoardNo()), 0.0f, 1, kThickRight | kThinBottom);
     number.SetSubText(b.GetVulMark());
@@ -129,7 +129,7 @@ Row BoardRow(const TeamBoard& b)
 Row TotalsRow(const TeamTotals::TeamTotal& s, bool first)
 {
     Row row;
-    row.SetKind(kRowKindTotals);
+    row.SetKind(RowKind::Totals);
     row.AddCell(SpanningCell(" ", 0.0f, 7, 1, first ? (kThickTop | kThickRight) : kThickRight));
     for (int i = 1; i <= 6; ++i)
         row.AddCell(CoveredCell(0.0f));
@@ -203,7 +203,7 @@ ScorecardGrid BuildPairScorecardGrid(const PairBoardList& boards, LangIndex lang
     }
     for (const PairBoard& b : boards) {
         Row row;
-        row.SetKind(kRowKindBoard);
+        row.SetKind(RowKind::Board);
         const std::string texts[10] = {b.GetNsPlayers(),
                                        b.GetEwPlayers(),
                                        IntToString(b.GetBoardNo()),

@@ -18,11 +18,6 @@ struct ScorecardGrid {
     std::vector<Grid::Row> rows;
 };
 
-// Row kinds of the team scorecard.
-inline constexpr int32_t kRowKindBoard = 0;
-inline constexpr int32_t kRowKindHeading = 1;
-inline constexpr int32_t kRowKindTotals = 2;
-
 // Colour indices of the two teams on the scorecards (red and blue of the
 // print palette).
 inline constexpr int32_t kHomeColourIndex = 8;

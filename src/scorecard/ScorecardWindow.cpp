@@ -12,7 +12,7 @@
 ScorecardWindow::ScorecardWindow() = default;
 ScorecardWindow::~ScorecardWindow() = default;
 
-void ScorecardWindow::DrawPlayerBoxes(Canvas&, const Rect&, int32_t) {}
+void ScorecardWindow::DrawPlayerBoxes(Canvas&, const Rect&, DrawMode) {}
 
 std::string ScorecardWindow::GetAuctionText(int32_t, bool)
 {
@@ -39,12 +39,12 @@ Rect ScorecardWindow::GetTitleRect(const Rect& body)
     return ScorecardTitleRect(body, GetTitleHeight(), HandLevel());
 }
 
-Rect ScorecardWindow::GetContentRect(int32_t page, int32_t mode)
+Rect ScorecardWindow::GetContentRect(int32_t page, DrawMode mode)
 {
     return ScorecardContentRect(GridWindow::GetContentRect(page, mode), HandLevel());
 }
 
-void ScorecardWindow::DrawAfterGrid(Canvas& dc, const Rect& body, int32_t mode)
+void ScorecardWindow::DrawAfterGrid(Canvas& dc, const Rect& body, DrawMode mode)
 {
     if (HasPlayerBoxes())
         DrawPlayerBoxes(dc, body, mode);
@@ -91,7 +91,7 @@ void ScorecardWindow::OnMenu(int32_t)
     const QAction* chosen = Ui().TrackMenu(menu, at);
     const int command = chosen ? chosen->data().toInt() : 0;
     if (command == kScorecardMenuPrint)
-        Print(1, 1);
+        Print(1, PrintMode::WithDialog);
     else if (command == kScorecardMenuClose)
         hide();
 }

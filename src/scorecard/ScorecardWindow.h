@@ -36,7 +36,7 @@ public:
     virtual void SetScorecardCaption(const std::string& text) { caption = text; }
     virtual int32_t GetEventKind() { return eventKind; }
     virtual void SetEventKind(int32_t kind) { eventKind = kind; }
-    virtual void DrawPlayerBoxes(Canvas& dc, const Rect& body, int32_t mode);
+    virtual void DrawPlayerBoxes(Canvas& dc, const Rect& body, DrawMode mode);
     // The auction text of a board in the open or the closed room; "" when
     // there is none.
     virtual std::string GetAuctionText(int32_t board, bool closedRoom);
@@ -51,8 +51,8 @@ public:
     // Computed from the rows and deals; nothing is stored for scorecards.
     int32_t RowHeight(int32_t newHeight) override;
     Rect GetTitleRect(const Rect& body) override;
-    Rect GetContentRect(int32_t page, int32_t mode) override;
-    void DrawAfterGrid(Canvas& dc, const Rect& body, int32_t mode) override;
+    Rect GetContentRect(int32_t page, DrawMode mode) override;
+    void DrawAfterGrid(Canvas& dc, const Rect& body, DrawMode mode) override;
     // The stamp only when the page carries no hand diagrams.
     bool ShowsLastPageStamp() override;
 

@@ -43,7 +43,7 @@ Rect SeatingArea(const std::vector<Grid::Row>& rows, int32_t originX, int32_t or
 {
     Rect area;
     for (const auto& row : rows) {
-        if (row.GetKind() != kRowKindTotals || row.Cells().empty())
+        if (row.GetKind() != RowKind::Totals || row.Cells().empty())
             continue;
         area = UnionRect(area, row.Cells()[0].GetRect().Moved(originX, originY));
     }

@@ -38,22 +38,22 @@ std::string TeamScorecardWindow::GetAuctionText(int32_t board, bool closedRoom)
     return {};
 }
 
-Rect TeamScorecardWindow::TeamHeaderRect(const Rect& body, int32_t mode)
+Rect TeamScorecardWindow::TeamHeaderRect(const Rect& body, DrawMode mode)
 {
     const Rect content = GetContentRect(1, mode);
     const Rect band = GetTitleRect(body);
     return Rect{content.left, band.top, content.right, band.bottom};
 }
 
-void TeamScorecardWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t, int32_t mode)
+void TeamScorecardWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t, DrawMode mode)
 {
-    DrawTeamHeader(dc, TeamHeaderRect(body, mode), data.GetHomeTeam(), data.GetAwayTeam(), PaletteColour(mode, 8),
-                   PaletteColour(mode, 9), SquarePicture());
+    DrawTeamHeader(dc, TeamHeaderRect(body, mode), data.GetHomeTeam(), data.GetAwayTeam(), PaletteColour(mode, PaletteSlot::Red),
+                   PaletteColour(mode, PaletteSlot::Blue), SquarePicture());
 }
 
-void TeamScorecardWindow::DrawPlayerBoxes(Canvas& dc, const Rect&, int32_t mode)
+void TeamScorecardWindow::DrawPlayerBoxes(Canvas& dc, const Rect&, DrawMode mode)
 {
     const Rect content = GetContentRect(1, mode);
     DrawSeatingBoxes(dc, SeatingArea(rows, content.left, content.top), data, GetLanguage(), TextColour(mode),
-                     PaletteColour(mode, 8), PaletteColour(mode, 9));
+                     PaletteColour(mode, PaletteSlot::Red), PaletteColour(mode, PaletteSlot::Blue));
 }

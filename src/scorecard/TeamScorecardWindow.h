@@ -30,7 +30,7 @@ public:
 
     // --- hook answers ---------------------------------------------------------
     bool HasPlayerBoxes() override { return true; }
-    void DrawPlayerBoxes(Canvas& dc, const Rect& body, int32_t mode) override;
+    void DrawPlayerBoxes(Canvas& dc, const Rect& body, DrawMode mode) override;
     // The auction of the first board with this number, in the chosen room.
     std::string GetAuctionText(int32_t board, bool closedRoom) override;
     // Always one page: the rows are sized to fit it.
@@ -39,11 +39,11 @@ public:
     // The two heading rows are ordinary rows of the grid.
     bool RepeatsHeaderRow() override { return false; }
     // The team header in place of the title text.
-    void DrawTitle(Canvas& dc, const Rect& body, int32_t page, int32_t mode) override;
+    void DrawTitle(Canvas& dc, const Rect& body, int32_t page, DrawMode mode) override;
 
     // Where the team header goes: the width of the grid, the height of the
     // title band.
-    Rect TeamHeaderRect(const Rect& body, int32_t mode);
+    Rect TeamHeaderRect(const Rect& body, DrawMode mode);
 
 protected:
     // The scorecard being shown.

@@ -128,7 +128,7 @@ TEST_F(PdfPrintTest, PortraitViewPrintsPortraitPages)
     SetPrintSystem(&file);
     PortraitGrid view;
     Fill(view, 45, false);  // portrait: 20 rows a page
-    view.Print(1, kPrintWithDialog);
+    view.Print(1, PrintMode::WithDialog);
     const std::string info = RunTool("pdfinfo '" + pdf + "' 2>&1");
     EXPECT_EQ(InfoField(info, "Pages"), "3") << info;
     EXPECT_NE(InfoField(info, "Page size").find("595 x 842 pts (A4)"), std::string::npos) << info;
@@ -166,11 +166,11 @@ TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
 
     GridWindow view;
     Fill(view, 3, false);
-    view.Print(1, kPrintOnChosen);  // cancelled
+    view.Print(1, PrintMode::OnChosen);  // cancelled
     EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());
     EXPECT_NE(access(pdf.c_str(), F_OK), 0);
 
-    view.Print(1, kPrintOnChosen);
+    view.Print(1, PrintMode::OnChosen);
     EXPECT_EQ(ui.dialogsRun, 2);
     EXPECT_EQ(ProcessPrinterChoice().driver, kDriverPdf);
     EXPECT_EQ(InfoField(RunTool("pdfinfo '" + pdf + "' 2>&1"), "Pages"), "1");

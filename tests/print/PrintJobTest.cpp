@@ -141,9 +141,9 @@ TEST_F(PrintJobTest, KioskPrintAsksOnceThenReusesThePrinter)
     printers.answers.push_back(PrinterAnswer(u"Front desk"));
     const int32_t number = NextPrintJobNumber();
 
-    Print(view, 1, kPrintOnChosen);
+    Print(view, 1, PrintMode::OnChosen);
     ASSERT_EQ(printers.dialogPageCounts, std::vector<int32_t>{3});
-    Print(view, 1, kPrintOnChosen);
+    Print(view, 1, PrintMode::OnChosen);
     EXPECT_EQ(printers.dialogPageCounts.size(), 1u);  // no second dialog
 
     ASSERT_EQ(printers.jobs.size(), 2u);
@@ -166,8 +166,8 @@ TEST_F(PrintJobTest, PagesArePaintedInPrinterModeOnTheA4Mapping)
     letter.choice.setup.paperLength = 2794;
     printers.answers.push_back(PrinterAnswer(u"P"));
     printers.answers.push_back(letter);
-    Print(view, 1, kPrintWithDialog);
-    Print(view, 1, kPrintWithDialog);
+    Print(view, 1, PrintMode::WithDialog);
+    Print(view, 1, PrintMode::WithDialog);
     ASSERT_EQ(printers.jobs.size(), 2u);
 
     const std::vector<std::unique_ptr<RecordingCanvas>>& pages = printers.jobs[0]->pages;
@@ -196,24 +196,24 @@ TEST_F(PrintJobTest, DialogModesRangesAndCopies)
 {
     const int32_t number = NextPrintJobNumber();
     // Cancelled: nothing printed, no printer chosen.
-    Print(view, 1, kPrintOnChosen);
+    Print(view, 1, PrintMode::OnChosen);
     EXPECT_TRUE(printers.jobs.empty());
     EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());
 
     // Choose only: the printer is kept, nothing printed.
     printers.answers.push_back(PrinterAnswer(u"A", 3));
-    Print(view, 1, kPrintChooseOnly);
+    Print(view, 1, PrintMode::ChooseOnly);
     EXPECT_TRUE(printers.jobs.empty());
     EXPECT_EQ(ProcessPrinterChoice().device, u"A");
 
     // Three copies chosen in the dialog still print one: every caller asks
     // for 1. Other counts leave the dialog's number.
     printers.answers.push_back(PrinterAnswer(u"A", 3));
-    Print(view, 1, kPrintWithDialog);
+    Print(view, 1, PrintMode::WithDialog);
     ASSERT_EQ(printers.jobs.size(), 1u);
     EXPECT_EQ(printers.jobs[0]->target.setup.copies, 1);
     printers.answers.push_back(PrinterAnswer(u"A", 3));
-    Print(view, 7, kPrintWithDialog);
+    Print(view, 7, PrintMode::WithDialog);
     EXPECT_EQ(printers.jobs[1]->target.setup.copies, 3);
 
     // A page range: only those pages; a reversed range a job without pages.
@@ -222,21 +222,21 @@ TEST_F(PrintJobTest, DialogModesRangesAndCopies)
     range.fromPage = 2;
     range.toPage = 3;
     printers.answers.push_back(range);
-    Print(view, 1, kPrintWithDialog);
+    Print(view, 1, PrintMode::WithDialog);
     ASSERT_EQ(printers.jobs.size(), 3u);
     ASSERT_EQ(printers.jobs[2]->pages.size(), 2u);
     EXPECT_NE(printers.jobs[2]->pages[0]->FindText(u"Title (Page2/3) "), nullptr);
     range.fromPage = 3;
     range.toPage = 2;
     printers.answers.push_back(range);
-    Print(view, 1, 9);  // unknown modes ask like mode 1
+    Print(view, 1, static_cast<PrintMode>(9)); // an unnamed mode asks like WithDialog
     ASSERT_EQ(printers.jobs.size(), 4u);
     EXPECT_TRUE(printers.jobs[3]->pages.empty());
     EXPECT_TRUE(printers.jobs[3]->ended);
     EXPECT_EQ(NextPrintJobNumber(), number + 4);
 
     // A later cancelled dialog keeps the previous printer.
-    Print(view, 1, kPrintWithDialog);
+    Print(view, 1, PrintMode::WithDialog);
     EXPECT_EQ(ProcessPrinterChoice().device, u"B");
     EXPECT_EQ(printers.jobs.size(), 4u);
 }
@@ -246,13 +246,13 @@ TEST_F(PrintJobTest, PrinterThatCannotBeOpenedIsReportedAndKept)
     printers.printerWorks = false;
     printers.answers.push_back(PrinterAnswer(u"Gone"));
     const int32_t number = NextPrintJobNumber();
-    Print(view, 1, kPrintOnChosen);
+    Print(view, 1, PrintMode::OnChosen);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, u"Unable to create printer, please check.");
     EXPECT_EQ(NextPrintJobNumber(), number);
     // The next kiosk print tries the same printer again, without a dialog.
     printers.printerWorks = true;
-    Print(view, 1, kPrintOnChosen);
+    Print(view, 1, PrintMode::OnChosen);
     EXPECT_EQ(printers.dialogPageCounts.size(), 1u);
     ASSERT_EQ(printers.jobs.size(), 1u);
     EXPECT_EQ(printers.jobs[0]->target.device, u"Gone");

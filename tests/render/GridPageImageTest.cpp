@@ -74,7 +74,7 @@ void FillGrid(Row& header, std::vector<Row>& rows)
         rows.push_back(row);
     }
     Row total;
-    total.SetKind(1);
+    total.SetKind(RowKind::Heading);
     Cell label = Text("Total");
     label.SetColumnSpan(4);
     label.SetBorderFlags(0x80c);
@@ -140,13 +140,13 @@ TEST_F(GridPageImageTest, PaperPageRendersToPng)
     // The landscape page as printed at 127 dpi, 0.05 pixels per unit.
     const QImage image = RenderPageImage(wnd, 1, 127);
     ASSERT_EQ(image.size(), QSize(1485, 1050));
-    const Rect page = wnd.GetPageRect(1, kDrawPrinter);
+    const Rect page = wnd.GetPageRect(1, DrawMode::Printer);
     const std::string path = std::string(BP_BINARY_DIR) + "/grid-page-paper.png";
     ASSERT_TRUE(image.save(QString::fromStdString(path)));
 
     auto px = [](int units) { return units / 20; };
-    const Rect body = wnd.GetBodyRect(page, kDrawPrinter);
-    const Rect content = wnd.GetContentRect(1, kDrawPrinter);
+    const Rect body = wnd.GetBodyRect(page, DrawMode::Printer);
+    const Rect content = wnd.GetContentRect(1, DrawMode::Printer);
     // The title band holds dark title text.
     EXPECT_GT(DarkPixels(image, QRect(px(body.left), px(body.top), px(body.Width()), px(1200))), 200);
     // The header band is shaded (235) at its left end, inside the frame.
@@ -165,14 +165,14 @@ TEST_F(GridPageImageTest, ScreenPageShowsMarkersOnItsPaper)
     QImage image(1485, 1050, QImage::Format_RGB32);
     image.fill(QColor(128, 128, 128));
     // The window places its pages itself; the picture shows the first one.
-    const Rect page = wnd.GetPageRect(1, kDrawScreen);
+    const Rect page = wnd.GetPageRect(1, DrawMode::Screen);
     {
         QPainterCanvas dc(&image);
         dc.SetMapping({MapMode::Anisotropic, {page.left, page.top}, {29700, 21000}, {}, {1485, 1050}});
         dc.SetTextColour(Rgb(16, 16, 16));
-        wnd.DrawPaper(dc, page, wnd.PaperColour(kDrawScreen));
-        wnd.PaintPage(dc, page, page, 1, kDrawScreen);
-        wnd.DrawHeaderFooter(dc, page, 1, 1, kDrawScreen);
+        wnd.DrawPaper(dc, page, wnd.PaperColour(DrawMode::Screen));
+        wnd.PaintPage(dc, page, page, 1, DrawMode::Screen);
+        wnd.DrawHeaderFooter(dc, page, 1, 1, DrawMode::Screen);
     }
     const std::string path = std::string(BP_BINARY_DIR) + "/grid-page-screen.png";
     ASSERT_TRUE(image.save(QString::fromStdString(path)));

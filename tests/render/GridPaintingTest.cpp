@@ -47,7 +47,7 @@ struct PaperPage {
     }
     int Layout()
     {
-        body = BodyRectOf(PageRectOf(1, kDrawPrinter, true, false, 0), kDrawPrinter);
+        body = BodyRectOf(PageRectOf(1, DrawMode::Printer, true, false, 0), DrawMode::Printer);
         content = ContentRectOf(body, 1200, 0);
         pageCount = PaginateRows(grid, content.Width(), content.Height(), 1200, true);
         return pageCount;
@@ -82,8 +82,8 @@ std::vector<Colour> FillColours(const RecordingCanvas& dc)
 TEST(PagePaletteTest, PaperShadesAndCellColours)
 {
     const PagePalette P = PaperPalette();
-    EXPECT_EQ(P[7], kStripe);
-    EXPECT_EQ(P[8], kHeaderShade);
+    EXPECT_EQ(P[PageColour::HighlightShade], kStripe);
+    EXPECT_EQ(P[PageColour::HeaderShade], kHeaderShade);
     const struct {
         int32_t index;
         Colour colour;
@@ -100,10 +100,10 @@ TEST(PagePaletteTest, PaperShadesAndCellColours)
 TEST(PaintGridPageTest, ZebraStripesOnlyOnPagesWithoutSpans)
 {
     PaperPage page(5);
-    page.grid.rows[4].SetKind(1);
+    page.grid.rows[4].SetKind(RowKind::Heading);
     page.Layout();
     RecordingCanvas dc;
-    PaintGridPage(dc, {}, 1, kDrawPrinter, PaperPalette(), page.Spec());
+    PaintGridPage(dc, {}, 1, DrawMode::Printer, PaperPalette(), page.Spec());
     // Header band, then rows 0..3 alternate paper / 5 % darker, row 4 is shaded.
     EXPECT_EQ(FillColours(dc), (std::vector<Colour>{kHeaderShade, kWhite, kStripe, kWhite, kStripe, kHeaderShade}));
     EXPECT_EQ(dc.Calls(CanvasOp::FillRect)[0].rect, (Rect{500, 1700, 28750, 2900}));
@@ -115,7 +115,7 @@ TEST(PaintGridPageTest, ZebraStripesOnlyOnPagesWithoutSpans)
     spanned.grid.rows[3].Cells()[1].SetRowSpan(-1);
     spanned.Layout();
     RecordingCanvas dc2;
-    PaintGridPage(dc2, {}, 1, kDrawPrinter, PaperPalette(), spanned.Spec());
+    PaintGridPage(dc2, {}, 1, DrawMode::Printer, PaperPalette(), spanned.Spec());
     EXPECT_EQ(FillColours(dc2), std::vector<Colour>{kHeaderShade});
 }
 
@@ -126,7 +126,7 @@ TEST(PaintGridPageTest, ScreenSkipsInvisibleRowsButKeepsTheirStripeParity)
     RecordingCanvas dc;
     // Only rows 2 and 3 (k = 2, 3) meet the visible rectangle.
     const Rect visible{0, 1700 + 3 * 1200 + 1, 30000, 30000};
-    PaintGridPage(dc, visible, 1, kDrawScreen, PaperPalette(), page.Spec());
+    PaintGridPage(dc, visible, 1, DrawMode::Screen, PaperPalette(), page.Spec());
     EXPECT_EQ(FillColours(dc), (std::vector<Colour>{kHeaderShade, kWhite, kStripe}));
 }
 
@@ -147,7 +147,7 @@ TEST(PaintGridPageTest, TableFrameHooksAndTheirOrder)
         fontAtStamp = c.CurrentFont();
     };
     RecordingCanvas dc;
-    PaintGridPage(dc, {}, 1, kDrawPrinter, PaperPalette(), spec);
+    PaintGridPage(dc, {}, 1, DrawMode::Printer, PaperPalette(), spec);
 
     // The frame is the last thing drawn: header band and rows 1..3.
     const auto lines = dc.Calls(CanvasOp::Line);
@@ -175,9 +175,9 @@ TEST(PaintGridPageTest, StampOnlyOnTheLastPage)
     PaperPage page(20);  // 13 rows fill page 1, 7 go to page 2
     ASSERT_EQ(page.Layout(), 2);
     RecordingCanvas dc;
-    PaintGridPage(dc, {}, 1, kDrawPrinter, PaperPalette(), page.Spec());
+    PaintGridPage(dc, {}, 1, DrawMode::Printer, PaperPalette(), page.Spec());
     EXPECT_FALSE(page.stampSpace.has_value());
-    PaintGridPage(dc, {}, 2, kDrawPrinter, PaperPalette(), page.Spec());
+    PaintGridPage(dc, {}, 2, DrawMode::Printer, PaperPalette(), page.Spec());
     ASSERT_TRUE(page.stampSpace.has_value());
     EXPECT_EQ(*page.stampSpace, 19000 - (1700 + 8 * 1200) - 200);
 
@@ -185,13 +185,13 @@ TEST(PaintGridPageTest, StampOnlyOnTheLastPage)
     // for a stamp.
     PaperPage full(13);
     ASSERT_EQ(full.Layout(), 1);
-    PaintGridPage(dc, {}, 1, kDrawPrinter, PaperPalette(), full.Spec());
+    PaintGridPage(dc, {}, 1, DrawMode::Printer, PaperPalette(), full.Spec());
     EXPECT_EQ(full.stampSpace, 300);
 
     GridPageSpec noStamp = page.Spec();
     noStamp.showsLastPageStamp = false;
     page.stampSpace.reset();
-    PaintGridPage(dc, {}, 2, kDrawPrinter, PaperPalette(), noStamp);
+    PaintGridPage(dc, {}, 2, DrawMode::Printer, PaperPalette(), noStamp);
     EXPECT_FALSE(page.stampSpace.has_value());
 }
 
@@ -241,7 +241,7 @@ protected:
         dc.SelectFont(FontSpec(fontH, kPageFace));
     }
     Cell& Cell0() { return row.Cells()[0]; }
-    void Draw(int32_t mode = kDrawPrinter, int32_t hoverRow = -1, int32_t hoverCell = -1)
+    void Draw(DrawMode mode = DrawMode::Printer, int32_t hoverRow = -1, int32_t hoverCell = -1)
     {
         DrawRowCells(dc, content, mode, PaperPalette(), false, row, fontH, hoverRow, hoverCell);
     }
@@ -289,7 +289,7 @@ TEST_F(CellTest, CoveredCellsAndHighlightPass)
     row.Cells()[1].SetColumnSpan(-1);
     row.Cells()[2].SetRowSpan(-1);
     row.Cells()[2].SetText("hidden");
-    DrawRowCells(dc, content, kDrawPrinter, PaperPalette(), true, row, fontH, -1, -1);
+    DrawRowCells(dc, content, DrawMode::Printer, PaperPalette(), true, row, fontH, -1, -1);
     const auto fills = dc.Calls(CanvasOp::FillRect);
     ASSERT_EQ(fills.size(), 1u);
     EXPECT_EQ(fills[0].rect, (Rect{1000, 3400, 6000, 4600}));
@@ -451,7 +451,7 @@ TEST_F(CellTest, ClickMarkerAndHoverUnderlineOnScreenOnly)
 {
     Cell0().OnClick().SetClickId(1);
     row.SetSerial(5);
-    Draw(kDrawScreen, 4, 0);
+    Draw(DrawMode::Screen, 4, 0);
     const auto polys = dc.Calls(CanvasOp::FillPolygon);
     ASSERT_EQ(polys.size(), 1u);
     // x2 = 5940, y = 4555, s = min((1200 - 90) / 3, 350) = 350.
@@ -467,14 +467,14 @@ TEST_F(CellTest, ClickMarkerAndHoverUnderlineOnScreenOnly)
 
     // Not hovered: the marker without the underline.
     dc.Clear();
-    Draw(kDrawScreen, 4, 1);
+    Draw(DrawMode::Screen, 4, 1);
     EXPECT_EQ(dc.Calls(CanvasOp::FillPolygon).size(), 1u);
     for (const auto& line : dc.Calls(CanvasOp::Line))
         EXPECT_NE(line.state.pen.colour, Rgb(255, 128, 64));
 
     // On paper: no marker, no underline.
     dc.Clear();
-    Draw(kDrawPrinter, 4, 0);
+    Draw(DrawMode::Printer, 4, 0);
     EXPECT_TRUE(dc.Calls(CanvasOp::FillPolygon).empty());
 }
 

@@ -64,7 +64,7 @@ protected:
     QPoint CentreOf(size_t r, size_t c)
     {
         const Row& row = wnd.rows[r];
-        const Rect content = wnd.GetContentRect(row.GetPage(), kDrawScreen);
+        const Rect content = wnd.GetContentRect(row.GetPage(), DrawMode::Screen);
         const Rect cell = row.Cells()[c].GetRect().Moved(content.left, content.top);
         const int32_t x = ((cell.left + cell.right) / 2) * 100 / wnd.UnitsPer100PxX();
         const int32_t y = ((cell.top + cell.bottom) / 2) * 100 / wnd.UnitsPer100PxY() - wnd.ScrollPosition();
@@ -88,7 +88,7 @@ TEST_F(GridWindowTest, SetGridPaginatesAndShows)
     EXPECT_EQ(wnd.GetPageTitle(), u"Title");
     // Landscape: the content area is 21000 - 2500 - 1200 = 17300 high, so
     // 13 rows of 1200 follow the header line on each page.
-    EXPECT_EQ(wnd.GetContentRect(1, kDrawPrinter).Height(), 17300);
+    EXPECT_EQ(wnd.GetContentRect(1, DrawMode::Printer).Height(), 17300);
     EXPECT_EQ(wnd.GetPageCount(), 3);
     EXPECT_EQ(wnd.rows[12].GetPage(), 1);
     EXPECT_EQ(wnd.rows[13].GetPage(), 2);
@@ -98,30 +98,30 @@ TEST_F(GridWindowTest, SetGridPaginatesAndShows)
 
     // A subtitle takes 800 off the content area.
     wnd.SetGrid(u"", g.headerRow, g.rows, "sub", false);
-    EXPECT_EQ(wnd.GetContentRect(1, kDrawPrinter).Height(), 16500);
+    EXPECT_EQ(wnd.GetContentRect(1, DrawMode::Printer).Height(), 16500);
     EXPECT_EQ(wnd.GetPageTitle(), u"Options");
-    EXPECT_EQ(wnd.GetSubtitleRect(wnd.GetBodyRect(wnd.GetPageRect(1, kDrawPrinter), kDrawPrinter)),
+    EXPECT_EQ(wnd.GetSubtitleRect(wnd.GetBodyRect(wnd.GetPageRect(1, DrawMode::Printer), DrawMode::Printer)),
               (Rect{500 + 1412, 1700, 500 + 28250 - 1412, 2500}));
 
     // The scroll range covers every page.
     EXPECT_GT(wnd.ScrollLimit(), 0);
-    const int32_t lastBottom = wnd.GetPageRect(wnd.GetPageCount(), kDrawScreen).bottom;
+    const int32_t lastBottom = wnd.GetPageRect(wnd.GetPageCount(), DrawMode::Screen).bottom;
     EXPECT_EQ(wnd.GetContentHeight(), lastBottom * 100 / wnd.UnitsPer100PxY() + ScreenUnit() + 1);
 }
 
 TEST_F(GridWindowTest, SetGridWithPrintNowPrintsOnTheChosenPrinter)
 {
-    static std::vector<std::pair<int32_t, int32_t>> calls;
+    static std::vector<std::pair<int32_t, PrintMode>> calls;
     calls.clear();
     const PageViewPrintHandler old = GetPageViewPrintHandler();
-    SetPageViewPrintHandler([](PageView&, int32_t copies, int32_t mode) { calls.emplace_back(copies, mode); });
+    SetPageViewPrintHandler([](PageView&, int32_t copies, PrintMode mode) { calls.emplace_back(copies, mode); });
     wnd.hide();
     Grid g = GridOf(3);
     wnd.SetGrid(u"T", g.headerRow, g.rows, "", true);
     SetPageViewPrintHandler(old);
     EXPECT_FALSE(wnd.isVisible());
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0], std::make_pair(1, 3));
+    EXPECT_EQ(calls[0], std::make_pair(1, PrintMode::OnChosen));
 }
 
 TEST_F(GridWindowTest, SetGridCopesWithAHeaderTooShortForItsRows)
@@ -135,7 +135,7 @@ TEST_F(GridWindowTest, SetGridCopesWithAHeaderTooShortForItsRows)
     wnd.SetGrid(u"T", zeroWeights, g.rows, "", false);
     EXPECT_EQ(wnd.rows[0].Cells().size(), 2u);
     EXPECT_EQ(wnd.rows[1].Cells()[1].GetColumnSpan(), 1);
-    const int32_t width = wnd.GetContentRect(1, kDrawScreen).Width();
+    const int32_t width = wnd.GetContentRect(1, DrawMode::Screen).Width();
     EXPECT_EQ(wnd.rows[1].Cells()[1].GetRect().right, width / 2 + width / 2);
     RecordingCanvas dc;
     wnd.PaintView(dc, wnd.ClientRect());
@@ -205,8 +205,8 @@ TEST_F(GridWindowTest, PaintsPapersHeadersAndFootersOfVisiblePages)
     EXPECT_EQ(footer->state.font, FontSpec(350, kPageFace));
     // Theme colours on screen: the text colour is the root's colour 1.
     EXPECT_EQ(footer->state.textColour, Rgb(1, 2, 3));
-    const Rect page1 = wnd.GetPageRect(1, kDrawScreen);
-    const Rect body = wnd.GetBodyRect(page1, kDrawScreen);
+    const Rect page1 = wnd.GetPageRect(1, DrawMode::Screen);
+    const Rect body = wnd.GetBodyRect(page1, DrawMode::Screen);
     EXPECT_EQ(footer->rect, (Rect{body.left, body.bottom, body.right, page1.bottom}));
 
     // The paper: shadow, paper fill in the root's paper colour, then the frame.
@@ -232,25 +232,25 @@ TEST_F(GridWindowTest, ColourOperations)
         bool UsesPrintColours() override { return true; }
     } fixed;
     // Paper: fixed black on white, gray 178, and the print palette.
-    EXPECT_EQ(wnd.TextColour(kDrawPrinter), kBlack);
-    EXPECT_EQ(wnd.PaperColour(kDrawPrinter), kWhite);
-    EXPECT_EQ(wnd.PaletteColour(kDrawPrinter, 2), Rgb(178, 178, 178));
-    EXPECT_EQ(wnd.PaletteColour(kDrawPrinter, 5), Rgb(0, 64, 64));
-    EXPECT_EQ(wnd.PaletteColour(kDrawPrinter, 8), Rgb(208, 0, 0));
-    EXPECT_EQ(wnd.PaletteColour(kDrawPrinter, 9), Rgb(0, 0, 192));
-    EXPECT_EQ(wnd.PaletteColour(kDrawPrinter, 4), kBlack);
-    EXPECT_EQ(wnd.LineColour25(kDrawPrinter), Rgb(63, 63, 63));
-    EXPECT_EQ(wnd.LineColour50(kDrawPrinter), Rgb(127, 127, 127));
+    EXPECT_EQ(wnd.TextColour(DrawMode::Printer), kBlack);
+    EXPECT_EQ(wnd.PaperColour(DrawMode::Printer), kWhite);
+    EXPECT_EQ(wnd.PaletteColour(DrawMode::Printer, PaletteSlot::Gray), Rgb(178, 178, 178));
+    EXPECT_EQ(wnd.PaletteColour(DrawMode::Printer, PaletteSlot::Teal), Rgb(0, 64, 64));
+    EXPECT_EQ(wnd.PaletteColour(DrawMode::Printer, PaletteSlot::Red), Rgb(208, 0, 0));
+    EXPECT_EQ(wnd.PaletteColour(DrawMode::Printer, PaletteSlot::Blue), Rgb(0, 0, 192));
+    EXPECT_EQ(wnd.PaletteColour(DrawMode::Printer, static_cast<PaletteSlot>(4)), kBlack);
+    EXPECT_EQ(wnd.LineColour25(DrawMode::Printer), Rgb(63, 63, 63));
+    EXPECT_EQ(wnd.LineColour50(DrawMode::Printer), Rgb(127, 127, 127));
     // Screen with the theme.
-    EXPECT_EQ(wnd.TextColour(kDrawScreen), Rgb(1, 2, 3));
-    EXPECT_EQ(wnd.PaperColour(kDrawScreen), Rgb(250, 250, 245));
-    EXPECT_EQ(wnd.PaletteColour(kDrawScreen, 5), Rgb(5, 10, 15));
+    EXPECT_EQ(wnd.TextColour(DrawMode::Screen), Rgb(1, 2, 3));
+    EXPECT_EQ(wnd.PaperColour(DrawMode::Screen), Rgb(250, 250, 245));
+    EXPECT_EQ(wnd.PaletteColour(DrawMode::Screen, PaletteSlot::Teal), Rgb(5, 10, 15));
     // Screen with the print palette: off-white paper, but the palette's gray
     // is that of paper.
-    EXPECT_EQ(fixed.PaperColour(kDrawScreen), Rgb(248, 248, 240));
-    EXPECT_EQ(fixed.TextColour(kDrawScreen), kBlack);
-    EXPECT_EQ(fixed.PaletteColour(kDrawScreen, 2), Rgb(178, 178, 178));
-    EXPECT_EQ(fixed.PaletteColour(kDrawScreen, 9), Rgb(0, 0, 192));
+    EXPECT_EQ(fixed.PaperColour(DrawMode::Screen), Rgb(248, 248, 240));
+    EXPECT_EQ(fixed.TextColour(DrawMode::Screen), kBlack);
+    EXPECT_EQ(fixed.PaletteColour(DrawMode::Screen, PaletteSlot::Gray), Rgb(178, 178, 178));
+    EXPECT_EQ(fixed.PaletteColour(DrawMode::Screen, PaletteSlot::Blue), Rgb(0, 0, 192));
 }
 
 TEST_F(GridWindowTest, RowHeightComesFromTheStoreOfTheWindowId)
@@ -282,7 +282,7 @@ TEST_F(GridWindowTest, RendersAPageToAPicture)
     ASSERT_TRUE(image.save(QString::fromStdString(path)));
     // The paper is the root's paper colour, the view around it gray.
     EXPECT_EQ(image.pixelColor(2, 2), QColor(128, 128, 128));
-    const Rect page = wnd.GetPageRect(1, kDrawScreen);
+    const Rect page = wnd.GetPageRect(1, DrawMode::Screen);
     const int32_t px = (page.left + 3000) * 100 / wnd.UnitsPer100PxX();
     const int32_t py = (page.top + 600) * 100 / wnd.UnitsPer100PxY();
     EXPECT_EQ(image.pixelColor(px, py), QColor(250, 250, 245));

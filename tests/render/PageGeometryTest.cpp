@@ -70,21 +70,22 @@ TEST(PageRect, ScreenPlacementAndPaper)
     const int32_t wideView = 40000;
     struct Case {
         const char* name;
-        int32_t page, mode;
+        int32_t page;
+        DrawMode mode;
         bool landscape, twoAcross;
         int32_t viewWidth;
         Rect expected;
     } cases[] = {
-        {"screen centred", 1, kDrawScreen, false, false, wideView, {9500, 60, 30500, 29760}},
-        {"narrow view keeps the margin", 1, kDrawScreen, false, false, 21120, {60, 60, 21060, 29760}},
-        {"just wider than page and margins", 1, kDrawScreen, false, false, 21122, {61, 60, 21061, 29760}},
-        {"page 3 below two others", 3, kDrawScreen, false, false, wideView, {9500, 60 + 2 * 30000, 30500, 29760 + 2 * 30000}},
-        {"landscape page 2", 2, kDrawScreen, true, false, wideView, {5150, 60 + 21300, 34850, 21060 + 21300}},
-        {"two across page 1", 1, kDrawScreen, false, true, 50000, {4000, 60, 25000, 29760}},
-        {"two across page 2 beside", 2, kDrawScreen, false, true, 50000, {25300, 60, 46300, 29760}},
-        {"two across page 3 below", 3, kDrawScreen, false, true, 50000, {4000, 30060, 25000, 59760}},
-        {"paper portrait page 3", 3, kDrawPrinter, false, false, wideView, {0, 0, 21000, 29700}},
-        {"paper landscape", 2, kDrawPrinter, true, true, wideView, {0, 0, 29700, 21000}},
+        {"screen centred", 1, DrawMode::Screen, false, false, wideView, {9500, 60, 30500, 29760}},
+        {"narrow view keeps the margin", 1, DrawMode::Screen, false, false, 21120, {60, 60, 21060, 29760}},
+        {"just wider than page and margins", 1, DrawMode::Screen, false, false, 21122, {61, 60, 21061, 29760}},
+        {"page 3 below two others", 3, DrawMode::Screen, false, false, wideView, {9500, 60 + 2 * 30000, 30500, 29760 + 2 * 30000}},
+        {"landscape page 2", 2, DrawMode::Screen, true, false, wideView, {5150, 60 + 21300, 34850, 21060 + 21300}},
+        {"two across page 1", 1, DrawMode::Screen, false, true, 50000, {4000, 60, 25000, 29760}},
+        {"two across page 2 beside", 2, DrawMode::Screen, false, true, 50000, {25300, 60, 46300, 29760}},
+        {"two across page 3 below", 3, DrawMode::Screen, false, true, 50000, {4000, 30060, 25000, 59760}},
+        {"paper portrait page 3", 3, DrawMode::Printer, false, false, wideView, {0, 0, 21000, 29700}},
+        {"paper landscape", 2, DrawMode::Printer, true, true, wideView, {0, 0, 29700, 21000}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PageRectOf(c.page, c.mode, c.landscape, c.twoAcross, c.viewWidth), c.expected) << c.name;
@@ -94,8 +95,8 @@ TEST(PageRect, BodyTitleSubtitleAndContent)
 {
     const Rect screenPage{60, 60, 21060, 29760};
     const Rect paperPage{0, 0, 21000, 29700};
-    const Rect screenBody = BodyRectOf(screenPage, kDrawScreen);
-    const Rect paperBody = BodyRectOf(paperPage, kDrawPrinter);
+    const Rect screenBody = BodyRectOf(screenPage, DrawMode::Screen);
+    const Rect paperBody = BodyRectOf(paperPage, DrawMode::Printer);
     EXPECT_EQ(screenBody, (Rect{1060, 1060, 20610, 28260}));
     EXPECT_EQ(paperBody, (Rect{500, 500, 20050, 27700}));
     // Same size on screen and on paper, so a layout made for the screen prints.
@@ -200,7 +201,7 @@ TEST(HitTest, FindsOnlyClickableUncoveredCellsOfThePage)
 
 TEST(ViewHeight, LastPageBottomInPixelsPlusAScreenUnit)
 {
-    const Rect page3 = PageRectOf(3, kDrawScreen, false, false, 21190);
+    const Rect page3 = PageRectOf(3, DrawMode::Screen, false, false, 21190);
     EXPECT_EQ(ViewContentHeightPx(page3, 2119, 2119, 34), 89760 * 100 / 2119 + 34 + 1);
     // Not measured yet: the units are taken as they are.
     EXPECT_EQ(ViewContentHeightPx(page3, 0, 2119, 34), 89760 + 35);

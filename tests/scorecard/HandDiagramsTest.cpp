@@ -14,7 +14,7 @@
 namespace {
 
 // The printed body of a portrait page: 19550 x 27200 from (500, 500).
-const Rect kBody = BodyRectOf(Rect{0, 0, kA4Width, kA4Height}, kDrawPrinter);
+const Rect kBody = BodyRectOf(Rect{0, 0, kA4Width, kA4Height}, DrawMode::Printer);
 
 // Calls from a readable list: "1C" ... "7N", "P", "X", "XX", "F" (cancelled).
 Auction Calls(std::initializer_list<const char*> calls)

@@ -51,8 +51,8 @@ TEST(TeamScorecardGrid, HeadingRowsSpanTheRoomsAndFollowTheSeating)
     ASSERT_GE(g.rows.size(), 2u);
     const Row& a = g.rows[0];
     const Row& b = g.rows[1];
-    EXPECT_EQ(a.GetKind(), 1);
-    EXPECT_EQ(b.GetKind(), 1);
+    EXPECT_EQ(a.GetKind(), RowKind::Heading);
+    EXPECT_EQ(b.GetKind(), RowKind::Heading);
 
     // Row A is also the column template: 13 columns whose weights add up to 100.
     ASSERT_EQ(g.header.Cells().size(), 13u);
@@ -114,7 +114,7 @@ TEST(TeamScorecardGrid, BoardRowShowsEachScoreOnceWithoutSignInTheScoringSidesCo
     const ScorecardGrid g = BuildTeamScorecardGrid(TeamFrom(kOneBoard), "imp", kLangEnglish);
     ASSERT_EQ(g.rows.size(), 2u + 1u + 2u);
     const Row& row = g.rows[2];
-    EXPECT_EQ(row.GetKind(), 0);
+    EXPECT_EQ(row.GetKind(), RowKind::Board);
     ExpectCells(row, {{"1", 1, 0x408},
                       {"2NTX-1", 1, 12},
                       {"", 1, 12},
@@ -198,7 +198,7 @@ TEST(TeamScorecardGrid, TotalsRowsOnlyTheFirstOpensWithThickTopEdges)
     EXPECT_EQ(g.rows[4].Cells()[11].GetText(), "12.33");
     const std::vector<int32_t> spans = {7, -1, -1, -1, -1, -1, -1, 2, -1, 2, -1, 2, -1};
     for (size_t r = 3; r < 6; ++r) {
-        EXPECT_EQ(g.rows[r].GetKind(), 2);
+        EXPECT_EQ(g.rows[r].GetKind(), RowKind::Totals);
         for (size_t i = 0; i < 13; ++i)
             EXPECT_EQ(g.rows[r].Cells()[i].GetColumnSpan(), spans[i]) << "row " << r << " cell " << i + 1;
     }
@@ -211,7 +211,7 @@ TEST(TeamScorecardGrid, BoardsKeepTheServersOrderAndNoTotalsEndsWithTheLastBoard
     EXPECT_EQ(g.rows[2].Cells()[0].GetText(), "5");
     EXPECT_EQ(g.rows[3].Cells()[0].GetText(), "2");
     EXPECT_EQ(g.rows[4].Cells()[0].GetText(), "9");
-    EXPECT_EQ(g.rows[4].GetKind(), 0);
+    EXPECT_EQ(g.rows[4].GetKind(), RowKind::Board);
 }
 
 TEST(PairScorecardGrid, TenColumnsWithTheirHeadingsWeightsAndAlignment)
@@ -257,7 +257,7 @@ TEST(PairScorecardGrid, OneOrdinaryRowPerBoardWithTheTableScoreSplit)
     };
     for (size_t r = 0; r < 3; ++r) {
         const Row& row = g.rows[r];
-        EXPECT_EQ(row.GetKind(), 0);
+        EXPECT_EQ(row.GetKind(), RowKind::Board);
         ASSERT_EQ(row.Cells().size(), 10u);
         for (size_t i = 0; i < 10; ++i) {
             const Cell& c = row.Cells()[i];

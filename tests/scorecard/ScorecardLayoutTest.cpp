@@ -46,7 +46,7 @@ TEST(ScorecardLayout, RowsAndTitleBandEndAboveTheBandOfDiagrams)
 
 TEST(ScorecardLayout, SideColumnsNarrowTheTitleBandAndTheGrid)
 {
-    const Rect body = BodyRectOf(Rect{0, 0, kA4Width, kA4Height}, kDrawPrinter);
+    const Rect body = BodyRectOf(Rect{0, 0, kA4Width, kA4Height}, DrawMode::Printer);
     ASSERT_EQ(body.Width(), 19550);
     const Rect title = TitleRectOf(body, 1200);
     const Rect content = ContentRectOf(body, 1200, 0);

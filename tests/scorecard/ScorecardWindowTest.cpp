@@ -27,12 +27,12 @@ struct PrintRecorder {
         calls().clear();
         previous = GetPageViewPrintHandler();
         SetPageViewPrintHandler(
-            [](PageView&, int32_t copies, int32_t mode) { calls().emplace_back(copies, mode); });
+            [](PageView&, int32_t copies, PrintMode mode) { calls().emplace_back(copies, mode); });
     }
     ~PrintRecorder() { SetPageViewPrintHandler(previous); }
-    static std::vector<std::pair<int32_t, int32_t>>& calls()
+    static std::vector<std::pair<int32_t, PrintMode>>& calls()
     {
-        static std::vector<std::pair<int32_t, int32_t>> c;
+        static std::vector<std::pair<int32_t, PrintMode>> c;
         return c;
     }
     PageViewPrintHandler previous;
@@ -154,7 +154,7 @@ TEST_F(ScorecardWindowTest, PrintNowPrintsOnTheChosenPrinterWithoutShowing)
     BuildSample(true);
     EXPECT_FALSE(team.isVisible());
     ASSERT_EQ(PrintRecorder::calls().size(), 1u);
-    EXPECT_EQ(PrintRecorder::calls()[0], std::make_pair(1, 3));
+    EXPECT_EQ(PrintRecorder::calls()[0], std::make_pair(1, PrintMode::OnChosen));
 }
 
 TEST_F(ScorecardWindowTest, EachNewScorecardReplacesTheLastOne)
@@ -204,7 +204,7 @@ TEST_F(ScorecardWindowTest, AuctionTextComesFromTheFirstBoardWithTheNumber)
 
 TEST_F(ScorecardWindowTest, DiagramsBesideTheGridNarrowItsTitleBandAndGrid)
 {
-    const Rect body = team.GetBodyRect(kPaperPage, kDrawPrinter);
+    const Rect body = team.GetBodyRect(kPaperPage, DrawMode::Printer);
     const Rect fullTitle = TitleRectOf(body, 1200);
     const struct {
         int deals;
@@ -218,7 +218,7 @@ TEST_F(ScorecardWindowTest, DiagramsBesideTheGridNarrowItsTitleBandAndGrid)
         const DealList deals = Deals(c.deals);
         BuildSample(false, &deals);
         EXPECT_EQ(team.GetTitleRect(body).right, fullTitle.right - c.titleCut);
-        EXPECT_EQ(team.GetContentRect(1, kDrawPrinter).Width(), c.gridWidth);
+        EXPECT_EQ(team.GetContentRect(1, DrawMode::Printer).Width(), c.gridWidth);
         EXPECT_EQ(team.rows[0].GetRect().Width(), c.gridWidth);
         EXPECT_EQ(team.RowHeight(0), c.rowHeight);
         EXPECT_EQ(team.ShowsLastPageStamp(), c.deals > 16);
@@ -229,9 +229,9 @@ TEST_F(ScorecardWindowTest, TeamPageDrawsTheHeaderSeatingBoxesAndDiagrams)
 {
     BuildSample(false);
     RecordingCanvas dc(600, 600);
-    team.PaintPage(dc, kPaperPage, Rect{}, 1, kDrawPrinter);
-    const Rect body = team.GetBodyRect(kPaperPage, kDrawPrinter);
-    const Rect content = team.GetContentRect(1, kDrawPrinter);
+    team.PaintPage(dc, kPaperPage, Rect{}, 1, DrawMode::Printer);
+    const Rect body = team.GetBodyRect(kPaperPage, DrawMode::Printer);
+    const Rect content = team.GetContentRect(1, DrawMode::Printer);
 
     const CanvasCall* vs = dc.FindText(u" vs ");
     ASSERT_NE(vs, nullptr);
@@ -286,7 +286,7 @@ TEST_F(ScorecardWindowTest, NoTotalsMeansNoSeatingBoxes)
     data.sums.clear();
     team.BuildTeamScorecard(data, DealList(), 0, "", "", false);
     RecordingCanvas dc(600, 600);
-    team.PaintPage(dc, kPaperPage, Rect{}, 1, kDrawPrinter);
+    team.PaintPage(dc, kPaperPage, Rect{}, 1, DrawMode::Printer);
     EXPECT_EQ(dc.FindText(u"李明远"), nullptr);
     EXPECT_EQ(dc.FindText(u" Open "), nullptr);
     // Without deals the page gets its stamp.
@@ -299,7 +299,7 @@ TEST_F(ScorecardWindowTest, PairScorecardOf26BoardsWithoutDiagramsTakesTwoPages)
     pair.BuildPairScorecard(PairBoards(25), DealList(), 0, "Spring Pairs", "", false);
     EXPECT_EQ(pair.RowHeight(0), 1000);
     EXPECT_EQ(pair.GetPageCount(), 1); // 25 rows of 1000 fill page 1 under the heading line
-    EXPECT_EQ(pair.GetContentRect(1, kDrawPrinter).top, pair.GetBodyRect(kPaperPage, kDrawPrinter).top + 1200);
+    EXPECT_EQ(pair.GetContentRect(1, DrawMode::Printer).top, pair.GetBodyRect(kPaperPage, DrawMode::Printer).top + 1200);
 
     pair.BuildPairScorecard(PairBoards(26), DealList(), 0, "Spring Pairs", "", false);
     EXPECT_EQ(pair.RowHeight(0), 996);
@@ -311,7 +311,7 @@ TEST_F(ScorecardWindowTest, PairScorecardOf26BoardsWithoutDiagramsTakesTwoPages)
     EXPECT_TRUE(pair.ShowsLastPageStamp());
     for (int32_t p : {1, 2}) {
         RecordingCanvas dc(600, 600);
-        pair.PaintPage(dc, kPaperPage, Rect{}, p, kDrawPrinter);
+        pair.PaintPage(dc, kPaperPage, Rect{}, p, DrawMode::Printer);
         EXPECT_NE(dc.FindText(u"Spring Pairs (" + IntToWide(p) + u")"), nullptr) << p;
         // The column headings repeat on every page.
         EXPECT_NE(dc.FindText(u"NS players"), nullptr) << p;
@@ -323,10 +323,10 @@ TEST_F(ScorecardWindowTest, PairSubtitleTakesItsBandOnlyWhenGiven)
     pair.BuildPairScorecard(PairBoards(3), Deals(4), 2, "T", "Pair 5  70.5%", false);
     EXPECT_EQ(pair.GetEventKind(), 2);
     EXPECT_EQ(pair.GetSubtitleHeight(), 800);
-    const Rect body = pair.GetBodyRect(kPaperPage, kDrawPrinter);
-    EXPECT_EQ(pair.GetContentRect(1, kDrawPrinter).top, body.top + 2000);
+    const Rect body = pair.GetBodyRect(kPaperPage, DrawMode::Printer);
+    EXPECT_EQ(pair.GetContentRect(1, DrawMode::Printer).top, body.top + 2000);
     RecordingCanvas dc(600, 600);
-    pair.PaintPage(dc, kPaperPage, Rect{}, 1, kDrawPrinter);
+    pair.PaintPage(dc, kPaperPage, Rect{}, 1, DrawMode::Printer);
     EXPECT_NE(dc.FindText(u"  Pair 5  70.5% "), nullptr);
     EXPECT_NE(dc.FindText(u"T"), nullptr);
     // Four diagrams, each with only the open room's auction.
@@ -341,7 +341,7 @@ TEST_F(ScorecardWindowTest, MenuPrintsClosesOrDoesNothing)
     team.OnMenu(0);
     EXPECT_EQ(ui.texts, (std::vector<std::string>{"Print...", "--", "Close(Back to the main window)"}));
     ASSERT_EQ(PrintRecorder::calls().size(), 1u);
-    EXPECT_EQ(PrintRecorder::calls()[0], std::make_pair(1, 1));
+    EXPECT_EQ(PrintRecorder::calls()[0], std::make_pair(1, PrintMode::WithDialog));
 
     ui.menuHandlers.push_back([](QMenu&) -> QAction* { return nullptr; });
     team.OnMenu(1);
@@ -353,7 +353,7 @@ TEST_F(ScorecardWindowTest, MenuPrintsClosesOrDoesNothing)
     EXPECT_FALSE(team.isVisible());
     // A hidden window still lays out and prints the next scorecard.
     BuildSample(true);
-    EXPECT_EQ(PrintRecorder::calls().back(), std::make_pair(1, 3));
+    EXPECT_EQ(PrintRecorder::calls().back(), std::make_pair(1, PrintMode::OnChosen));
 
     root.lang = kLangChinese;
     team.OnMenu(0);
