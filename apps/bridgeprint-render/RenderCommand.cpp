@@ -293,7 +293,8 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, st
         error = "cannot write " + options.pdfPath;
         ok = false;
     }
-    if (ok && png.Wanted() && !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
+    if (ok && png.Wanted() &&
+        !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
         error = "cannot write " + options.pngPath;
         ok = false;
     }

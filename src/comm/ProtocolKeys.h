@@ -24,10 +24,10 @@ inline constexpr char kId[] = "pub_MsgID";
 inline constexpr char kNotes[] = "pub_Notes";
 
 // List request.
-inline constexpr char kVersion[] = "99";    // the kiosk's program version
-inline constexpr char kAccessCode[] = "2";  // the code for self print
-inline constexpr char kFilter[] = "61";     // the partial-print filter
-inline constexpr char kConfirmed[] = "82";  // the request confirms new settings; echoed in the reply
+inline constexpr char kVersion[] = "99";   // the kiosk's program version
+inline constexpr char kAccessCode[] = "2"; // the code for self print
+inline constexpr char kFilter[] = "61";    // the partial-print filter
+inline constexpr char kConfirmed[] = "82"; // the request confirms new settings; echoed in the reply
 
 // List reply.
 inline constexpr char kEventText[] = "1";   // the event named in the footer
@@ -41,9 +41,9 @@ inline constexpr char kTeamNumber[] = "15";
 inline constexpr char kScorecard[] = "66"; // team: the scorecard object; pair: the boards under "_L"
 inline constexpr char kDeals[] = "85";     // the deals of the scorecard
 inline constexpr char kEventKind[] = "81";
-inline constexpr char kCaption[] = "83";    // team
+inline constexpr char kCaption[] = "83";     // team
 inline constexpr char kScoreLabel[] = "102"; // team
-inline constexpr char kTitle[] = "87";      // pair or individual
-inline constexpr char kSubtitle[] = "88";   // pair or individual
+inline constexpr char kTitle[] = "87";       // pair or individual
+inline constexpr char kSubtitle[] = "88";    // pair or individual
 
 } // namespace MsgKey

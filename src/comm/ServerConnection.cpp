@@ -318,13 +318,9 @@ int ServerConnection::ProcessReceived()
         {
             std::lock_guard<std::mutex> lock(rxMutex);
             switch (rxData.TakeFrame(frame)) {
-            case FrameBuffer::Cut::Incomplete:
-                return -1;
-            case FrameBuffer::Cut::Broken:
-                rxData.Clear();
-                return kDropConnection;
-            case FrameBuffer::Cut::Frame:
-                break;
+            case FrameBuffer::Cut::Incomplete: return -1;
+            case FrameBuffer::Cut::Broken: rxData.Clear(); return kDropConnection;
+            case FrameBuffer::Cut::Frame: break;
             }
         }
         MessageFrame decoded;

@@ -2,13 +2,11 @@
 
 #include "foundation/NumericJson.h"
 
-ServerMessage::ServerMessage()
-    : Json::Value(Json::objectValue)
+ServerMessage::ServerMessage() : Json::Value(Json::objectValue)
 {
 }
 
-ServerMessage::ServerMessage(int32_t id)
-    : Json::Value(Json::objectValue)
+ServerMessage::ServerMessage(int32_t id) : Json::Value(Json::objectValue)
 {
     ResetMessage(id);
 }

@@ -27,9 +27,7 @@ const char* const kCancelText = "取 消||Cancel||<其它>";
 } // namespace
 
 AccessCodeDialog::AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* parent)
-    : QDialog(parent)
-    , lang(lang)
-    , countdown(countdown)
+    : QDialog(parent), lang(lang), countdown(countdown)
 {
     setFont(TouchDialogFont(12));
     const DialogUnits du(font());

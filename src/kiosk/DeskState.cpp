@@ -314,18 +314,10 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
         std::lock_guard<std::mutex> lock(deskMutex);
         repaintWanted = false;
         switch (message.MsgId()) {
-        case kMsgSignupList:
-            ApplySignupList(message);
-            break;
-        case kMsgTeamScorecard:
-            QueueTeamScorecard(message);
-            break;
-        case kMsgPairScorecard:
-            StorePairScorecard(message);
-            break;
-        case kMsgNote:
-            SetNoteLocked(Utf8ToWide(message.GetText(MsgKey::kNotes)));
-            break;
+        case kMsgSignupList: ApplySignupList(message); break;
+        case kMsgTeamScorecard: QueueTeamScorecard(message); break;
+        case kMsgPairScorecard: StorePairScorecard(message); break;
+        case kMsgNote: SetNoteLocked(Utf8ToWide(message.GetText(MsgKey::kNotes))); break;
         default:
             break; // unknown or missing id: only the connection ends
         }

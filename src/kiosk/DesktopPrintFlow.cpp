@@ -5,9 +5,9 @@
 #include "kiosk/SelfPrintDesktop.h"
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
-#include "scorecard/TestPageSample.h"
 #include "scorecard/PairScorecardWindow.h"
 #include "scorecard/TeamScorecardWindow.h"
+#include "scorecard/TestPageSample.h"
 #include "settings/TeamSelectionDialog.h"
 
 void SelfPrintDesktop::StartReprint(bool fromButton)

@@ -41,8 +41,7 @@ void KioskApp::SetLockPathForTesting(const std::string& path)
 
 bool KioskApp::InitInstance()
 {
-    const std::string lockPath =
-        LockPathOverride().empty() ? SingleInstanceLockPath(kMutexName) : LockPathOverride();
+    const std::string lockPath = LockPathOverride().empty() ? SingleInstanceLockPath(kMutexName) : LockPathOverride();
     lock = new SingleInstanceLock(lockPath);
     if (!lock->Held()) {
         const std::u16string text = AlreadyRunningText(OemCodePage());

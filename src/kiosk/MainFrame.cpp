@@ -17,8 +17,7 @@ QString ToQString(const std::u16string& text)
 
 } // namespace
 
-MainFrame::MainFrame(QWidget* parent)
-    : QWidget(parent)
+MainFrame::MainFrame(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("qivBridgePrint"));
     // The desktop fills the whole client area, as the frame's only child.

@@ -58,8 +58,7 @@ void SelfPrintDesktop::ResetPressGuardForTesting()
     g_lastPress.reset();
 }
 
-SelfPrintDesktop::SelfPrintDesktop(QWidget* frame, FrameServices services)
-    : frameServices(std::move(services))
+SelfPrintDesktop::SelfPrintDesktop(QWidget* frame, FrameServices services) : frameServices(std::move(services))
 {
     SetRootServices(this);
     desk.LoadSettings();
@@ -73,7 +72,10 @@ SelfPrintDesktop::SelfPrintDesktop(QWidget* frame, FrameServices services)
     }
     // The receive thread asks for repaints; the window carries them out on
     // the GUI thread (a queued call is dropped once the window is gone).
-    desk.SetRepaintRequest([this] { QMetaObject::invokeMethod(this, [this] { Repaint(); }, Qt::QueuedConnection); });
+    desk.SetRepaintRequest([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { Repaint(); }, Qt::QueuedConnection);
+    });
     CreateInWidget(frame, kDesktopWindowId);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     desktopTimer = startTimer(kTimerIntervalMs);
@@ -346,28 +348,18 @@ void SelfPrintDesktop::ShowContextMenu()
 void SelfPrintDesktop::RunMenuCommand(int id)
 {
     switch (id) {
-    case MenuSettings:
-        OpenSettings();
-        break;
-    case MenuSelectPrinter:
-        SelectPrinter();
-        break;
-    case MenuTestPage:
-        PrintTestPage();
-        break;
-    case MenuFullScreen:
-        EnterFullScreen();
-        break;
-    case MenuEnglish:
-        SwitchLanguage();
-        break;
+    case MenuSettings: OpenSettings(); break;
+    case MenuSelectPrinter: SelectPrinter(); break;
+    case MenuTestPage: PrintTestPage(); break;
+    case MenuFullScreen: EnterFullScreen(); break;
+    case MenuEnglish: SwitchLanguage(); break;
     case MenuExit:
         // Posted, so the menu has closed before the frame asks its question.
         if (frameServices.requestClose)
-            QMetaObject::invokeMethod(this, [this] { frameServices.requestClose(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { frameServices.requestClose(); }, Qt::QueuedConnection);
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -398,9 +390,9 @@ void SelfPrintDesktop::EnterFullScreen()
     top->setWindowFlags(top->windowFlags() | Qt::WindowStaysOnTopHint);
     top->showNormal();
     QThread::msleep(200);
-    top->setWindowFlags((top->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) &
-                        ~(Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
-                          Qt::WindowCloseButtonHint));
+    top->setWindowFlags(
+        (top->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) &
+        ~(Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
     top->showFullScreen();
 }
 

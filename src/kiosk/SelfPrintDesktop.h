@@ -10,8 +10,8 @@
 #include "kiosk/DesktopLayout.h"
 #include "kiosk/FrameDesktop.h"
 #include "platform/Canvas.h"
-#include "render/WindowBase.h"
 #include "render/RootServices.h"
+#include "render/WindowBase.h"
 
 #include <cstdint>
 #include <optional>

@@ -73,8 +73,8 @@ void Print(PageView& view, int32_t copies, PrintMode printMode)
     PrintPages(view, chosen.driver, chosen.device, chosen.port, first, last, chosen.setup);
 }
 
-void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device,
-                const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup)
+void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device, const std::u16string& port,
+                int32_t first, int32_t last, PrinterSetup& setup)
 {
     const PaperMapping paper = MapPaperToA4(setup.paperWidth, setup.paperLength);
     setup.landscape = view.IsLandscape();

@@ -22,8 +22,8 @@ void Print(PageView& view, int32_t copies, PrintMode printMode);
 // port) with its settings `setup`, whose orientation it sets from the view.
 // When the printer cannot be opened, says so in a message box and prints
 // nothing.
-void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device,
-                const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup);
+void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device, const std::u16string& port,
+                int32_t first, int32_t last, PrinterSetup& setup);
 
 // How the A4 page is put on the sheet: the sheet in centimetres after the
 // paper rules (too small or unknown: A4; larger than A3: A3), and the window

@@ -185,8 +185,8 @@ int32_t FittingFontHeight(int32_t fontHeight, int32_t textWidth, int32_t boxWidt
     return static_cast<int32_t>((int64_t{fontHeight} * room) / textWidth);
 }
 
-void DrawTextFitInFont(Canvas& dc, unsigned format, const std::u16string& text, const FontSpec& font,
-                       FontSource source, const Rect& r)
+void DrawTextFitInFont(Canvas& dc, unsigned format, const std::u16string& text, const FontSpec& font, FontSource source,
+                       const Rect& r)
 {
     if (font.height < 1)
         return;

@@ -31,8 +31,8 @@ void DrawTextFit(Canvas& dc, unsigned format, const std::u16string& text, const 
 
 // DrawTextFit in `font`, selected (from `source`) for this text only. A font
 // of no height draws nothing.
-void DrawTextFitInFont(Canvas& dc, unsigned format, const std::u16string& text, const FontSpec& font,
-                       FontSource source, const Rect& r);
+void DrawTextFitInFont(Canvas& dc, unsigned format, const std::u16string& text, const FontSpec& font, FontSource source,
+                       const Rect& r);
 
 // Texts that share a row with neighbours (a trick-table column, one side of
 // the points round a diagram's middle, an auction column, a grid cell) must

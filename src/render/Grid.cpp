@@ -26,8 +26,7 @@ int32_t TruncToInt32(float v)
 // make every width a division by zero or garbage; such a table is shown with
 // equal columns instead, which keeps every cell readable.
 struct ColumnWeights {
-    explicit ColumnWeights(const Grid::Row& header)
-        : cells(header.Cells())
+    explicit ColumnWeights(const Grid::Row& header) : cells(header.Cells())
     {
         for (const auto& c : cells)
             total += c.GetWidthWeight();

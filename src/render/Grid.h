@@ -136,8 +136,8 @@ public:
     };
 
     struct RowSpanInfo {
-        int32_t span = 1;         // the largest rowSpan of the row, at least 1
-        bool anyCovered = false;  // some cell is covered from above
+        int32_t span = 1;        // the largest rowSpan of the row, at least 1
+        bool anyCovered = false; // some cell is covered from above
     };
 
     // Back to the values of a fresh cell, except the texts that carry no

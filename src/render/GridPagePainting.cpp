@@ -9,9 +9,9 @@
 
 void GridWindow::PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, DrawMode mode)
 {
-    const PagePalette palette = MakePagePalette(TextColour(mode), PaletteColour(mode, PaletteSlot::Gray), PaletteColour(mode, PaletteSlot::Red),
-                                                PaletteColour(mode, PaletteSlot::Blue), LineColour25(mode), LineColour50(mode),
-                                                PaperColour(mode));
+    const PagePalette palette = MakePagePalette(
+        TextColour(mode), PaletteColour(mode, PaletteSlot::Gray), PaletteColour(mode, PaletteSlot::Red),
+        PaletteColour(mode, PaletteSlot::Blue), LineColour25(mode), LineColour50(mode), PaperColour(mode));
     const Rect body = GetBodyRect(page, mode);
     GridPageSpec spec;
     spec.headerRow = &headerRow;

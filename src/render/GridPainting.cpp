@@ -35,7 +35,9 @@ void DrawCellBorders(Canvas& dc, const Rect& r, int32_t flags, const PagePalette
     const struct {
         int32_t shift;
         Pen pen;
-    } groups[] = {{0, SolidPen(10, palette[PageColour::ThinLine])}, {4, DotPen(10, palette[PageColour::DottedLine])}, {8, SolidPen(30, palette[PageColour::ThinLine])}};
+    } groups[] = {{0, SolidPen(10, palette[PageColour::ThinLine])},
+                  {4, DotPen(10, palette[PageColour::DottedLine])},
+                  {8, SolidPen(30, palette[PageColour::ThinLine])}};
     for (const auto& group : groups) {
         const int32_t bits = (flags >> group.shift) & 0xF;
         if (bits == 0)
@@ -86,7 +88,8 @@ void DrawLeadLayout(Canvas& dc, const Rect& inner, const Cell& cell, int32_t fon
         dc.DrawTextIn(sub, a.Moved(0, mid - inner.top), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, int32_t fontH, const PagePalette& palette)
+void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, int32_t fontH,
+               const PagePalette& palette)
 {
     FontScope font(dc, FontSpec((fontH * 85) / 100, kPageFace));
     const int32_t tw = dc.TextExtent(badge).cx;
@@ -107,7 +110,8 @@ void DrawBadge(Canvas& dc, const Rect& r, Rect b, const std::u16string& badge, i
     dc.DrawTextIn(badge, b.Moved(-e, 0), DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
 }
 
-void DrawPlainLayout(Canvas& dc, const Rect& r, const Rect& inner, const Cell& cell, int32_t fontH, const PagePalette& palette)
+void DrawPlainLayout(Canvas& dc, const Rect& r, const Rect& inner, const Cell& cell, int32_t fontH,
+                     const PagePalette& palette)
 {
     Rect main = inner;
     const std::u16string sub = Utf8ToWide(cell.GetSubText());
@@ -243,7 +247,8 @@ void DrawRowCells(Canvas& dc, const Rect& content, DrawMode mode, const PagePale
             const int32_t w = dc.TextExtent(u"W").cx;
             const int32_t sx = inner.left + (w * 120) / 100;
             dc.DrawTextIn(Utf8ToWide(SeatLetter(seat)), {inner.left, inner.top, sx, inner.bottom}, kCentred);
-            DrawCellText(dc, Utf8ToWide(cell.GetText()), {sx, inner.top, inner.right, inner.bottom}, cell.GetAlign(), fontH);
+            DrawCellText(dc, Utf8ToWide(cell.GetText()), {sx, inner.top, inner.right, inner.bottom}, cell.GetAlign(),
+                         fontH);
         } else {
             DrawPlainLayout(dc, r, inner, cell, fontH, palette);
         }

@@ -9,9 +9,8 @@
 GridWindow::GridWindow() = default;
 GridWindow::~GridWindow() = default;
 
-void GridWindow::SetGrid(const std::u16string& newTitle, const Row& header,
-                                  const std::vector<Row>& newRows, const std::string& newSubtitle,
-                                  bool printNow)
+void GridWindow::SetGrid(const std::u16string& newTitle, const Row& header, const std::vector<Row>& newRows,
+                         const std::string& newSubtitle, bool printNow)
 {
     SetTitle(newTitle);
     SetSubtitle(newSubtitle);
@@ -149,9 +148,9 @@ void GridWindow::mouseReleaseEvent(QMouseEvent* event)
     pressedRow = pressedCell = -1;
     if (!same)
         return;
-    const Cell cell =
-        (hit.row >= 0 && static_cast<size_t>(hit.row) < rows.size()) ? GetCell(rows[static_cast<size_t>(hit.row)], hit.cell)
-                                                                       : Cell("", 0.0f);
+    const Cell cell = (hit.row >= 0 && static_cast<size_t>(hit.row) < rows.size())
+                          ? GetCell(rows[static_cast<size_t>(hit.row)], hit.cell)
+                          : Cell("", 0.0f);
     const Click click = cell.OnClick();
     OnCellClick(hit.row, hit.cell, click);
 }

@@ -153,7 +153,7 @@ int32_t PaginateRows(Grid& grid, int32_t contentWidth, int32_t availableHeight, 
         ++line;
         const int32_t dy = ClampToInt32(static_cast<int64_t>(line) * rowHeight);
         Grid::LayoutRow(row, Rect{lineRect.left, dy, lineRect.right, ClampToInt32(int64_t{dy} + rowHeight)},
-                                grid.headerRow);
+                        grid.headerRow);
         row.SetPage(page);
         row.SetSerial(serial);
         row.SetLine(line);
@@ -168,8 +168,8 @@ int32_t PageCountOf(const std::vector<Grid::Row>& rows)
     return rows.back().GetPage();
 }
 
-CellHit HitTestCellsOnPage(const std::vector<Grid::Row>& rows, int32_t page, int32_t originX,
-                           int32_t originY, int32_t x, int32_t y)
+CellHit HitTestCellsOnPage(const std::vector<Grid::Row>& rows, int32_t page, int32_t originX, int32_t originY,
+                           int32_t x, int32_t y)
 {
     for (size_t r = 0; r < rows.size(); ++r) {
         const Grid::Row& row = rows[r];

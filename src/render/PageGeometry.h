@@ -94,8 +94,8 @@ struct CellHit {
 // whose content area starts at (originX, originY). Covered cells and cells
 // without a positive click id are never hit. Row indices count every row of
 // `rows`.
-CellHit HitTestCellsOnPage(const std::vector<Grid::Row>& rows, int32_t page, int32_t originX,
-                           int32_t originY, int32_t x, int32_t y);
+CellHit HitTestCellsOnPage(const std::vector<Grid::Row>& rows, int32_t page, int32_t originX, int32_t originY,
+                           int32_t x, int32_t y);
 
 // The scroll range of a view: the bottom of its last page in pixels, plus a
 // screen unit and one pixel. The ratios are those of the last zoom; when one

@@ -217,16 +217,11 @@ Colour PageView::PaletteColour(DrawMode m, PaletteSlot slot)
     const bool fixed = m == DrawMode::Printer || (m == DrawMode::Screen && UsesPrintColours());
     const int32_t themeIndex = static_cast<int32_t>(slot);
     switch (slot) {
-    case PaletteSlot::Text:
-        return TextColour(m);
-    case PaletteSlot::Gray:
-        return BlendColour(TextColour(m), PaperColour(m), 70);
-    case PaletteSlot::Teal:
-        return fixed ? Rgb(0, 64, 64) : GetThemeColour(themeIndex);
-    case PaletteSlot::Red:
-        return fixed ? Rgb(208, 0, 0) : GetThemeColour(themeIndex);
-    case PaletteSlot::Blue:
-        return fixed ? Rgb(0, 0, 192) : GetThemeColour(themeIndex);
+    case PaletteSlot::Text: return TextColour(m);
+    case PaletteSlot::Gray: return BlendColour(TextColour(m), PaperColour(m), 70);
+    case PaletteSlot::Teal: return fixed ? Rgb(0, 64, 64) : GetThemeColour(themeIndex);
+    case PaletteSlot::Red: return fixed ? Rgb(208, 0, 0) : GetThemeColour(themeIndex);
+    case PaletteSlot::Blue: return fixed ? Rgb(0, 0, 192) : GetThemeColour(themeIndex);
     }
     return kBlack; // a slot the palette does not name
 }

@@ -6,8 +6,8 @@
 // the page count come from the subclass.
 
 #include "platform/Canvas.h"
-#include "render/WindowBase.h"
 #include "render/PageGeometry.h"
+#include "render/WindowBase.h"
 
 #include <cstdint>
 #include <string>

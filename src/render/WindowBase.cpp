@@ -239,18 +239,10 @@ void WindowBase::OnScrollAction(int action)
     const int32_t pos = bar->value();
     int32_t target = bar->sliderPosition();
     switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-        target = pos - line;
-        break;
-    case QAbstractSlider::SliderSingleStepAdd:
-        target = pos + line;
-        break;
-    case QAbstractSlider::SliderPageStepSub:
-        target = pos - page;
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-        target = pos + page;
-        break;
+    case QAbstractSlider::SliderSingleStepSub: target = pos - line; break;
+    case QAbstractSlider::SliderSingleStepAdd: target = pos + line; break;
+    case QAbstractSlider::SliderPageStepSub: target = pos - page; break;
+    case QAbstractSlider::SliderPageStepAdd: target = pos + page; break;
     default:
         // Top, bottom and thumb tracking: the bar's own position.
         return;

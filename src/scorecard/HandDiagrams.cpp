@@ -237,8 +237,8 @@ AuctionGridPlan PlanAuctionGrid(const Auction& calls, int32_t board, int32_t row
     return plan;
 }
 
-DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice,
-                              bool openTextGiven, bool hasOpenCalls, bool hasClosedCalls)
+DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice, bool openTextGiven,
+                              bool hasOpenCalls, bool hasClosedCalls)
 {
     const int32_t L = cell.left, T = cell.top, R = cell.right, B = cell.bottom;
     const int32_t W = R - L;

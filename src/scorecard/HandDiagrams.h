@@ -76,8 +76,8 @@ struct DiagramGeometry {
     Rect closedAuction;
     int32_t handFont = 0;        // font height of the hands
 };
-DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice,
-                              bool openTextGiven, bool hasOpenCalls, bool hasClosedCalls);
+DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice, bool openTextGiven,
+                              bool hasOpenCalls, bool hasClosedCalls);
 
 // One diagram in `cell`. The auction texts are the two-bytes-per-call texts
 // of the open and the closed room ("" when that room sent none).

@@ -6,8 +6,8 @@ PairScorecardWindow::PairScorecardWindow() = default;
 PairScorecardWindow::~PairScorecardWindow() = default;
 
 void PairScorecardWindow::BuildPairScorecard(const PairBoardList& boardList, const DealList& dealList,
-                                                        int32_t eventKind, const std::string& title,
-                                                        const std::string& subtitle, bool printNow)
+                                             int32_t eventKind, const std::string& title, const std::string& subtitle,
+                                             bool printNow)
 {
     if (&dealList != &deals)
         deals = dealList;

@@ -33,8 +33,7 @@ extern const float kPairColumnWeights[10];
 // score and difference stands once, without a sign, in the column of the
 // side that scored it, in the colour of that side's team (the home team sits
 // North-South in the open room and East-West in the closed room).
-ScorecardGrid BuildTeamScorecardGrid(const TeamScorecard& data,
-                                     const std::string& scoreLabel, LangIndex lang);
+ScorecardGrid BuildTeamScorecardGrid(const TeamScorecard& data, const std::string& scoreLabel, LangIndex lang);
 
 // The pair or individual scorecard: `header` is the column template (repeated
 // as the heading line of every page), `rows` one ordinary row per board.

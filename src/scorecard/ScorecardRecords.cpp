@@ -224,7 +224,6 @@ bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job)
         job.kind = ScorecardJob::Kind::Pair;
         job.pair.FromMessage(message);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }

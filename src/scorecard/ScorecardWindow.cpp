@@ -12,7 +12,9 @@
 ScorecardWindow::ScorecardWindow() = default;
 ScorecardWindow::~ScorecardWindow() = default;
 
-void ScorecardWindow::DrawPlayerBoxes(Canvas&, const Rect&, DrawMode) {}
+void ScorecardWindow::DrawPlayerBoxes(Canvas&, const Rect&, DrawMode)
+{
+}
 
 std::string ScorecardWindow::GetAuctionText(int32_t, bool)
 {
@@ -80,8 +82,8 @@ void ScorecardWindow::OnMenu(int32_t)
     QAction* print = menu.addAction(QString::fromStdU16String(LangTextW("打印...||Print...||<其它>", lang)));
     print->setData(kScorecardMenuPrint);
     menu.addSeparator();
-    QAction* close =
-        menu.addAction(QString::fromStdU16String(LangTextW("关闭(回到主窗口)||Close(Back to the main window)||<其它>", lang)));
+    QAction* close = menu.addAction(
+        QString::fromStdU16String(LangTextW("关闭(回到主窗口)||Close(Back to the main window)||<其它>", lang)));
     close->setData(kScorecardMenuClose);
 
     // The menu opens centred on the cursor's x, its top at the bottom edge

@@ -55,8 +55,8 @@ Rect SeatingArea(const std::vector<Grid::Row>& rows, int32_t originX, int32_t or
     return area;
 }
 
-void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecard& data,
-                      LangIndex lang, Colour frameColour, Colour homeColour, Colour awayColour)
+void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecard& data, LangIndex lang, Colour frameColour,
+                      Colour homeColour, Colour awayColour)
 {
     if (area.IsEmpty())
         return;

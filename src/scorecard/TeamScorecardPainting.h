@@ -29,8 +29,8 @@ Rect SeatingArea(const std::vector<Grid::Row>& rows, int32_t originX, int32_t or
 // The two seating boxes in `area`: the open room at the left, the closed
 // room at the right. Frames and room labels in `frameColour`; the home
 // team's players in `homeColour` and the away team's in `awayColour`.
-void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecard& data,
-                      LangIndex lang, Colour frameColour, Colour homeColour, Colour awayColour);
+void DrawSeatingBoxes(Canvas& dc, const Rect& area, const TeamScorecard& data, LangIndex lang, Colour frameColour,
+                      Colour homeColour, Colour awayColour);
 
 // One seating box in X: the room label framed in the middle, North above it,
 // South below, East to its right and West to its left.

@@ -9,9 +9,8 @@
 TeamScorecardWindow::TeamScorecardWindow() = default;
 TeamScorecardWindow::~TeamScorecardWindow() = default;
 
-void TeamScorecardWindow::BuildTeamScorecard(const TeamScorecard& teamData, const DealList& dealList,
-                                                    int32_t eventKind, const std::string& scoreLabel,
-                                                    const std::string& caption, bool printNow)
+void TeamScorecardWindow::BuildTeamScorecard(const TeamScorecard& teamData, const DealList& dealList, int32_t eventKind,
+                                             const std::string& scoreLabel, const std::string& caption, bool printNow)
 {
     verticalScrollBar()->setValue(0);
     if (&teamData != &data)
@@ -47,8 +46,8 @@ Rect TeamScorecardWindow::TeamHeaderRect(const Rect& body, DrawMode mode)
 
 void TeamScorecardWindow::DrawTitle(Canvas& dc, const Rect& body, int32_t, DrawMode mode)
 {
-    DrawTeamHeader(dc, TeamHeaderRect(body, mode), data.GetHomeTeam(), data.GetAwayTeam(), PaletteColour(mode, PaletteSlot::Red),
-                   PaletteColour(mode, PaletteSlot::Blue), SquarePicture());
+    DrawTeamHeader(dc, TeamHeaderRect(body, mode), data.GetHomeTeam(), data.GetAwayTeam(),
+                   PaletteColour(mode, PaletteSlot::Red), PaletteColour(mode, PaletteSlot::Blue), SquarePicture());
 }
 
 void TeamScorecardWindow::DrawPlayerBoxes(Canvas& dc, const Rect&, DrawMode mode)

@@ -3,7 +3,6 @@
 #include "foundation/Files.h"
 #include "foundation/NumericJson.h"
 
-
 KioskSettings pendingSettings;
 
 namespace {

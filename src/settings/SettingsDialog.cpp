@@ -5,8 +5,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,7 +20,8 @@ QString Q(const std::u16string& text)
 
 std::string Utf8(const QString& text)
 {
-    return WideToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+    return WideToUtf8(
+        std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
 }
 
 // A caption wider than its box (a long translation in the touch font) is set
@@ -47,9 +48,7 @@ void FitLabelText(QLabel& label)
 } // namespace
 
 SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidget* parent)
-    : QDialog(parent)
-    , language(lang)
-    , settings(copy)
+    : QDialog(parent), language(lang), settings(copy)
 {
     setFont(TouchDialogFont(12));
     const DialogUnits du(font());
@@ -104,7 +103,8 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
     rounds->hide();
     controls.emplace_back(IdSwissRounds, rounds);
     label(IdFilterLabel, 25, 108, 214, 8, Qt::AlignLeft,
-          "部分打印(组号#队号范围; 空,则全匹配)||Partial Matching Printing(Empty, match all)[cn:部分打印(空,则全匹配)]||<其它>");
+          "部分打印(组号#队号范围; 空,则全匹配)||Partial Matching Printing(Empty, match "
+          "all)[cn:部分打印(空,则全匹配)]||<其它>");
     QLineEdit* filter = edit(IdFilter, 82, 117, 83, 12);
     QPushButton* example = button(IdExample, 167, 117, 29, 12, QStringLiteral("示例"));
     QPushButton* ok = button(IdOk, 206, 7, 50, 14, Q(LangTextW("确 定||OK||<其它>", language)));
@@ -166,10 +166,10 @@ void SettingsDialog::OnOK()
     const QString address = Edit(IdServerIp)->text();
     const QString code = Edit(IdAccessCode)->text();
     if (address.size() < 8) {
-        Ui().ShowMessage(this,
-                         LangTextW("请输入合规的IP.||Please enter a compliant IP address(cn:请输入合规的IP).||<其它>",
-                                   language),
-                         u"qivBridgePrint", MessageBoxStyle::Ok);
+        Ui().ShowMessage(
+            this,
+            LangTextW("请输入合规的IP.||Please enter a compliant IP address(cn:请输入合规的IP).||<其它>", language),
+            u"qivBridgePrint", MessageBoxStyle::Ok);
         return;
     }
     if (code.isEmpty()) {

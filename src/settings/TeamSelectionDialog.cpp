@@ -27,9 +27,7 @@ constexpr int kTeamRole = Qt::UserRole + 1;
 } // namespace
 
 TeamSelectionDialog::TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry> entryCopy, QWidget* parent)
-    : QDialog(parent)
-    , language(lang)
-    , entries(std::move(entryCopy))
+    : QDialog(parent), language(lang), entries(std::move(entryCopy))
 {
     // A large font: the director chooses with a finger.
     setFont(TouchDialogFont(20));
@@ -81,8 +79,8 @@ std::vector<SignupEntry> TeamSelectionDialog::OrderedRows(const std::vector<Sign
     // zero-padded text, then the name; an equal key replaces the earlier row.
     std::map<std::string, SignupEntry> byKey;
     for (const SignupEntry& e : entries) {
-        const std::string key = SignedSortKey(e.GetTeamNumber(), ",") +
-                                TextSortKey(IntToString(e.GetSectionId()), 20) + e.GetTeamName();
+        const std::string key =
+            SignedSortKey(e.GetTeamNumber(), ",") + TextSortKey(IntToString(e.GetSectionId()), 20) + e.GetTeamName();
         byKey[key] = e;
     }
     std::vector<SignupEntry> rows;

@@ -21,8 +21,7 @@ public:
     static constexpr int kTimerIntervalMs = 1000;
     static constexpr int kFirstQuickFindId = 3199;
 
-    TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry> entries,
-                    QWidget* parent = nullptr);
+    TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry> entries, QWidget* parent = nullptr);
     ~TeamSelectionDialog() override;
 
     virtual LangIndex GetLangIndex() const { return language; }
@@ -45,8 +44,7 @@ public:
     QPushButton* QuickFindButton() const { return quickFindButton; }
 
     // The rows in the dialog's order, for an entry list (equal keys collapse).
-    static std::vector<SignupEntry>
-    OrderedRows(const std::vector<SignupEntry>& entries);
+    static std::vector<SignupEntry> OrderedRows(const std::vector<SignupEntry>& entries);
 
 protected:
     void timerEvent(QTimerEvent* event) override;

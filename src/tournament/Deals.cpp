@@ -58,8 +58,8 @@ bool BuildBoard(int32_t board, std::string dealText, DealList::Deal& out)
 // ---------------------------------------------------------------------------
 // Deal
 
-void DealList::Deal::SetHands(const std::string& north, const std::string& east,
-                                         const std::string& south, const std::string& west)
+void DealList::Deal::SetHands(const std::string& north, const std::string& east, const std::string& south,
+                              const std::string& west)
 {
     for (const std::string* hand : {&north, &east, &south, &west})
         if (hand->size() != size_t(kCardsPerHand))

@@ -263,4 +263,3 @@ std::string FormatNumberList(const std::vector<int32_t>& numbers)
     }
     return text;
 }
-

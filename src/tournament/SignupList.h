@@ -113,4 +113,3 @@ std::vector<int32_t> ParseNumberList(const std::string& text, bool unique);
 // Writes numbers in the range form: runs of consecutive numbers as "a~b",
 // joined with ",", in the given order.
 std::string FormatNumberList(const std::vector<int32_t>& numbers);
-

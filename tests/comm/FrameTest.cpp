@@ -1,5 +1,5 @@
-#include "comm/ServerMessage.h"
 #include "comm/MessageFrame.h"
+#include "comm/ServerMessage.h"
 
 #include <gtest/gtest.h>
 

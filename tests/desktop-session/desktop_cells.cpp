@@ -22,8 +22,8 @@
 
 #include "kiosk/DesktopLayout.h"
 #include "kiosk/MainFrame.h"
-#include "render/WindowBase.h"
 #include "render/DrawPrimitives.h"
+#include "render/WindowBase.h"
 #include "settings/KioskSettings.h"
 #include "support/TempDir.h"
 

@@ -100,11 +100,9 @@ TEST_F(DeskFixture, RequestsAreByteExactAndGoToTheChosenAddress)
     };
     const Case cases[] = {
         {"print request", [&] { desk->RequestPrint(3, -12); }, "{\"11\":3,\"15\":-12,\"pub_MsgID\":205}\n"},
-        {"poll without code or filter, short address ignored",
-         [&] { desk->RequestSignupList("", false, "abcd", ""); },
+        {"poll without code or filter, short address ignored", [&] { desk->RequestSignupList("", false, "abcd", ""); },
          "{\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
-        {"confirmation with code and filter",
-         [&] { desk->RequestSignupList("A;C#21~29", true, "127.0.0.1", "8125"); },
+        {"confirmation with code and filter", [&] { desk->RequestSignupList("A;C#21~29", true, "127.0.0.1", "8125"); },
          "{\"2\":\"8125\",\"61\":\"A;C#21~29\",\"82\":1,\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
         {"code taken from the settings",
          [&] {

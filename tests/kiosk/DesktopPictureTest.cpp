@@ -1,12 +1,11 @@
-#include "kiosk/DesktopLayout.h"
 #include "kiosk/DesktopPicture.h"
+#include "kiosk/DesktopLayout.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/RecordingCanvas.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
-
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "comm/ServerMessage.h"
 #include "foundation/Files.h"
-#include "kiosk/SelfPrintDesktop.h"
 #include "kiosk/MainFrame.h"
+#include "kiosk/SelfPrintDesktop.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
@@ -158,9 +158,10 @@ TEST_F(DesktopTest, ConfirmingReplySynchronizesAndSavesTheSettings)
     RequestLog log(0);
     Synchronize(5, log.Port());
     EXPECT_EQ(desktop->Desk().GetPrintableList().size(), 5u);
-    EXPECT_EQ(ReadWholeFile(dir.File("Self_Print.txt")), "{\"1\":\"127.0.0.1\",\"5\":\"When the team name appears in "
-                                                      "the list, you can click to print it[cn:当队名出现在列表中,方可"
-                                                      "点击打印]\",\"9\":1}\n");
+    EXPECT_EQ(ReadWholeFile(dir.File("Self_Print.txt")),
+              "{\"1\":\"127.0.0.1\",\"5\":\"When the team name appears in "
+              "the list, you can click to print it[cn:当队名出现在列表中,方可"
+              "点击打印]\",\"9\":1}\n");
     EXPECT_EQ(desktop->EventTextW(), u"Open Teams");
 }
 

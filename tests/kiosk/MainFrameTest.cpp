@@ -1,6 +1,6 @@
+#include "kiosk/MainFrame.h"
 #include "foundation/Files.h"
 #include "kiosk/KioskApp.h"
-#include "kiosk/MainFrame.h"
 #include "platform/ProcessServices.h"
 #include "platform/UiSeam.h"
 #include "settings/KioskSettings.h"

@@ -166,7 +166,7 @@ TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
 
     GridWindow view;
     Fill(view, 3, false);
-    view.Print(1, PrintMode::OnChosen);  // cancelled
+    view.Print(1, PrintMode::OnChosen); // cancelled
     EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());
     EXPECT_NE(access(pdf.c_str(), F_OK), 0);
 

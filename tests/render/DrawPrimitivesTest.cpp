@@ -314,8 +314,8 @@ TEST(Buttons, FaceBorderAndLabelColours)
         {"light under the pointer", light, true, false, true, Rgb(183, 183, 183), Rgb(154, 154, 154), kBlack},
         {"light pressed under the pointer", light, true, true, true, Rgb(169, 169, 169), Rgb(154, 154, 154), kBlack},
         {"light pressed, pointer gone", light, true, true, false, Rgb(177, 177, 177), Rgb(154, 154, 154), kBlack},
-        {"light disabled ignores press and pointer", light, false, true, true, Rgb(192, 192, 192),
-         Rgb(154, 154, 154), Rgb(128, 128, 128)},
+        {"light disabled ignores press and pointer", light, false, true, true, Rgb(192, 192, 192), Rgb(154, 154, 154),
+         Rgb(128, 128, 128)},
         // A dark face contrasts towards white.
         {"dark at rest", green, true, false, false, green, Rgb(54, 179, 70), kBlack},
         {"dark under the pointer", green, true, false, true, Rgb(16, 164, 35), Rgb(54, 179, 70), kBlack},

@@ -22,7 +22,6 @@ using Row = Grid::Row;
 
 namespace {
 
-
 Grid GridOf(size_t rows, size_t columns = 4)
 {
     Grid g;

@@ -26,8 +26,7 @@ struct PrintRecorder {
     {
         calls().clear();
         previous = GetPageViewPrintHandler();
-        SetPageViewPrintHandler(
-            [](PageView&, int32_t copies, PrintMode mode) { calls().emplace_back(copies, mode); });
+        SetPageViewPrintHandler([](PageView&, int32_t copies, PrintMode mode) { calls().emplace_back(copies, mode); });
     }
     ~PrintRecorder() { SetPageViewPrintHandler(previous); }
     static std::vector<std::pair<int32_t, PrintMode>>& calls()
@@ -299,7 +298,8 @@ TEST_F(ScorecardWindowTest, PairScorecardOf26BoardsWithoutDiagramsTakesTwoPages)
     pair.BuildPairScorecard(PairBoards(25), DealList(), 0, "Spring Pairs", "", false);
     EXPECT_EQ(pair.RowHeight(0), 1000);
     EXPECT_EQ(pair.GetPageCount(), 1); // 25 rows of 1000 fill page 1 under the heading line
-    EXPECT_EQ(pair.GetContentRect(1, DrawMode::Printer).top, pair.GetBodyRect(kPaperPage, DrawMode::Printer).top + 1200);
+    EXPECT_EQ(pair.GetContentRect(1, DrawMode::Printer).top,
+              pair.GetBodyRect(kPaperPage, DrawMode::Printer).top + 1200);
 
     pair.BuildPairScorecard(PairBoards(26), DealList(), 0, "Spring Pairs", "", false);
     EXPECT_EQ(pair.RowHeight(0), 996);

@@ -1,7 +1,7 @@
 // The server program itself: its start line, its log, and a clean stop.
 
-#include "comm/ServerMessage.h"
 #include "comm/MessageFrame.h"
+#include "comm/ServerMessage.h"
 #include "support/LoopbackServer.h"
 
 #include <gtest/gtest.h>

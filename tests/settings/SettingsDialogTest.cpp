@@ -1,5 +1,5 @@
-#include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
+#include "platform/UiSeam.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

@@ -1,5 +1,5 @@
-#include "platform/UiSeam.h"
 #include "settings/TeamSelectionDialog.h"
+#include "platform/UiSeam.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 SignupEntry Entry(int32_t section, int32_t team, const std::string& name = "", bool pair = false,
-                          const std::string& sectionName = "")
+                  const std::string& sectionName = "")
 {
     SignupEntry e;
     e.SetSectionId(section);

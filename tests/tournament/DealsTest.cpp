@@ -109,8 +109,8 @@ TEST(ParsePbn, GivesTheHandsToSeatsClockwiseFromTheFirstSeat)
                   + Cards(kSuitDiamonds, "KQ984"));
 
     // A void in the second hand, dealt from East.
-    const DealList east = Parse(
-        "[Board \"2\"]\n[Deal \"E:94.AQ8.JT2.QJT72 KJT63..KQ9875.84 AQ8.KJT9.A6.AK96 752.765432.43.53\"]");
+    const DealList east =
+        Parse("[Board \"2\"]\n[Deal \"E:94.AQ8.JT2.QJT72 KJT63..KQ9875.84 AQ8.KJT9.A6.AK96 752.765432.43.53\"]");
     ASSERT_EQ(east.size(), 1u);
     EXPECT_EQ(east[0].Hand(kSeatEast), HandCodes("94.AQ8.JT2.QJT72"));
     EXPECT_EQ(east[0].Hand(kSeatSouth), HandCodes("KJT63..KQ9875.84"));
@@ -161,7 +161,8 @@ TEST(ParsePbn, PairsBoardAndDealLinesAndDropsWhatIsNotADeal)
 
     // A board that was dropped does not leak into the next one.
     const DealList after = Parse("[Board \"1\"]\n[Deal \"N:KT7.AK74.KQ984.T KT7.AK74.KQ984.T 8652.82.753.Q952 "
-                                     "AJ3.Q65.JT2.AK86\"]\n[Board \"2\"]\n[Board \"3\"]\n" + deal);
+                                 "AJ3.Q65.JT2.AK86\"]\n[Board \"2\"]\n[Board \"3\"]\n" +
+                                 deal);
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].GetBoard(), 3);
 
@@ -230,8 +231,8 @@ TEST(Deals, SetHandsAndTrickTextsChangeNothingOnWrongLengths)
 
 TEST(DealList, JsonKeepsBoardsDealsAndTrickTexts)
 {
-    const DealList parsed = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText("N") + "\"]\n[Board \"2\"]\n[Deal \""
-                                      + SampleDealText("E") + "\"]");
+    const DealList parsed = Parse("[Board \"1\"]\n[Deal \"" + SampleDealText("N") + "\"]\n[Board \"2\"]\n[Deal \"" +
+                                  SampleDealText("E") + "\"]");
     ASSERT_EQ(parsed.size(), 2u);
     DealList deals = parsed;
     deals[0].SetTrickTexts("76546657656545675656");

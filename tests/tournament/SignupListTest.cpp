@@ -6,11 +6,10 @@
 
 #include <climits>
 
-
 namespace {
 
-SignupEntry Entry(int32_t section, int32_t number, const std::string& name = "",
-                          const std::string& sectionName = "", bool isPair = false)
+SignupEntry Entry(int32_t section, int32_t number, const std::string& name = "", const std::string& sectionName = "",
+                  bool isPair = false)
 {
     SignupEntry e;
     e.SetSectionId(section);
