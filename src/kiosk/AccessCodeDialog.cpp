@@ -3,6 +3,7 @@
 #include "foundation/TextUtil.h"
 #include "platform/DialogUnits.h"
 #include "platform/ProcessServices.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QLabel>
@@ -11,16 +12,6 @@
 #include <QTimerEvent>
 
 namespace {
-
-QString Q(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string U16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
-}
 
 const char* const kCancelText = "取 消||Cancel||<其它>";
 
@@ -49,11 +40,12 @@ AccessCodeDialog::AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* p
     keyboardButton->setAutoDefault(false);
     du.Place(keyboardButton, 7, 49, 50, 14);
 
-    setWindowTitle(Q(u" " + LangTextW("请输入裁判密码||Please input TD password[cn:请输入接入码]||<其它>", lang)));
-    label->setText(Q(LangTextW("自助打印接入码||Code for print||<其它>", lang)));
-    keyboardButton->setText(Q(LangTextW("软键盘||Show OSK||<其它>", lang)));
-    okButton->setText(Q(LangTextW("确 定||OK||<其它>", lang)));
-    cancelButton->setText(Q(LangTextW(kCancelText, lang)));
+    setWindowTitle(
+        ToQString(u" " + LangTextW("请输入裁判密码||Please input TD password[cn:请输入接入码]||<其它>", lang)));
+    label->setText(ToQString(LangTextW("自助打印接入码||Code for print||<其它>", lang)));
+    keyboardButton->setText(ToQString(LangTextW("软键盘||Show OSK||<其它>", lang)));
+    okButton->setText(ToQString(LangTextW("确 定||OK||<其它>", lang)));
+    cancelButton->setText(ToQString(LangTextW(kCancelText, lang)));
 
     connect(okButton, &QPushButton::clicked, this, &AccessCodeDialog::OnOK);
     connect(cancelButton, &QPushButton::clicked, this, &AccessCodeDialog::OnCancel);
@@ -76,7 +68,7 @@ void AccessCodeDialog::StopTimer()
 
 void AccessCodeDialog::OnOK()
 {
-    enteredCode = WideToUtf8(U16(codeBox->text()));
+    enteredCode = WideToUtf8(ToU16(codeBox->text()));
     StopTimer();
     done(QDialog::Accepted);
 }
@@ -101,7 +93,7 @@ void AccessCodeDialog::OnShowKeyboard()
 void AccessCodeDialog::OnTimerTick()
 {
     --countdown;
-    cancelButton->setText(Q(LangTextW(kCancelText, lang) + u"(" + IntToWide(countdown) + u")"));
+    cancelButton->setText(ToQString(LangTextW(kCancelText, lang) + u"(" + IntToWide(countdown) + u")"));
     if (countdown < 0)
         OnCancel();
 }

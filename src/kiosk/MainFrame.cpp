@@ -2,20 +2,12 @@
 
 #include "foundation/Product.h"
 #include "platform/ProcessServices.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QCloseEvent>
 #include <QStackedLayout>
 #include <QTimerEvent>
-
-namespace {
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 MainFrame::MainFrame(QWidget* parent) : QWidget(parent)
 {

@@ -5,6 +5,7 @@
 #include "kiosk/AccessCodeDialog.h"
 #include "kiosk/DesktopPicture.h"
 #include "platform/QPainterCanvas.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
 
@@ -22,11 +23,6 @@
 #include <cstdlib>
 
 namespace {
-
-QString Q(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 int32_t ScreenHeight()
 {
@@ -290,7 +286,7 @@ void SelfPrintDesktop::timerEvent(QTimerEvent* event)
 void SelfPrintDesktop::OnTick()
 {
     if (reprintButton != nullptr) {
-        const QString caption = Q(LangTextW(" 补打 || Reprint ||<其它>", GetLanguage()));
+        const QString caption = ToQString(LangTextW(" 补打 || Reprint ||<其它>", GetLanguage()));
         if (reprintButton->text() != caption)
             reprintButton->setText(caption);
     }
@@ -316,7 +312,7 @@ void SelfPrintDesktop::FillContextMenu(QMenu& menu)
 {
     const LangIndex lang = GetLanguage();
     auto add = [&](int id, const std::u16string& text) {
-        QAction* action = menu.addAction(Q(text));
+        QAction* action = menu.addAction(ToQString(text));
         action->setData(id);
         action->setEnabled(id == MenuExit || !fullScreen);
         return action;

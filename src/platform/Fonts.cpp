@@ -1,4 +1,5 @@
 #include "platform/Fonts.h"
+#include "platform/QtText.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -10,11 +11,6 @@
 #include <cmath>
 
 namespace {
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A font description's height is the cell height (ascent plus descent), while
 // the toolkit sizes fonts by their em. The ratio of the two is a property of

@@ -1,6 +1,7 @@
 #include "platform/PrintSystem.h"
 
 #include "platform/QPainterCanvas.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QApplication>
@@ -15,16 +16,6 @@
 #include <utility>
 
 namespace {
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string ToU16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
-}
 
 // A job on a Qt printer. The painter is opened with the first page, so a job
 // without pages leaves no output behind.

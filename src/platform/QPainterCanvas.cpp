@@ -1,4 +1,5 @@
 #include "platform/QPainterCanvas.h"
+#include "platform/QtText.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -13,11 +14,6 @@
 #include <cmath>
 
 namespace {
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QColor ToQColor(Colour c)
 {

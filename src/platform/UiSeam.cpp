@@ -1,4 +1,5 @@
 #include "platform/UiSeam.h"
+#include "platform/QtText.h"
 
 #include <QDialog>
 #include <QMenu>
@@ -6,11 +7,6 @@
 #include <QString>
 
 namespace {
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 class InteractiveUiSeam : public UiSeam {
 public:

@@ -1,4 +1,5 @@
 #include "render/WindowBase.h"
+#include "platform/QtText.h"
 
 #include <QAbstractSlider>
 #include <QFont>
@@ -16,11 +17,6 @@ namespace {
 
 // Used when the kiosk has no screen to measure (no application object yet).
 constexpr int32_t kFallbackScreenHeight = 1080;
-
-QString ToQString(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The font of every corner button of every window, made with the first
 // button and kept for the life of the process.

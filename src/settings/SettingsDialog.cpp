@@ -1,6 +1,7 @@
 #include "settings/SettingsDialog.h"
 
 #include "platform/DialogUnits.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QCheckBox>
@@ -13,15 +14,9 @@
 
 namespace {
 
-QString Q(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string Utf8(const QString& text)
 {
-    return WideToUtf8(
-        std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size())));
+    return WideToUtf8(ToU16(text));
 }
 
 // A caption wider than its box (a long translation in the touch font) is set
@@ -58,7 +53,7 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
     auto label = [&](int id, int x, int y, int w, int h, Qt::Alignment align, const char* text) {
         auto* l = new QLabel(this);
         l->setAlignment(align | Qt::AlignTop);
-        l->setText(Q(LangTextW(text, language)));
+        l->setText(ToQString(LangTextW(text, language)));
         du.Place(l, x, y, w, h);
         FitLabelText(*l);
         controls.emplace_back(id, l);
@@ -84,7 +79,7 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
         return b;
     };
 
-    setWindowTitle(Q(u" " + LangTextW("设置||settings[cn:设置]||<其它>", language)));
+    setWindowTitle(ToQString(u" " + LangTextW("设置||settings[cn:设置]||<其它>", language)));
     label(IdServerLabel, 11, 10, 68, 8, Qt::AlignRight, "算分服务器IP||Scoring Server IP||<其它>");
     QLineEdit* server = edit(IdServerIp, 82, 7, 84, 12);
     label(IdCodeLabel, 25, 24, 53, 8, Qt::AlignRight, "自助打印接入码||Code for self print||<其它>");
@@ -107,9 +102,9 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
           "all)[cn:部分打印(空,则全匹配)]||<其它>");
     QLineEdit* filter = edit(IdFilter, 82, 117, 83, 12);
     QPushButton* example = button(IdExample, 167, 117, 29, 12, QStringLiteral("示例"));
-    QPushButton* ok = button(IdOk, 206, 7, 50, 14, Q(LangTextW("确 定||OK||<其它>", language)));
+    QPushButton* ok = button(IdOk, 206, 7, 50, 14, ToQString(LangTextW("确 定||OK||<其它>", language)));
     ok->setDefault(true);
-    QPushButton* cancel = button(IdCancel, 206, 26, 50, 14, Q(LangTextW("取 消||Cancel||<其它>", language)));
+    QPushButton* cancel = button(IdCancel, 206, 26, 50, 14, ToQString(LangTextW("取 消||Cancel||<其它>", language)));
     for (int y : {38, 78, 104}) {
         auto* line = new QFrame(this);
         line->setFrameShape(QFrame::HLine);
@@ -117,9 +112,9 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
         line->setGeometry(du.X(7), du.Y(y), du.X(188), std::max(2, du.Y(1)));
     }
 
-    server->setText(Q(Utf8ToWide(settings.GetServerIpOrDefault())));
-    title->setText(Q(Utf8ToWide(settings.GetTitle())));
-    filter->setText(Q(Utf8ToWide(settings.GetPartialFilter())));
+    server->setText(ToQString(Utf8ToWide(settings.GetServerIpOrDefault())));
+    title->setText(ToQString(Utf8ToWide(settings.GetTitle())));
+    filter->setText(ToQString(Utf8ToWide(settings.GetPartialFilter())));
     needCode->setChecked(settings.GetCodeRequired());
     reprint->setChecked(settings.GetReprintAllowed());
 

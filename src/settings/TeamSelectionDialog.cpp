@@ -2,6 +2,7 @@
 
 #include "foundation/TextUtil.h"
 #include "platform/DialogUnits.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QCheckBox>
@@ -14,11 +15,6 @@
 #include <map>
 
 namespace {
-
-QString Q(const std::u16string& text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 const char* const kCancelText = "取 消||Cancel||<其它>";
 constexpr int kSectionRole = Qt::UserRole;
@@ -34,7 +30,7 @@ TeamSelectionDialog::TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry
     const DialogUnits du(font());
     setFixedSize(du.X(191), du.Y(109));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(Q(u" " + LangTextW("打印确认||Print confirm[cn:打印确认]||<其它>", language)));
+    setWindowTitle(ToQString(u" " + LangTextW("打印确认||Print confirm[cn:打印确认]||<其它>", language)));
 
     list = new QListWidget(this);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -58,9 +54,9 @@ TeamSelectionDialog::TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry
     if (EntryList().BuildGroups().empty())
         quickFindButton->setEnabled(false);
 
-    okButton->setText(Q(LangTextW("确 定||OK||<其它>", language)));
-    cancelButton->setText(Q(LangTextW(kCancelText, language)));
-    quickFindButton->setText(Q(LangTextW("快速查找||Quick find||<其它>", language)));
+    okButton->setText(ToQString(LangTextW("确 定||OK||<其它>", language)));
+    cancelButton->setText(ToQString(LangTextW(kCancelText, language)));
+    quickFindButton->setText(ToQString(LangTextW("快速查找||Quick find||<其它>", language)));
     okButton->setDefault(true);
 
     connect(okButton, &QPushButton::clicked, this, &TeamSelectionDialog::OnOK);
@@ -94,7 +90,7 @@ void TeamSelectionDialog::FillRows(const std::vector<SignupEntry>& rows)
 {
     list->clear();
     for (const SignupEntry& e : rows) {
-        auto* item = new QListWidgetItem(Q(Utf8ToWide(e.Label())), list);
+        auto* item = new QListWidgetItem(ToQString(Utf8ToWide(e.Label())), list);
         item->setData(kSectionRole, e.GetSectionId());
         item->setData(kTeamRole, e.GetTeamNumber());
     }
@@ -119,7 +115,7 @@ void TeamSelectionDialog::StopTimer()
 void TeamSelectionDialog::OnTimerTick()
 {
     --countdown;
-    cancelButton->setText(Q(LangTextW(kCancelText, language) + u"(" + IntToWide(countdown) + u")"));
+    cancelButton->setText(ToQString(LangTextW(kCancelText, language) + u"(" + IntToWide(countdown) + u")"));
     if (countdown < 0)
         OnCancel();
 }
@@ -141,7 +137,7 @@ void TeamSelectionDialog::OnQuickFind()
     QMenu menu(this);
     menu.setFont(font());
     for (size_t i = 0; i < groups.size(); ++i) {
-        QAction* action = menu.addAction(Q(Utf8ToWide(groups[i].label)));
+        QAction* action = menu.addAction(ToQString(Utf8ToWide(groups[i].label)));
         action->setData(kFirstQuickFindId + static_cast<int>(i));
     }
     QAction* chosen = Ui().TrackMenu(menu, QCursor::pos());

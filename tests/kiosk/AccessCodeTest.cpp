@@ -1,4 +1,5 @@
 #include "kiosk/AccessCodeDialog.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QLineEdit>
@@ -7,11 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::u16string U16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
-}
 
 // A dialog handler that types `code` and presses OK.
 std::function<int(QDialog&)> Type(const char* code)
@@ -33,19 +29,19 @@ TEST(AccessCodeDialog, ShowsItsTextsAndCountsDownToACancel)
         EXPECT_TRUE(dlg.TimerRunning());
         EXPECT_EQ(dlg.CodeBox()->echoMode(), QLineEdit::Password);
         dlg.OnTimerTick();
-        EXPECT_EQ(U16(dlg.CancelButton()->text()), lang == 0 ? u"取 消(15)" : u"Cancel(15)");
+        EXPECT_EQ(ToU16(dlg.CancelButton()->text()), lang == 0 ? u"取 消(15)" : u"Cancel(15)");
         for (int i = 0; i < 15; ++i)
             dlg.OnTimerTick();
         EXPECT_EQ(dlg.Countdown(), 0);
         EXPECT_TRUE(dlg.TimerRunning()) << "still open while 0 is shown";
         dlg.OnTimerTick();
-        EXPECT_EQ(U16(dlg.CancelButton()->text()), lang == 0 ? u"取 消(-1)" : u"Cancel(-1)");
+        EXPECT_EQ(ToU16(dlg.CancelButton()->text()), lang == 0 ? u"取 消(-1)" : u"Cancel(-1)");
         EXPECT_FALSE(dlg.TimerRunning());
         EXPECT_EQ(dlg.result(), QDialog::Rejected);
     }
     AccessCodeDialog english(1, 16);
-    EXPECT_EQ(U16(english.windowTitle()), u" Please input TD password[cn:请输入接入码]");
-    EXPECT_EQ(U16(english.KeyboardButton()->text()), u"Show OSK");
+    EXPECT_EQ(ToU16(english.windowTitle()), u" Please input TD password[cn:请输入接入码]");
+    EXPECT_EQ(ToU16(english.KeyboardButton()->text()), u"Show OSK");
 }
 
 TEST(AccessCodeGate, ComparesWithoutRegardToCase)

@@ -2,6 +2,7 @@
 #include "foundation/Files.h"
 #include "kiosk/KioskApp.h"
 #include "platform/ProcessServices.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 #include "settings/KioskSettings.h"
 #include "support/TempDir.h"
@@ -34,11 +35,6 @@ protected:
     void WriteSettings(const std::string& text) { WriteWholeFile(dir.File("Self_Print.txt"), text, 1); }
     TempDir dir{"bp-frame"};
 };
-
-std::u16string ToU16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
-}
 
 } // namespace
 

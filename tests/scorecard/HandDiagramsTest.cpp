@@ -1,5 +1,6 @@
 #include "scorecard/HandDiagrams.h"
 
+#include "platform/QtText.h"
 #include "platform/RecordingCanvas.h"
 #include "render/PageGeometry.h"
 #include "tournament/BridgeBasics.h"
@@ -59,7 +60,7 @@ const char* kBalanced = "N:AQ4.KJ5.KQ73.Q82 KJ976.A83.J4.K95 82.9742.9865.J73 T5
 // East holds eight hearts.
 const char* kEastEightHearts = "N:AKQ4.K5.KQ73.Q82 J9.AQJT9832.4.K9 8762.7.9865.J763 T53.64.AJT2.AT54";
 
-std::vector<std::u16string> U16(std::initializer_list<const char16_t*> texts)
+std::vector<std::u16string> ToU16(std::initializer_list<const char16_t*> texts)
 {
     return std::vector<std::u16string>(texts.begin(), texts.end());
 }
@@ -130,14 +131,13 @@ TEST(AuctionGrid, EndMarkPassesAndNoTrumpTexts)
         // North deals on board 1: one blank before the first call.
         // The end mark takes the place of the first of the three closing
         // passes; the other two are not shown.
-        {"1NT then three passes", Calls({"1N", "P", "P", "P"}), 1, U16({u"", u"1N", u"/"})},
-        {"a pass before the end", Calls({"1N", "P", "2C", "P", "P", "P"}), 1, U16({u"", u"1N", u"-", u"2C", u"/"})},
-        {"passed out keeps four passes", Calls({"P", "P", "P", "P"}), 1, U16({u"", u"-", u"-", u"-", u"-"})},
-        {"doubles and 3NT", Calls({"1S", "X", "XX", "3N", "P", "P", "P"}), 4,
-         U16({u"1S", u"X", u"XX", u"3N", u"/"})},
+        {"1NT then three passes", Calls({"1N", "P", "P", "P"}), 1, ToU16({u"", u"1N", u"/"})},
+        {"a pass before the end", Calls({"1N", "P", "2C", "P", "P", "P"}), 1, ToU16({u"", u"1N", u"-", u"2C", u"/"})},
+        {"passed out keeps four passes", Calls({"P", "P", "P", "P"}), 1, ToU16({u"", u"-", u"-", u"-", u"-"})},
+        {"doubles and 3NT", Calls({"1S", "X", "XX", "3N", "P", "P", "P"}), 4, ToU16({u"1S", u"X", u"XX", u"3N", u"/"})},
         {"cancelled calls are blank", Calls({"1C", "F", "1H", "P", "P", "P"}), 3,
-         U16({u"", u"", u"", u"1C", u"", u"1H", u"/"})},
-        {"an unfinished auction has no end mark", Calls({"1C", "P", "1H"}), 4, U16({u"1C", u"-", u"1H"})},
+         ToU16({u"", u"", u"", u"1C", u"", u"1H", u"/"})},
+        {"an unfinished auction has no end mark", Calls({"1C", "P", "1H"}), 4, ToU16({u"1C", u"-", u"1H"})},
     };
     for (const auto& c : cases) {
         const AuctionGridPlan plan = PlanAuctionGrid(c.calls, c.board, 5);
@@ -349,7 +349,7 @@ TEST(OneDiagram, AnEmptyTrickTextLeavesItsBandEmptyApartFromTheSeatLetter)
             t.rect.bottom <= seatBands.bottom)
             inBands.push_back(t.text);
     }
-    EXPECT_EQ(inBands, U16({u"N", u"S", u"E", u"W"}));
+    EXPECT_EQ(inBands, ToU16({u"N", u"S", u"E", u"W"}));
 }
 
 TEST(OneDiagram, PointsOnlyInTheCompactLayoutAndAuctionsOnlyForRoomsThatBid)
@@ -419,7 +419,7 @@ namespace {
 int32_t InstalledWidth(const std::u16string& text, const FontSpec& font)
 {
     const QFontMetricsF metrics(CanvasFont(font).Native());
-    const QString q = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    const QString q = ToQString(text);
     return static_cast<int32_t>(std::lround(metrics.horizontalAdvance(q)));
 }
 

@@ -1,4 +1,5 @@
 #include "settings/SettingsDialog.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QCheckBox>
@@ -10,11 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::u16string U16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
-}
 
 class SettingsDialogTest : public ::testing::Test {
 protected:
@@ -31,7 +27,7 @@ TEST_F(SettingsDialogTest, OpensWithTheCopyAndTheDefaultAddress)
     s.SetCodeRequired(true);
     s.SetAccessCode("kept-out");
     SettingsDialog dlg(1, s);
-    EXPECT_EQ(U16(dlg.windowTitle()), u" settings[cn:设置]");
+    EXPECT_EQ(ToU16(dlg.windowTitle()), u" settings[cn:设置]");
     EXPECT_EQ(dlg.Edit(dlg.IdServerIp)->text().toStdString(), kDefaultServerIp);
     EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->text(), QString());
     EXPECT_EQ(dlg.Edit(dlg.IdAccessCode)->echoMode(), QLineEdit::Password);
@@ -40,18 +36,18 @@ TEST_F(SettingsDialogTest, OpensWithTheCopyAndTheDefaultAddress)
     EXPECT_TRUE(dlg.Check(dlg.IdCodeRequired)->isChecked());
     EXPECT_FALSE(dlg.Check(dlg.IdReprintAllowed)->isChecked());
     // The switches keep their Chinese captions; the hidden Swiss controls stay hidden.
-    EXPECT_EQ(U16(dlg.Check(dlg.IdReprintAllowed)->text()), u"可补打");
-    EXPECT_EQ(U16(dlg.Check(dlg.IdCodeRequired)->text()), u"需密码");
-    EXPECT_EQ(U16(static_cast<QLabel*>(dlg.Control(dlg.IdServerLabel))->text()), u"Scoring Server IP");
-    EXPECT_EQ(U16(static_cast<QPushButton*>(dlg.Control(dlg.IdOk))->text()), u"OK");
+    EXPECT_EQ(ToU16(dlg.Check(dlg.IdReprintAllowed)->text()), u"可补打");
+    EXPECT_EQ(ToU16(dlg.Check(dlg.IdCodeRequired)->text()), u"需密码");
+    EXPECT_EQ(ToU16(static_cast<QLabel*>(dlg.Control(dlg.IdServerLabel))->text()), u"Scoring Server IP");
+    EXPECT_EQ(ToU16(static_cast<QPushButton*>(dlg.Control(dlg.IdOk))->text()), u"OK");
     dlg.show();
     EXPECT_TRUE(dlg.Control(dlg.IdSwissLabel)->isHidden());
     EXPECT_TRUE(dlg.Control(dlg.IdSwissRounds)->isHidden());
     EXPECT_EQ(dlg.focusWidget(), dlg.Edit(dlg.IdAccessCode));
 
     SettingsDialog chinese(0, KioskSettings());
-    EXPECT_EQ(U16(chinese.windowTitle()), u" 设置");
-    EXPECT_EQ(U16(static_cast<QPushButton*>(chinese.Control(chinese.IdCancel))->text()), u"取 消");
+    EXPECT_EQ(ToU16(chinese.windowTitle()), u" 设置");
+    EXPECT_EQ(ToU16(static_cast<QPushButton*>(chinese.Control(chinese.IdCancel))->text()), u"取 消");
 }
 
 TEST_F(SettingsDialogTest, ChecksTheAddressLengthThenTheCode)

@@ -1,4 +1,5 @@
 #include "settings/TeamSelectionDialog.h"
+#include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QListWidget>
@@ -27,11 +28,6 @@ std::vector<std::string> Rows(const TeamSelectionDialog& dlg)
     for (int i = 0; i < dlg.List()->count(); ++i)
         rows.push_back(dlg.List()->item(i)->text().toStdString());
     return rows;
-}
-
-std::u16string U16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<size_t>(text.size()));
 }
 
 class TeamSelection : public ::testing::Test {
@@ -68,7 +64,7 @@ TEST_F(TeamSelection, OrdersByNumberThenPaddedSectionThenName)
 TEST_F(TeamSelection, SingleRowIsPreselectedAndOkReturnsItsNumbers)
 {
     TeamSelectionDialog dlg(1, {Entry(3, -7, "Lee - Wong", true, "B")});
-    EXPECT_EQ(U16(dlg.windowTitle()), u" Print confirm[cn:打印确认]");
+    EXPECT_EQ(ToU16(dlg.windowTitle()), u" Print confirm[cn:打印确认]");
     EXPECT_FALSE(dlg.QuickFindButton()->isEnabled());
     dlg.OnOK();
     EXPECT_TRUE(ui.messages.empty());
@@ -97,10 +93,10 @@ TEST_F(TeamSelection, CountsDownAndCancelsItself)
     TeamSelectionDialog dlg(1, {});
     EXPECT_EQ(dlg.List()->count(), 0);
     dlg.OnTimerTick();
-    EXPECT_EQ(U16(dlg.CancelButton()->text()), u"Cancel(15)");
+    EXPECT_EQ(ToU16(dlg.CancelButton()->text()), u"Cancel(15)");
     for (int i = 0; i < 15; ++i)
         dlg.OnTimerTick();
-    EXPECT_EQ(U16(dlg.CancelButton()->text()), u"Cancel(0)");
+    EXPECT_EQ(ToU16(dlg.CancelButton()->text()), u"Cancel(0)");
     EXPECT_TRUE(dlg.TimerRunning());
     dlg.OnTimerTick();
     EXPECT_FALSE(dlg.TimerRunning());
