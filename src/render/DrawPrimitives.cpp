@@ -57,22 +57,27 @@ void DrawDiamond(Canvas& dc, Rect s)
 }
 
 // The heart and the spade are narrowed by a tenth of the width on each side.
-void NarrowedSides(const Rect& s, int32_t& l, int32_t& r)
+// The box a heart or a spade is drawn in: a tenth of the width off each
+// side, and an even width and height.
+struct SymbolBox {
+    int32_t l = 0;
+    int32_t r = 0;
+    int32_t t = 0;
+    int32_t b = 0;
+};
+
+SymbolBox NarrowedBox(const Rect& s)
 {
     const int32_t w = s.right - s.left;
-    l = s.left + w / 10;
-    r = s.right - w / 10;
-    EvenWidth(l, r);
+    SymbolBox box{s.left + w / 10, s.right - w / 10, s.top, s.bottom};
+    EvenWidth(box.l, box.r);
+    EvenWidth(box.t, box.b);
+    return box;
 }
 
 void DrawHeart(Canvas& dc, Rect s)
 {
-    int32_t l = 0;
-    int32_t r = 0;
-    NarrowedSides(s, l, r);
-    const int32_t t = s.top;
-    int32_t b = s.bottom;
-    EvenWidth(t, b);
+    const auto [l, r, t, b] = NarrowedBox(s);
     const int32_t q = (r - l) / 6;
     const int32_t g = q / 3 + 1;
     const int32_t cx = (l + r) / 2;
@@ -94,12 +99,7 @@ void DrawHeart(Canvas& dc, Rect s)
 
 void DrawSpade(Canvas& dc, Rect s)
 {
-    int32_t l = 0;
-    int32_t r = 0;
-    NarrowedSides(s, l, r);
-    const int32_t t = s.top;
-    int32_t b = s.bottom;
-    EvenWidth(t, b);
+    const auto [l, r, t, b] = NarrowedBox(s);
     const int32_t cx = (l + r) / 2;
     const int32_t sz = (r - l) / 6 + 1;
     const int32_t cy = (t + b) / 2;
