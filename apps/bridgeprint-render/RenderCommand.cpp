@@ -7,6 +7,7 @@
 #include "platform/PrintSystem.h"
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
+#include "print/PrintSpool.h"
 #include "render/PagePainter.h"
 #include "render/RootServices.h"
 #include "scorecard/PairScorecardWindow.h"
@@ -111,13 +112,39 @@ PathKind KindOfPath(const std::string& path)
     return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
 }
 
-bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& error)
+// The scorecard in `message`, which came from `source` (a file named in
+// every error).
+bool ReadScorecard(const Json::Value& message, const std::string& source, ScorecardJob& input, std::string& error)
 {
-    const PathKind kind = KindOfPath(path);
-    if (kind != PathKind::File) {
-        error = "cannot read " + path + (kind == PathKind::Missing ? ": no such file" : ": not a file");
+    if (!message.isObject()) {
+        error = source + " is not a JSON object";
         return false;
     }
+    const Json::Value* id = NumericJson::Member(message, MsgKey::kId);
+    if (id == nullptr) {
+        error = source + " has no message id (\"pub_MsgID\"); expected a scorecard message, 207 or 208";
+        return false;
+    }
+    if (ReadScorecardMessage(message, input))
+        return true;
+    error = source + " holds message " + std::to_string(NumericJson::AsInt(*id)) +
+            ", not a scorecard message (207 team or 208 pair/individual)";
+    return false;
+}
+
+bool CheckReadableFile(const std::string& path, std::string& error)
+{
+    const PathKind kind = KindOfPath(path);
+    if (kind == PathKind::File)
+        return true;
+    error = "cannot read " + path + (kind == PathKind::Missing ? ": no such file" : ": not a file");
+    return false;
+}
+
+bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& error)
+{
+    if (!CheckReadableFile(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path + ": " + std::strerror(errno);
@@ -129,20 +156,27 @@ bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& erro
         error = path + " is not JSON";
         return false;
     }
-    if (!message.isObject()) {
-        error = path + " is not a JSON object";
-        return false;
+    return ReadScorecard(message, path, input, error);
+}
+
+// A spool entry names its file by a path (anything that exists, or has a
+// folder in it) or by its id, which is looked up in the spool folder and
+// among the entries printed or discarded there.
+bool LoadSpooled(const RenderOptions& options, ScorecardJob& input, std::string& error)
+{
+    std::string path = options.spooled;
+    if (KindOfPath(path) == PathKind::Missing && path.find('/') == std::string::npos) {
+        const std::string folder = options.spoolDir.empty() ? DataFolder() + "spool/" : options.spoolDir;
+        path = PrintSpool::FindEntryFile(folder, options.spooled);
+        if (path.empty()) {
+            error = "no spooled scorecard " + options.spooled + " in " + folder + " (nor in its done/ or discarded/)";
+            return false;
+        }
     }
-    const Json::Value* id = NumericJson::Member(message, MsgKey::kId);
-    if (id == nullptr) {
-        error = path + " has no message id (\"pub_MsgID\"); expected a scorecard message, 207 or 208";
+    if (!CheckReadableFile(path, error))
         return false;
-    }
-    if (ReadScorecardMessage(message, input))
-        return true;
-    error = path + " holds message " + std::to_string(NumericJson::AsInt(*id)) +
-            ", not a scorecard message (207 team or 208 pair/individual)";
-    return false;
+    const std::optional<SpoolEntry> entry = PrintSpool::ReadEntryFile(path, error);
+    return entry && ReadScorecard(entry->message, path, input, error);
 }
 
 bool ParseDpi(const std::string& text, int& dpi)
@@ -157,8 +191,8 @@ bool ParseDpi(const std::string& text, int& dpi)
 
 std::string RenderUsage()
 {
-    return "usage: bridgeprint-render (--test-page | --message MSG.json) [--pdf OUT.pdf] [--png OUT.png]\n"
-           "                          [--dpi N] [--lang zh|en] [--event TEXT]\n"
+    return "usage: bridgeprint-render (--test-page | --message MSG.json | --spooled ENTRY [--spool-dir DIR])\n"
+           "                          [--pdf OUT.pdf] [--png OUT.png] [--dpi N] [--lang zh|en] [--event TEXT]\n"
            "\n"
            "Prints a scorecard exactly as the kiosk prints it (same layout, same print job), into a\n"
            "PDF file and/or a PNG picture of its first page. No display, printer or scoring server\n"
@@ -167,6 +201,11 @@ std::string RenderUsage()
            "  --test-page       the built-in test page (a six-board team match)\n"
            "  --message FILE    a scorecard message as the scoring server sends it: a JSON object\n"
            "                    with \"pub_MsgID\" 207 (team) or 208 (pair or individual)\n"
+           "  --spooled ENTRY   a scorecard the kiosk kept in its print spool: the entry's file, or\n"
+           "                    its id (such as 20261210-153003-000001), looked up in the spool\n"
+           "                    folder and among the entries printed (done/) or discarded there\n"
+           "  --spool-dir DIR   the spool folder for an id (default: spool/ in the kiosk's data\n"
+           "                    folder, ztxt/ beside the program)\n"
            "  --pdf FILE        write every page to this PDF file (A4 portrait)\n"
            "  --png FILE        write the first page to this PNG picture\n"
            "  --dpi N           resolution of the PNG picture, 30 to 1200 (default 150)\n"
@@ -181,7 +220,8 @@ std::string RenderUsage()
            "\n"
            "examples:\n"
            "  bridgeprint-render --test-page --pdf test-page.pdf\n"
-           "  bridgeprint-render --message team-7.json --pdf team-7.pdf --png team-7.png --dpi 100\n";
+           "  bridgeprint-render --message team-7.json --pdf team-7.pdf --png team-7.png --dpi 100\n"
+           "  bridgeprint-render --spooled 20261210-153003-000001 --pdf reprint.pdf\n";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
@@ -196,8 +236,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.testPage = true;
             continue;
         }
-        const bool takesValue = arg == "--message" || arg == "--pdf" || arg == "--png" || arg == "--dpi" ||
-                                arg == "--lang" || arg == "--event";
+        const bool takesValue = arg == "--message" || arg == "--spooled" || arg == "--spool-dir" || arg == "--pdf" ||
+                                arg == "--png" || arg == "--dpi" || arg == "--lang" || arg == "--event";
         if (!takesValue) {
             error = "unknown option " + arg + " (see --help)";
             return false;
@@ -209,6 +249,10 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         const std::string& value = args[++i];
         if (arg == "--message") {
             options.messagePath = value;
+        } else if (arg == "--spooled") {
+            options.spooled = value;
+        } else if (arg == "--spool-dir") {
+            options.spoolDir = value;
         } else if (arg == "--pdf") {
             options.pdfPath = value;
         } else if (arg == "--png") {
@@ -231,9 +275,24 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.eventText = value;
         }
     }
-    if (options.testPage == !options.messagePath.empty()) {
-        error = options.testPage ? "give either --test-page or --message, not both"
-                                 : "nothing to print: give --test-page or --message FILE (see --help)";
+    std::vector<std::string> inputs;
+    if (options.testPage)
+        inputs.push_back("--test-page");
+    if (!options.messagePath.empty())
+        inputs.push_back("--message");
+    if (!options.spooled.empty())
+        inputs.push_back("--spooled");
+    if (inputs.size() != 1) {
+        if (inputs.empty())
+            error = "nothing to print: give --test-page, --message FILE or --spooled ENTRY (see --help)";
+        else if (inputs.size() == 2)
+            error = "give either " + inputs[0] + " or " + inputs[1] + ", not both";
+        else
+            error = "give only one of --test-page, --message and --spooled";
+        return false;
+    }
+    if (!options.spoolDir.empty() && options.spooled.empty()) {
+        error = "--spool-dir is used only with --spooled";
         return false;
     }
     if (options.pdfPath.empty() && options.pngPath.empty()) {
@@ -249,6 +308,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
 
 bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error)
 {
+    if (!options.spooled.empty())
+        return LoadSpooled(options, input, error);
     if (!options.testPage)
         return LoadMessage(options.messagePath, input, error);
     input.kind = ScorecardJob::Kind::Team;

@@ -14,6 +14,8 @@ struct RenderOptions {
     bool help = false;
     bool testPage = false;
     std::string messagePath;
+    std::string spooled;  // a spool entry: the path of its file or its id
+    std::string spoolDir; // where an id is looked up; the kiosk's spool when empty
     std::string pdfPath;
     std::string pngPath;
     int dpi = 150;
@@ -29,9 +31,11 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
 std::string RenderUsage();
 
 // The built-in test page, or the message file read as the kiosk reads a
-// message from the server. A file that is missing, not a JSON object or not
-// a scorecard message (207 or 208) fails with one line in `error`; missing
-// members of a scorecard message read as empty. Needs no Qt.
+// message from the server, or the message kept in a spool entry read the
+// same way. A file that is missing, not a JSON object or not a scorecard
+// message (207 or 208), an entry file that is not an entry and an id found
+// nowhere in the spool fail with one line in `error`; missing members of a
+// scorecard message read as empty. Needs no Qt.
 bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error);
 
 // Prints the input through the kiosk's scorecard windows and print job and

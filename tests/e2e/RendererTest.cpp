@@ -2,6 +2,8 @@
 // pdfinfo and pdftotext, the pictures by their PNG header, and every bad
 // input must end with one line on stderr, a non-zero status and no file.
 
+#include "foundation/NumericJson.h"
+#include "print/PrintSpool.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -219,12 +221,58 @@ TEST_F(RendererTest, PartlyFilledMessagesStillPrint)
     EXPECT_NE(PdfText("pair.pdf").find("3NT"), std::string::npos);
 }
 
+TEST_F(RendererTest, SpooledScorecardsPrintByTheirFileOrTheirId)
+{
+    // The spool as the kiosk keeps it: a team scorecard waiting to be
+    // printed and a pair scorecard already printed.
+    const std::string spoolDir = (dir / "spool").string();
+    PrintSpool spool(spoolDir + "/");
+    auto add = [&](const char* fixture, int32_t msgId, const char* label) {
+        Json::Value message;
+        EXPECT_TRUE(NumericJson::Parse(ReadFile(kFixtures + fixture), message)) << fixture;
+        std::string error;
+        const std::optional<SpoolEntry> entry = spool.Add(msgId, 1, 12, label, message, error);
+        EXPECT_TRUE(entry.has_value()) << error;
+        return entry ? entry->id : std::string();
+    };
+    const std::string team = add("team-16-boards.json", 207, "A 12");
+    const std::string pair = add("pair-26-boards.json", 208, "B 5");
+    ASSERT_TRUE(spool.MarkPrinted(pair));
+
+    const struct {
+        const char* name;
+        std::vector<std::string> args;
+        int pages;
+        std::string text;
+    } cases[] = {
+        {"the entry's file", {"--spooled", spoolDir + "/" + team + ".json"}, 1, "12.星河队 vs 7.长风队"},
+        {"an id in the spool", {"--spooled", team, "--spool-dir", spoolDir}, 1, "12.星河队 vs 7.长风队"},
+        {"an id among the printed", {"--spooled", pair, "--spool-dir", spoolDir + "/"}, 2, "Spring Pairs Final (1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--pdf", "out.pdf", "--lang", "en"});
+        const RunResult r = Render(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(Pages("out.pdf"), c.pages);
+        const std::string text = PdfText("out.pdf");
+        EXPECT_NE(text.find(c.text), std::string::npos) << text;
+        fs::remove(dir / "out.pdf");
+    }
+    // Reading an entry leaves the spool as it was.
+    EXPECT_EQ(spool.PendingCount(), 1u);
+}
+
 TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
 {
+    const std::string notScorecard = "20261210-153003-000009.json";
     Write("text.json", "this is not JSON");
     Write("array.json", "[207]");
     Write("signup.json", R"({"pub_MsgID":203,"85":{}})");
     Write("noid.json", R"({"66":{"_L":[]}})");
+    Write(notScorecard, R"({"id":"20261210-153003-000009","message":{"pub_MsgID":203}})");
     const struct {
         std::vector<std::string> args;
         std::string message;
@@ -238,13 +286,22 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
         {{"--test-page", "--pdf", "no-such-folder/out.pdf"}, "cannot print to no-such-folder/out.pdf"},
         {{"--test-page"}, "no output"},
         {{"--pdf", "out.pdf"}, "nothing to print"},
+        {{"--spooled", "20261210-153003-000001", "--spool-dir", ".", "--pdf", "out.pdf"},
+         "no spooled scorecard 20261210-153003-000001 in . (nor in its done/ or discarded/)"},
+        {{"--spooled", "signup.json", "--pdf", "out.pdf"}, "signup.json is not a spool entry: no \"message\" object"},
+        {{"--spooled", notScorecard, "--pdf", "out.pdf"}, notScorecard + " holds message 203, not a scorecard"},
+        {{"--spooled", "no-such-folder/entry.json", "--pdf", "out.pdf"},
+         "cannot read no-such-folder/entry.json: no such file"},
         {{"--test-page", "--message", "signup.json", "--pdf", "out.pdf"}, "not both"},
+        {{"--message", "signup.json", "--spooled", notScorecard, "--pdf", "out.pdf"},
+         "give either --message or --spooled, not both"},
+        {{"--test-page", "--spool-dir", ".", "--pdf", "out.pdf"}, "--spool-dir is used only with --spooled"},
         {{"--test-page", "--pdf", "out.pdf", "--lang", "fr"}, "--lang takes zh or en"},
         {{"--test-page", "--png", "out.png", "--dpi", "big"}, "--dpi needs a whole number"},
         {{"--test-page", "--pdf"}, "needs a value"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
     };
-    const std::vector<std::string> inputs = {"array.json", "noid.json", "signup.json", "text.json"};
+    const std::vector<std::string> inputs = {notScorecard, "array.json", "noid.json", "signup.json", "text.json"};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         const RunResult r = Render(c.args);
@@ -263,8 +320,8 @@ TEST_F(RendererTest, HelpExplainsTheCommand)
     const RunResult r = Render({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* part : {"usage: bridgeprint-render", "--test-page", "--message", "--pdf", "--png", "--dpi",
-                             "--lang", "--event", "207", "208"})
+    for (const char* part : {"usage: bridgeprint-render", "--test-page", "--message", "--spooled", "--spool-dir",
+                             "--pdf", "--png", "--dpi", "--lang", "--event", "207", "208"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
 }
 
