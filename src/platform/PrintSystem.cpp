@@ -5,20 +5,27 @@
 #include "platform/UiSeam.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
+#include <QPrintEngine>
 #include <QPrinter>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <utility>
 
 namespace {
 
-// A job on a Qt printer. The painter is opened with the first page, so a job
-// without pages leaves no output behind.
+// A job painted through a Qt printer. The painter is opened with the first
+// page, so a job without pages leaves no output behind. What EndDoc does
+// with the finished output is the subclass's.
 class QtPrintDocument : public PrintDocument {
 public:
     explicit QtPrintDocument(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {}
@@ -37,15 +44,171 @@ public:
 
     void EndPage() override {}
 
-    void EndDoc() override { canvas_.reset(); }
+    PrintOutcome EndDoc() override
+    {
+        const bool painted = canvas_ != nullptr;
+        canvas_.reset();
+        PrintOutcome outcome;
+        outcome.printer = printer_->outputFileName().toStdString();
+        if (painted && printer_->printerState() == QPrinter::Error) {
+            outcome.status = PrintOutcome::Status::Failed;
+            outcome.error = "the PDF file " + outcome.printer + " could not be written";
+        }
+        return outcome;
+    }
 
     int DpiX() const override { return printer_->logicalDpiX(); }
     int DpiY() const override { return printer_->logicalDpiY(); }
+
+protected:
+    bool Painted() const { return canvas_ != nullptr; }
+    QPrinter& Printer() { return *printer_; }
+    std::unique_ptr<QPainterCanvas>& CanvasSlot() { return canvas_; }
 
 private:
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainterCanvas> canvas_;
 };
+
+// A job for a printer of the system: the pages go into a temporary PDF laid
+// out as the printer's own pages (its paper and printable area), which is
+// handed to the printing system through libcups with the options chosen in
+// the dialog. Submitting it ourselves gives the job's id, and it goes to the
+// queue that was chosen or nowhere: never quietly to another one.
+class CupsPrintDocument : public QtPrintDocument {
+public:
+    CupsPrintDocument(std::unique_ptr<QPrinter> pdf, std::string queue, std::string tempPath, PrintOptions options)
+        : QtPrintDocument(std::move(pdf)), queue_(std::move(queue)), tempPath_(std::move(tempPath)),
+          options_(std::move(options))
+    {
+    }
+    ~CupsPrintDocument() override { std::remove(tempPath_.c_str()); }
+
+    void StartDoc(const std::u16string& jobName) override
+    {
+        title_ = ToQString(jobName).toStdString();
+        QtPrintDocument::StartDoc(jobName);
+    }
+
+    PrintOutcome EndDoc() override
+    {
+        const bool painted = Painted();
+        CanvasSlot().reset();
+        PrintOutcome outcome;
+        outcome.printer = queue_;
+        if (!painted)
+            return outcome; // no pages, nothing to send
+        if (Printer().printerState() == QPrinter::Error) {
+            outcome.status = PrintOutcome::Status::Failed;
+            outcome.error = "the pages could not be written to " + tempPath_;
+            return outcome;
+        }
+        std::string error;
+        const int32_t job = SubmitPdfJob(queue_, tempPath_, title_, options_, error);
+        if (job <= 0) {
+            outcome.status = PrintOutcome::Status::Failed;
+            outcome.error = error;
+            return outcome;
+        }
+        outcome.status = PrintOutcome::Status::Submitted;
+        outcome.jobId = job;
+        return outcome;
+    }
+
+private:
+    std::string queue_;
+    std::string tempPath_;
+    PrintOptions options_;
+    std::string title_;
+};
+
+// A job that becomes a file of its own in a PDF folder, named when the job
+// is described and moved into place only when complete.
+class PdfFolderDocument : public QtPrintDocument {
+public:
+    PdfFolderDocument(std::unique_ptr<QPrinter> pdf, std::string folder)
+        : QtPrintDocument(std::move(pdf)), folder_(std::move(folder))
+    {
+    }
+    ~PdfFolderDocument() override
+    {
+        if (!partPath_.empty())
+            std::remove(partPath_.c_str());
+    }
+
+    void Describe(int32_t jobNumber, const std::string& entryLabel) override
+    {
+        const std::string stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString();
+        finalPath_ = folder_ + PdfFolderFileName(stamp, jobNumber, entryLabel);
+        partPath_ = finalPath_ + ".part";
+        Printer().setOutputFileName(QString::fromStdString(partPath_));
+    }
+
+    PrintOutcome EndDoc() override
+    {
+        if (finalPath_.empty())
+            Describe(0, std::string());
+        const bool painted = Painted();
+        CanvasSlot().reset();
+        PrintOutcome outcome;
+        outcome.printer = finalPath_;
+        if (!painted)
+            return outcome;
+        if (Printer().printerState() == QPrinter::Error || std::rename(partPath_.c_str(), finalPath_.c_str()) != 0) {
+            outcome.status = PrintOutcome::Status::Failed;
+            outcome.error = "the PDF file " + finalPath_ + " could not be written";
+            return outcome;
+        }
+        partPath_.clear();
+        return outcome;
+    }
+
+private:
+    std::string folder_;
+    std::string finalPath_;
+    std::string partPath_;
+};
+
+// The options the dialog left on a printer of the system, as job options:
+// the paper, copies, two-sided printing and the driver's own options.
+PrintOptions OptionsFromPrinter(const QPrinter& printer)
+{
+    PrintOptions options;
+    switch (printer.duplex()) {
+    case QPrinter::DuplexNone: options.emplace_back("sides", "one-sided"); break;
+    case QPrinter::DuplexLongSide: options.emplace_back("sides", "two-sided-long-edge"); break;
+    case QPrinter::DuplexShortSide: options.emplace_back("sides", "two-sided-short-edge"); break;
+    case QPrinter::DuplexAuto: break;
+    }
+    if (printer.colorMode() == QPrinter::GrayScale)
+        options.emplace_back("print-color-mode", "monochrome");
+    // Qt keeps the options of the dialog's printer properties (paper
+    // source, colour model, resolution, ...) on its print engine under this
+    // key, as name/value pairs.
+    const QPrintEngine::PrintEnginePropertyKey cupsOptionsKey = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+    if (QPrintEngine* engine = printer.printEngine()) {
+        const QStringList pairs = engine->property(cupsOptionsKey).toStringList();
+        for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
+            const std::string name = pairs[i].toStdString();
+            auto same = [&](const auto& o) { return o.first == name; };
+            options.erase(std::remove_if(options.begin(), options.end(), same), options.end());
+            options.emplace_back(name, pairs[i + 1].toStdString());
+        }
+    }
+    return options;
+}
+
+// A temporary file for a job's PDF; "" when none can be made.
+std::string MakeTempPdf()
+{
+    std::string path = QDir::tempPath().toStdString() + "/bridgeprint-job-XXXXXX.pdf";
+    const int fd = mkstemps(path.data(), 4);
+    if (fd < 0)
+        return {};
+    ::close(fd);
+    return path;
+}
 
 // True when a PDF file can be written at `path`.
 bool CanWriteFile(const QString& path)
@@ -91,6 +254,8 @@ PrinterChoice QtPrintSystem::ChoiceFromPrinter(const QPrinter& printer)
     c.setup.landscape = layout.orientation() == QPageLayout::Landscape;
     c.setup.copies = printer.copyCount();
     c.setup.collate = printer.collateCopies();
+    if (c.driver == kDriverPrinter)
+        c.options = OptionsFromPrinter(printer);
     return c;
 }
 
@@ -128,10 +293,10 @@ std::optional<PrintDialogAnswer> QtPrintSystem::RunPrintDialog(int32_t pageCount
     // Owned by the active window, so that it opens above a kiosk screen that
     // stays on top in full screen instead of hiding behind it.
     QPrintDialog dialog(&printer, QApplication::activeWindow());
-    // No selection and no current page; a page range, collated copies and
-    // Qt's PDF output (the "print to file" destination) are offered.
-    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies |
-                      QAbstractPrintDialog::PrintToFile);
+    // No selection and no current page; a page range and collated copies
+    // are offered. No "print to file": the kiosk prints unattended, and a
+    // file chosen once would be overwritten by every later scorecard.
+    dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies);
     dialog.setMinMax(1, std::max(1, pageCount));
     dialog.setFromTo(1, std::max(1, pageCount));
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
@@ -149,18 +314,54 @@ std::optional<PrintDialogAnswer> QtPrintSystem::RunPrintDialog(int32_t pageCount
 
 std::unique_ptr<PrintDocument> QtPrintSystem::OpenPrinter(const PrinterChoice& choice)
 {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    ApplyChoice(choice, *printer);
     if (choice.driver == kDriverPdf) {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        ApplyChoice(choice, *printer);
         if (!CanWriteFile(ToQString(choice.port)))
             return nullptr;
-    } else {
-        // Qt quietly turns an unknown printer into PDF output; a printer that
-        // is not (or no longer) there cannot be opened.
-        if (choice.device.empty() || printer->outputFormat() != QPrinter::NativeFormat || !printer->isValid())
-            return nullptr;
+        return std::make_unique<QtPrintDocument>(std::move(printer));
     }
-    return std::make_unique<QtPrintDocument>(std::move(printer));
+    if (choice.driver == kDriverPdfFolder) {
+        std::string folder = ToQString(choice.port).toStdString();
+        if (!folder.empty() && folder.back() != '/')
+            folder += '/';
+        const QFileInfo info(QString::fromStdString(folder));
+        if (folder.empty() || !info.isDir() || !info.isWritable())
+            return nullptr;
+        PrinterChoice pdf = choice;
+        pdf.driver = kDriverPdf;
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        ApplyChoice(pdf, *printer);
+        return std::make_unique<PdfFolderDocument>(std::move(printer), folder);
+    }
+
+    // Qt quietly turns an unknown printer into PDF output; a printer that is
+    // not (or no longer) there cannot be opened.
+    QPrinter native(QPrinter::HighResolution);
+    ApplyChoice(choice, native);
+    if (choice.device.empty() || native.outputFormat() != QPrinter::NativeFormat || !native.isValid() ||
+        native.printerName() != ToQString(choice.device))
+        return nullptr;
+    const std::string temp = MakeTempPdf();
+    if (temp.empty())
+        return nullptr;
+    // The PDF gets the printer's pages: its paper, orientation and printable
+    // area, so that the page lands where the printer's own coordinates put it.
+    auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    pdf->setOutputFormat(QPrinter::PdfFormat);
+    pdf->setOutputFileName(QString::fromStdString(temp));
+    pdf->setFullPage(false);
+    pdf->setPageLayout(native.pageLayout());
+    PrintOptions options = choice.options;
+    const QString media = native.pageLayout().pageSize().key();
+    if (!media.isEmpty())
+        options.insert(options.begin(), {"media", media.toStdString()});
+    if (choice.setup.copies > 1) {
+        options.emplace_back("copies", std::to_string(choice.setup.copies));
+        options.emplace_back("Collate", choice.setup.collate ? "True" : "False");
+    }
+    return std::make_unique<CupsPrintDocument>(std::move(pdf), ToQString(choice.device).toStdString(), temp,
+                                               std::move(options));
 }
 
 PdfFilePrintSystem::PdfFilePrintSystem(std::string path, int32_t paperWidth, int32_t paperLength)
@@ -178,6 +379,39 @@ std::optional<PrintDialogAnswer> PdfFilePrintSystem::RunPrintDialog(int32_t, con
     answer.choice.setup.paperWidth = paperWidth_;
     answer.choice.setup.paperLength = paperLength_;
     return answer;
+}
+
+PdfFolderPrintSystem::PdfFolderPrintSystem(std::string folder) : folder_(std::move(folder))
+{
+}
+
+std::optional<PrintDialogAnswer> PdfFolderPrintSystem::RunPrintDialog(int32_t, const PrinterChoice&)
+{
+    PrintDialogAnswer answer;
+    answer.choice.driver = kDriverPdfFolder;
+    answer.choice.device = u"PDF folder";
+    answer.choice.port = ToU16(QString::fromStdString(folder_));
+    answer.choice.setup.paperWidth = 2100;
+    answer.choice.setup.paperLength = 2970;
+    return answer;
+}
+
+std::string PdfFolderFileName(const std::string& timestamp, int32_t jobNumber, const std::string& entryLabel)
+{
+    // Letters, digits and a few marks of the entry survive; everything else
+    // (spaces, slashes, Chinese) becomes "_", so the name is safe anywhere.
+    std::string entry;
+    for (const char c : entryLabel) {
+        const bool plain =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '.';
+        entry += plain ? c : '_';
+    }
+    if (entry.size() > 40)
+        entry.resize(40);
+    std::string name = timestamp + "-job" + std::to_string(jobNumber);
+    if (!entry.empty())
+        name += "-" + entry;
+    return name + ".pdf";
 }
 
 PrintSystem& Printing()

@@ -2,14 +2,21 @@
 // The print system: choosing a printer in the print dialog, and opening a
 // print job on the chosen printer whose pages are painted on a Canvas.
 //
-// The kiosk uses Qt's print dialog and printers (the CUPS destinations, and
-// Qt's own PDF output when the operator picks a file in the dialog). Tests
-// and the headless renderer install a PDF-file destination instead, which
-// needs no dialog: its "dialog" answers at once with the file it was given.
-// Which one is in force is chosen in code with SetPrintSystem, as for the UI
-// seam.
+// The kiosk uses Qt's print dialog to choose one of the printing system's
+// (CUPS) destinations and its options. A job is painted into a PDF file laid
+// out as the printer's own pages and handed to the printing system through
+// libcups, which gives back the job's id, so the kiosk can follow the job to
+// the end (Qt's printers keep that id to themselves). The dialog offers no
+// "print to file": every scorecard would silently overwrite one file.
+//
+// Tests and the headless renderer install a PDF-file destination instead,
+// which needs no dialog: its "dialog" answers at once with the file it was
+// given. Demos and tests without a printing system use a PDF folder: one
+// file per job. Which one is in force is chosen in code with SetPrintSystem,
+// as for the UI seam.
 
 #include "platform/Canvas.h"
+#include "platform/CupsPrinters.h"
 
 #include <cstdint>
 #include <memory>
@@ -33,19 +40,38 @@ struct PrinterSetup {
 };
 
 // A chosen printer. `driver` tells the kind of destination: kDriverPrinter
-// for a printer of the system (`device` is its name) and kDriverPdf for
-// PDF output (`port` is the file). Empty until a printer has been chosen.
+// for a printer of the system (`device` is its queue name), kDriverPdf for
+// PDF output (`port` is the file) and kDriverPdfFolder for one PDF file per
+// job (`port` is the folder). Empty until a printer has been chosen.
 struct PrinterChoice {
     std::u16string driver;
     std::u16string device;
     std::u16string port;
     PrinterSetup setup;
+    // Everything else chosen in the dialog for a printer of the system
+    // (two-sided, colour, paper source, the driver's own options), as the
+    // printing system's job options; used again for every silent job.
+    PrintOptions options;
 
     bool IsEmpty() const { return driver.empty(); }
 };
 
 inline const std::u16string kDriverPrinter = u"printer";
 inline const std::u16string kDriverPdf = u"pdf";
+inline const std::u16string kDriverPdfFolder = u"pdf-folder";
+
+// What became of a job once its pages were sent.
+struct PrintOutcome {
+    enum class Status {
+        Completed, // written out (a PDF file), or nothing to print
+        Submitted, // the printing system has it as job `jobId`; it may still fail
+        Failed,    // nothing was printed; `error` says why
+    };
+    Status status = Status::Completed;
+    int32_t jobId = 0;
+    std::string printer; // the queue, or the file written
+    std::string error;
+};
 
 // What the print dialog answered when it was confirmed.
 struct PrintDialogAnswer {
@@ -63,12 +89,15 @@ struct PrintDialogAnswer {
 class PrintDocument {
 public:
     virtual ~PrintDocument();
+    // The job's number and the entry it prints (a PDF folder names its files
+    // after them); called before StartDoc.
+    virtual void Describe(int32_t /*jobNumber*/, const std::string& /*entryLabel*/) {}
     // Names the job (the spooler's job name, the title of a PDF file).
     virtual void StartDoc(const std::u16string& jobName) = 0;
     virtual Canvas& StartPage() = 0;
     virtual void EndPage() = 0;
     // Sends the job; the document is finished afterwards.
-    virtual void EndDoc() = 0;
+    virtual PrintOutcome EndDoc() = 0;
     // The printer's resolution.
     virtual int DpiX() const = 0;
     virtual int DpiY() const = 0;
@@ -85,8 +114,9 @@ public:
     virtual std::unique_ptr<PrintDocument> OpenPrinter(const PrinterChoice& choice) = 0;
 };
 
-// Qt's print dialog (run through the UI seam, so tests can answer it) and Qt
-// printers: CUPS destinations and Qt's PDF output.
+// Qt's print dialog (run through the UI seam, so tests can answer it); jobs
+// on a printer of the system go through a PDF laid out as that printer's
+// pages and libcups, jobs to a file through Qt's PDF output.
 class QtPrintSystem : public PrintSystem {
 public:
     std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
@@ -124,6 +154,24 @@ private:
     int32_t paperLength_;
     int dialogsRun_ = 0;
 };
+
+// A PDF folder as the only printer: the dialog is answered at once with the
+// folder, and each job becomes a file of its own in it,
+// "<yyyymmdd-hhmmss>-job<number>-<entry>.pdf", written under a temporary
+// name and renamed when complete. For demos and tests without a printing
+// system.
+class PdfFolderPrintSystem : public QtPrintSystem {
+public:
+    explicit PdfFolderPrintSystem(std::string folder);
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
+    const std::string& Folder() const { return folder_; }
+
+private:
+    std::string folder_;
+};
+
+// The name a PDF folder gives a job's file.
+std::string PdfFolderFileName(const std::string& timestamp, int32_t jobNumber, const std::string& entryLabel);
 
 // The print system in force: Qt's unless another was installed.
 PrintSystem& Printing();

@@ -1,9 +1,16 @@
 #include "print/PrintJob.h"
 
+#include "foundation/Files.h"
 #include "foundation/LocText.h"
 #include "foundation/Product.h"
 #include "platform/UiSeam.h"
 #include "render/PagePainter.h"
+
+#include <json/reader.h>
+#include <json/value.h>
+#include <json/writer.h>
+
+#include <memory>
 
 namespace {
 
@@ -13,7 +20,125 @@ int32_t& JobCounter()
     return counter;
 }
 
+PrintResult& LastResult()
+{
+    static PrintResult result;
+    return result;
+}
+
+std::string& NextLabel()
+{
+    static std::string label;
+    return label;
+}
+
+bool& NextAskOnFailure()
+{
+    static bool ask = true;
+    return ask;
+}
+
+std::string& ChoiceFile()
+{
+    static std::string path;
+    return path;
+}
+
+void RememberChoice(const PrinterChoice& choice)
+{
+    if (ChoiceFile().empty())
+        return;
+    // A file that cannot be written costs only the memory of the choice
+    // after a restart; printing goes on.
+    WriteWholeFile(ChoiceFile(), PrinterChoiceToText(choice), 1);
+}
+
 } // namespace
+
+const PrintResult& LastPrintResult()
+{
+    return LastResult();
+}
+
+void ClearLastPrintResult()
+{
+    LastResult() = PrintResult{};
+}
+
+void SetNextPrintLabel(std::string label, bool askOnFailure)
+{
+    NextLabel() = std::move(label);
+    NextAskOnFailure() = askOnFailure;
+}
+
+void SetPrinterChoiceFile(std::string path)
+{
+    ChoiceFile() = std::move(path);
+}
+
+std::string PrinterChoiceToText(const PrinterChoice& choice)
+{
+    Json::Value v(Json::objectValue);
+    v["driver"] = WideToUtf8(choice.driver);
+    v["device"] = WideToUtf8(choice.device);
+    v["port"] = WideToUtf8(choice.port);
+    v["paperWidth"] = choice.setup.paperWidth;
+    v["paperLength"] = choice.setup.paperLength;
+    v["copies"] = choice.setup.copies;
+    v["collate"] = choice.setup.collate;
+    Json::Value options(Json::arrayValue);
+    for (const auto& [name, value] : choice.options) {
+        Json::Value pair(Json::arrayValue);
+        pair.append(name);
+        pair.append(value);
+        options.append(pair);
+    }
+    v["options"] = options;
+    Json::StreamWriterBuilder writer;
+    writer["indentation"] = "  ";
+    writer["emitUTF8"] = true;
+    return Json::writeString(writer, v) + "\n";
+}
+
+bool PrinterChoiceFromText(const std::string& text, PrinterChoice& choice)
+{
+    Json::Value v;
+    Json::CharReaderBuilder builder;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    if (text.empty() || !reader->parse(text.data(), text.data() + text.size(), &v, &errors) || !v.isObject())
+        return false;
+    auto str = [&](const char* key) { return v[key].isString() ? v[key].asString() : std::string(); };
+    auto num = [&](const char* key, int32_t fallback) { return v[key].isInt() ? v[key].asInt() : fallback; };
+    PrinterChoice read;
+    read.driver = Utf8ToWide(str("driver"));
+    read.device = Utf8ToWide(str("device"));
+    read.port = Utf8ToWide(str("port"));
+    if (read.driver != kDriverPrinter && read.driver != kDriverPdf && read.driver != kDriverPdfFolder)
+        return false;
+    read.setup.paperWidth = num("paperWidth", 0);
+    read.setup.paperLength = num("paperLength", 0);
+    read.setup.copies = num("copies", 1);
+    read.setup.collate = v["collate"].isBool() ? v["collate"].asBool() : true;
+    const Json::Value& options = v["options"];
+    if (options.isArray()) {
+        for (const Json::Value& pair : options) {
+            if (pair.isArray() && pair.size() == 2 && pair[0].isString() && pair[1].isString())
+                read.options.emplace_back(pair[0].asString(), pair[1].asString());
+        }
+    }
+    choice = std::move(read);
+    return true;
+}
+
+bool LoadPrinterChoice(const std::string& path)
+{
+    PrinterChoice choice;
+    if (!PrinterChoiceFromText(ReadWholeFile(path), choice))
+        return false;
+    ProcessPrinterChoice() = std::move(choice);
+    return true;
+}
 
 PrinterChoice& ProcessPrinterChoice()
 {
@@ -58,16 +183,25 @@ void Print(PageView& view, int32_t copies, PrintMode printMode)
 
     if (chosen.IsEmpty() || printMode != PrintMode::OnChosen) {
         const std::optional<PrintDialogAnswer> answer = Printing().RunPrintDialog(n, chosen);
-        if (!answer)
+        if (!answer) {
+            LastResult() = PrintResult{PrintResult::Kind::Cancelled, {}, {}};
+            NextLabel().clear();
+            NextAskOnFailure() = true;
             return;
+        }
         if (answer->pageRange) {
             first = answer->fromPage;
             last = answer->toPage;
         }
         chosen = answer->choice;
+        RememberChoice(chosen);
     }
-    if (printMode == PrintMode::ChooseOnly)
+    if (printMode == PrintMode::ChooseOnly) {
+        LastResult() = PrintResult{PrintResult::Kind::ChosenOnly, {}, {}};
+        NextLabel().clear();
+        NextAskOnFailure() = true;
         return;
+    }
     if (copies == 1 || copies == 2)
         chosen.setup.copies = copies;
     PrintPages(view, chosen.driver, chosen.device, chosen.port, first, last, chosen.setup);
@@ -79,9 +213,20 @@ void PrintPages(PageView& view, const std::u16string& driver, const std::u16stri
     const PaperMapping paper = MapPaperToA4(setup.paperWidth, setup.paperLength);
     setup.landscape = view.IsLandscape();
 
-    const PrinterChoice target{driver, device, port, setup};
+    PrinterChoice target{driver, device, port, setup, {}};
+    // The options chosen in the dialog belong to the chosen printer.
+    const PrinterChoice& chosen = ProcessPrinterChoice();
+    if (chosen.driver == driver && chosen.device == device && chosen.port == port)
+        target.options = chosen.options;
+    const std::string label = std::move(NextLabel());
+    const bool ask = NextAskOnFailure();
+    NextLabel().clear();
+    NextAskOnFailure() = true;
     std::unique_ptr<PrintDocument> doc = Printing().OpenPrinter(target);
     if (!doc) {
+        LastResult() = PrintResult{PrintResult::Kind::CannotOpen, {}, {}};
+        if (!ask)
+            return;
         const LangIndex lang = view.GetLanguage();
         Ui().ShowMessage(&view, LangTextW("不能创建打印机,请检查.||Unable to create printer, please check.||<其它>", lang),
                          Utf8ToWide(ProductName(lang, false)), MessageBoxStyle::Ok);
@@ -89,13 +234,15 @@ void PrintPages(PageView& view, const std::u16string& driver, const std::u16stri
     }
 
     const int32_t number = JobCounter()++;
-    doc->StartDoc(PrintJobName(number));
+    const std::u16string jobName = PrintJobName(number);
+    doc->Describe(number, label);
+    doc->StartDoc(jobName);
 
     for (int32_t p = first; p <= last; ++p) {
         PaintPrintedPage(view, doc->StartPage(), p, doc->DpiX(), doc->DpiY(), paper.windowExt);
         doc->EndPage();
     }
-    doc->EndDoc();
+    LastResult() = PrintResult{PrintResult::Kind::Sent, doc->EndDoc(), jobName};
 }
 
 void InstallPrintJob()

@@ -36,6 +36,40 @@ struct PaperMapping {
 };
 PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsMm);
 
+// What the last Print of the process did, for the kiosk's spool: whether a
+// job went out and what the printing system made of it. GUI thread only.
+struct PrintResult {
+    enum class Kind {
+        None,       // nothing asked yet
+        Cancelled,  // the print dialog was cancelled: nothing printed
+        ChosenOnly, // the dialog only chose the printer
+        CannotOpen, // the printer could not be opened: nothing printed
+        Sent,       // the job went out; `outcome` tells how it ended
+    };
+    Kind kind = Kind::None;
+    PrintOutcome outcome;
+    std::u16string jobName;
+};
+const PrintResult& LastPrintResult();
+// Forgets the last result (before a print whose result is wanted).
+void ClearLastPrintResult();
+// The entry the next job prints (a PDF folder names its file after it);
+// used by the next job only. With `askOnFailure` false a printer that cannot
+// be opened is only reported in LastPrintResult, without the message box: the
+// kiosk's spool keeps such a job, says so on the screen and prints it again
+// by itself, and a box nobody answers would stop the kiosk.
+void SetNextPrintLabel(std::string label, bool askOnFailure = true);
+
+// Where the chosen printer is remembered across restarts: once set, a
+// printer confirmed in the dialog is written there. Empty: not remembered.
+void SetPrinterChoiceFile(std::string path);
+// Reads the remembered printer into the process's choice; false (and the
+// choice left as it was) when there is none or it cannot be read.
+bool LoadPrinterChoice(const std::string& path);
+// The file form of a printer choice (a JSON object with readable keys).
+std::string PrinterChoiceToText(const PrinterChoice& choice);
+bool PrinterChoiceFromText(const std::string& text, PrinterChoice& choice);
+
 // "qivBridge print doc " and the number.
 std::u16string PrintJobName(int32_t number);
 

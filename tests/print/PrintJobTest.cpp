@@ -34,7 +34,11 @@ public:
         return *job_.pages.back();
     }
     void EndPage() override {}
-    void EndDoc() override { job_.ended = true; }
+    PrintOutcome EndDoc() override
+    {
+        job_.ended = true;
+        return {};
+    }
     int DpiX() const override { return 600; }
     int DpiY() const override { return 600; }
 
