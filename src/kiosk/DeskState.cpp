@@ -155,6 +155,59 @@ bool DeskState::TakePairScorecard(PairScorecardJob& out)
     return true;
 }
 
+void DeskState::AttachSpool(PrintSpool* spoolIn, PrintJournal* journalIn, std::function<void()> spooled)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    spool = spoolIn;
+    journal = journalIn;
+    spooledNotice = std::move(spooled);
+}
+
+PrintJournal* DeskState::Journal() const
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    return journal;
+}
+
+std::string DeskState::EntryLabelLocked(int32_t sectionId, int32_t teamNumber) const
+{
+    for (const auto& entry : fullList)
+        if (entry.GetSectionId() == sectionId && entry.GetTeamNumber() == teamNumber)
+            return entry.Label();
+    return std::to_string(sectionId) + "-" + std::to_string(teamNumber);
+}
+
+bool DeskState::SpoolScorecardLocked(const ServerMessage& message)
+{
+    if (journal == nullptr && spool == nullptr)
+        return false;
+    const int32_t section = message.GetInt(MsgKey::kSectionId);
+    const int32_t team = message.GetInt(MsgKey::kTeamNumber);
+    const std::string label = EntryLabelLocked(section, team);
+    if (journal != nullptr) {
+        Json::Value fields = PrintJournal::EntryFields(label, section, team);
+        fields["msg"] = message.MsgId();
+        journal->Write(JournalEvent::kReply, fields);
+    }
+    if (spool == nullptr)
+        return false;
+    std::string error;
+    const std::optional<SpoolEntry> stored = spool->Add(message.MsgId(), section, team, label, message, error);
+    if (journal != nullptr) {
+        Json::Value fields = PrintJournal::EntryFields(label, section, team);
+        if (stored) {
+            fields["spool"] = stored->id;
+            journal->Write(JournalEvent::kSpooled, fields);
+        } else {
+            fields["reason"] = "spool: " + error;
+            journal->Write(JournalEvent::kFailed, fields);
+        }
+    }
+    if (stored)
+        spooledWanted = true;
+    return stored.has_value();
+}
+
 void DeskState::ShowNote(const std::u16string& text)
 {
     std::lock_guard<std::mutex> lock(deskMutex);
@@ -310,9 +363,12 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
 {
     std::shared_ptr<ServerConnection> answered;
     bool repaint = false;
+    bool spooled = false;
+    std::function<void()> spooledCall;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         repaintWanted = false;
+        spooledWanted = false;
         switch (message.MsgId()) {
         case kMsgSignupList: ApplySignupList(message); break;
         case kMsgTeamScorecard: QueueTeamScorecard(message); break;
@@ -322,9 +378,13 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
             break; // unknown or missing id: only the connection ends
         }
         repaint = repaintWanted;
+        spooled = spooledWanted;
+        spooledCall = spooledNotice;
         if (socketMember && socketMember->Descriptor() == sock)
             answered = socketMember;
     }
+    if (spooled && spooledCall)
+        spooledCall();
     // One request, one reply. The object stays until the receive loop sees
     // the closed socket and reports it through OnSocketClosed.
     if (answered)
@@ -355,18 +415,24 @@ void DeskState::ApplySignupList(const ServerMessage& message)
 
 void DeskState::QueueTeamScorecard(const ServerMessage& message)
 {
+    if (!SpoolScorecardLocked(message)) {
+        TeamScorecardJob job;
+        job.FromMessage(message);
+        teamJobs.push_back(std::move(job));
+    }
     printableList.Remove(message.GetInt(MsgKey::kSectionId), message.GetInt(MsgKey::kTeamNumber));
-    TeamScorecardJob job;
-    job.FromMessage(message);
-    teamJobs.push_back(std::move(job));
     SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
     repaintWanted = true;
 }
 
 void DeskState::StorePairScorecard(const ServerMessage& message)
 {
-    pairJob.FromMessage(message);
-    pairPending = true; // one slot: a newer scorecard replaces one not yet printed
+    // With a spool every pair scorecard is kept until printed; without one
+    // the slot holds one, and a newer scorecard replaces one not yet printed.
+    if (!SpoolScorecardLocked(message)) {
+        pairJob.FromMessage(message);
+        pairPending = true;
+    }
     printableList.Remove(message.GetInt(MsgKey::kSectionId), message.GetInt(MsgKey::kTeamNumber));
     SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
     // The once-per-second repaint of the desktop shows the note.

@@ -16,6 +16,8 @@
 #include "comm/ServerConnection.h"
 #include "comm/ServerMessage.h"
 #include "foundation/LocText.h"
+#include "print/PrintJournal.h"
+#include "print/PrintSpool.h"
 #include "scorecard/ScorecardRecords.h"
 #include "settings/KioskSettings.h"
 #include "tournament/Deals.h"
@@ -88,6 +90,18 @@ public:
     void SetEventText(const std::string& text);
     const std::string& EventTextLocked() const { return eventText; }
 
+    // --- durable printing ----------------------------------------------------
+    // With a spool attached, every scorecard that arrives is written into it
+    // (and journaled) instead of the in-memory queue and slot, and
+    // `spooled` is called after each; the kiosk prints from the spool. A
+    // scorecard the spool cannot take (full disk) still goes to the
+    // in-memory queue, so it prints while the process lives. Null detaches.
+    void AttachSpool(PrintSpool* spool, PrintJournal* journal, std::function<void()> spooled);
+    PrintJournal* Journal() const;
+    // The entry as a person reads it ("12.Name (A)"), from the full list;
+    // "<section>-<team>" when the list does not hold it. Caller holds deskMutex.
+    std::string EntryLabelLocked(int32_t sectionId, int32_t teamNumber) const;
+
     // --- print queue and pair slot -----------------------------------------
     size_t TeamJobCount() const;
     // Takes the oldest waiting team scorecard; false when none waits.
@@ -134,6 +148,9 @@ public:
 
 private:
     void RequestRepaint();
+    // Writes a scorecard reply into the spool; false when there is no spool
+    // or it could not take it. Caller holds deskMutex.
+    bool SpoolScorecardLocked(const ServerMessage& message);
 
     mutable std::mutex deskMutex;
     std::u16string noteText;
@@ -147,6 +164,10 @@ private:
     std::deque<TeamScorecardJob> teamJobs;
     PairScorecardJob pairJob;
     bool pairPending = false;
+    PrintSpool* spool = nullptr;
+    PrintJournal* journal = nullptr;
+    std::function<void()> spooledNotice;
+    bool spooledWanted = false; // honoured after unlocking, like repaintWanted
 
     bool repaintWanted = false; // set by the handlers, honoured after unlocking
     std::function<void()> repaintRequest;

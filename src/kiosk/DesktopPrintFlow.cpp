@@ -1,7 +1,9 @@
 // The print flow of the desktop: a touch sends a print request, the server's
 // reply is queued by the receive thread, and the 100 ms tick prints it.
 
+#include "foundation/Product.h"
 #include "kiosk/AccessCodeDialog.h"
+#include "kiosk/KioskPrinting.h"
 #include "kiosk/SelfPrintDesktop.h"
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
@@ -28,7 +30,19 @@ void SelfPrintDesktop::StartReprint(bool fromButton)
         desk.ShowLocalizedNote(DeskState::kNoteNotSynchronized);
         return;
     }
-    desk.RequestPrint(dialog.GetChosenSection(), dialog.GetChosenTeam());
+    const int32_t section = dialog.GetChosenSection();
+    const int32_t team = dialog.GetChosenTeam();
+    if (PrintJournal* journal = desk.Journal()) {
+        std::string label;
+        {
+            std::lock_guard<std::mutex> lock(desk.DeskMutex());
+            label = desk.EntryLabelLocked(section, team);
+        }
+        journal->Write(JournalEvent::kReprint, PrintJournal::EntryFields(label, section, team));
+    }
+    if (!PrinterReadyForTouch(section, team))
+        return;
+    desk.RequestPrint(section, team);
 }
 
 namespace {
@@ -100,12 +114,81 @@ bool SelfPrintDesktop::PrintPairSlot()
 
 void SelfPrintDesktop::SelectPrinter()
 {
+    ClearLastPrintResult();
     EnsurePairView()->Print(1, PrintMode::ChooseOnly);
+    if (printing && LastPrintResult().kind == PrintResult::Kind::ChosenOnly) {
+        // Scorecards held for a printer print on the one just chosen.
+        printing->WatchChosenPrinter();
+        printing->RetryAll();
+    }
 }
 
 void SelfPrintDesktop::PrintTestPage()
 {
     TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
+    ClearLastPrintResult();
+    SetNextPrintLabel("test-page");
     view->BuildTeamScorecard(MakeTestPageJob(), true);
+    if (!printing)
+        return;
+    const PrintResult& result = LastPrintResult();
+    Json::Value fields(Json::objectValue);
+    switch (result.kind) {
+    case PrintResult::Kind::Sent:
+        fields["printer"] = result.outcome.printer;
+        if (result.outcome.jobId > 0)
+            fields["job"] = result.outcome.jobId;
+        if (result.outcome.status == PrintOutcome::Status::Failed)
+            fields["reason"] = result.outcome.error;
+        break;
+    case PrintResult::Kind::Cancelled: fields["reason"] = "print dialog cancelled"; break;
+    case PrintResult::Kind::CannotOpen: fields["reason"] = "printer cannot be opened"; break;
+    default: break;
+    }
+    printing->Journal().Write(JournalEvent::kTestPage, fields);
+}
+
+PrintResult SelfPrintDesktop::PrintSpooled(const SpoolEntry& entry)
+{
+    ScorecardJob job;
+    if (!ReadScorecardMessage(entry.message, job)) {
+        PrintResult unreadable;
+        unreadable.kind = PrintResult::Kind::Sent;
+        unreadable.outcome.status = PrintOutcome::Status::Failed;
+        unreadable.outcome.error = "the spooled message is not a scorecard";
+        return unreadable;
+    }
+    ClearLastPrintResult();
+    SetNextPrintLabel(entry.label, false);
+    if (job.kind == ScorecardJob::Kind::Team) {
+        TeamScorecardWindow* view = EnsureTeamView();
+        PlaceView(view);
+        view->BuildTeamScorecard(job.team, true);
+    } else {
+        PairScorecardWindow* view = EnsurePairView();
+        PlaceView(view);
+        view->BuildPairScorecard(job.pair, true);
+    }
+    return LastPrintResult();
+}
+
+void SelfPrintDesktop::RetryPending()
+{
+    if (printing)
+        printing->RetryAll();
+}
+
+void SelfPrintDesktop::DiscardPending()
+{
+    if (!printing || printing->PendingCount() == 0)
+        return;
+    const LangIndex lang = GetLanguage();
+    const std::u16string question =
+        LangTextW("放弃所有待打印的记分表?||Discard every pending scorecard? They will not be printed.||<其它>", lang);
+    if (Ui().ShowMessage(this, question, Utf8ToWide(ProductName(lang, false)),
+                         MessageBoxStyle::OkCancel | MessageBoxStyle::IconQuestion | MessageBoxStyle::DefaultButton2) !=
+        MessageBoxAnswer::Ok)
+        return;
+    printing->DiscardAll();
 }

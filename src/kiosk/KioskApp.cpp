@@ -1,10 +1,14 @@
 #include "kiosk/KioskApp.h"
 
+#include "foundation/Files.h"
 #include "foundation/LocText.h"
 #include "foundation/Product.h"
 #include "kiosk/MainFrame.h"
+#include "kiosk/SelfPrintDesktop.h"
+#include "platform/PrintSystem.h"
 #include "platform/ProcessServices.h"
 #include "platform/UiSeam.h"
+#include "print/PrintJob.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -64,4 +68,23 @@ bool KioskApp::InitInstance()
         frame->setGeometry(screen->availableGeometry());
     frame->showMaximized();
     return true;
+}
+
+void KioskApp::StartDurablePrinting(const std::string& pdfFolder)
+{
+    auto* desktop = frame != nullptr ? dynamic_cast<SelfPrintDesktop*>(frame->Desktop()) : nullptr;
+    if (desktop == nullptr)
+        return;
+    const std::string data = DataFolder();
+    if (!pdfFolder.empty()) {
+        static PdfFolderPrintSystem folder(pdfFolder.back() == '/' ? pdfFolder : pdfFolder + "/");
+        SetPrintSystem(&folder);
+        // The folder is the printer: no dialog is ever needed.
+        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{})->choice;
+    } else {
+        const std::string remembered = data + "Printer.json";
+        SetPrinterChoiceFile(remembered);
+        LoadPrinterChoice(remembered);
+    }
+    desktop->EnableDurablePrinting(data);
 }

@@ -19,6 +19,12 @@ public:
     KioskApp& operator=(const KioskApp&) = delete;
 
     bool InitInstance();
+    // Prints through the spool, the printer watch and the journal in the
+    // data folder. The printer is the one remembered from an earlier run
+    // (the file "Printer.json" in the data folder), or, with `pdfFolder`
+    // set, one PDF file per job in that folder (demos and tests without a
+    // printing system). Call after InitInstance.
+    void StartDurablePrinting(const std::string& pdfFolder);
     MainFrame* Frame() const { return frame; }
 
     // The refusal text for a second instance on a system with `codePage`.

@@ -4,6 +4,7 @@
 #include "foundation/Product.h"
 #include "kiosk/AccessCodeDialog.h"
 #include "kiosk/DesktopPicture.h"
+#include "kiosk/KioskPrinting.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/QtText.h"
 #include "platform/UiSeam.h"
@@ -82,8 +83,38 @@ SelfPrintDesktop::~SelfPrintDesktop()
 {
     if (desktopTimer != 0)
         killTimer(desktopTimer);
-    // No repaint requests into a window that is going away.
+    // No repaint requests into a window that is going away, and no
+    // scorecard into a spool that is going away.
     desk.SetRepaintRequest(nullptr);
+    desk.AttachSpool(nullptr, nullptr, nullptr);
+    printing.reset();
+}
+
+void SelfPrintDesktop::EnableDurablePrinting(const std::string& dataFolder, std::FILE* journalMirror)
+{
+    desk.AttachSpool(nullptr, nullptr, nullptr);
+    printing.reset();
+    // The watch thread asks for a repaint when the printer's state changes;
+    // the call is queued to the GUI thread (and dropped once the window is
+    // gone).
+    printing = std::make_unique<KioskPrinting>(
+        dataFolder,
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { Repaint(); }, Qt::QueuedConnection);
+        },
+        journalMirror);
+    KioskPrinting* service = printing.get();
+    desk.AttachSpool(&printing->Spool(), &printing->Journal(), [service] { service->Poke(); });
+    // The first touch should already know whether the printer can print.
+    printing->WaitForPrinter(std::chrono::milliseconds(3000));
+}
+
+std::u16string SelfPrintDesktop::PrinterNote()
+{
+    if (!printing)
+        return {};
+    return KioskPrinting::ProblemNote(printing->Problem(), GetLanguage());
 }
 
 FrameDesktop* CreateFrameDesktop(QWidget* frame, const FrameServices& services)
@@ -158,6 +189,9 @@ void SelfPrintDesktop::PaintPicture(Canvas& dc)
     in.pressedIndex = pressedIndex;
     in.hoverIndex = hoverIndex;
     in.note = desk.CurrentNoteLocked(DeskState::NoteClock::now());
+    // A printer that cannot print keeps its note up until it can again.
+    if (in.note.empty() && printing)
+        in.note = KioskPrinting::ProblemNote(printing->Problem(), in.lang);
     in.listCountdown = listCountdown;
     in.eventText = desk.EventTextLocked();
     PaintDesktopPicture(dc, in);
@@ -292,6 +326,8 @@ void SelfPrintDesktop::OnTick()
     }
     if (PrintNextTeamJob() || PrintPairSlot())
         return;
+    if (printing && printing->Tick([this](const SpoolEntry& entry) { return PrintSpooled(entry); }))
+        return;
     if (++tickCount < 10)
         return;
     tickCount = 0;
@@ -321,6 +357,13 @@ void SelfPrintDesktop::FillContextMenu(QMenu& menu)
     add(MenuSelectPrinter, LangTextW("选择打印机...||Select printer...||<其它>", lang));
     add(MenuTestPage, LangTextW("打印测试页||Print test page||<其它>", lang));
     menu.addSeparator();
+    if (printing) {
+        // The director sees what is waiting and decides about it here.
+        const std::u16string count = IntToWide(static_cast<int32_t>(printing->PendingCount()));
+        add(MenuRetryPending, LangTextW("重试待打印||Retry pending prints||<其它>", lang) + u" (" + count + u")");
+        add(MenuDiscardPending,
+            LangTextW("放弃待打印||Discard pending prints||<其它>", lang) + u" (" + count + u")...");
+    }
     add(MenuFullScreen, LangTextW("全屏||Full screen||<其它>", lang));
     menu.addSeparator();
     QAction* english = add(MenuEnglish, u"English(英文)");
@@ -347,6 +390,8 @@ void SelfPrintDesktop::RunMenuCommand(int id)
     case MenuSettings: OpenSettings(); break;
     case MenuSelectPrinter: SelectPrinter(); break;
     case MenuTestPage: PrintTestPage(); break;
+    case MenuRetryPending: RetryPending(); break;
+    case MenuDiscardPending: DiscardPending(); break;
     case MenuFullScreen: EnterFullScreen(); break;
     case MenuEnglish: SwitchLanguage(); break;
     case MenuExit:
@@ -412,5 +457,37 @@ void SelfPrintDesktop::PrintEntry(int32_t i)
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
         entry = desk.PrintableListLocked().EntryAt(i);
     }
+    if (PrintJournal* journal = desk.Journal())
+        journal->Write(JournalEvent::kTouch,
+                       PrintJournal::EntryFields(entry.Label(), entry.GetSectionId(), entry.GetTeamNumber()));
+    // The server marks an entry printed when it is asked for it: while the
+    // printer cannot print, it is not asked, and the entry stays printable.
+    if (!PrinterReadyForTouch(entry.GetSectionId(), entry.GetTeamNumber()))
+        return;
     desk.RequestPrint(entry.GetSectionId(), entry.GetTeamNumber());
+    if (PrintJournal* journal = desk.Journal()) {
+        Json::Value fields = PrintJournal::EntryFields(entry.Label(), entry.GetSectionId(), entry.GetTeamNumber());
+        fields["sent"] = desk.IsConnectionInProgress();
+        journal->Write(JournalEvent::kRequest, fields);
+    }
+}
+
+bool SelfPrintDesktop::PrinterReadyForTouch(int32_t sectionId, int32_t teamNumber)
+{
+    if (!printing)
+        return true;
+    const PrinterProblem problem = printing->Problem();
+    if (problem == PrinterProblem::None)
+        return true;
+    desk.ShowNote(KioskPrinting::ProblemNote(problem, GetLanguage()));
+    std::string label;
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        label = desk.EntryLabelLocked(sectionId, teamNumber);
+    }
+    Json::Value fields = PrintJournal::EntryFields(label, sectionId, teamNumber);
+    fields["reason"] = PrinterProblemName(problem);
+    printing->Journal().Write(JournalEvent::kRefused, fields);
+    Repaint();
+    return false;
 }

@@ -10,12 +10,16 @@
 #include "kiosk/DesktopLayout.h"
 #include "kiosk/FrameDesktop.h"
 #include "platform/Canvas.h"
+#include "print/PrintJob.h"
+#include "print/PrintSpool.h"
 #include "render/RootServices.h"
 #include "render/WindowBase.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
+class KioskPrinting;
 class QMenu;
 class QPushButton;
 class TeamScorecardWindow;
@@ -40,6 +44,8 @@ public:
         MenuSelectPrinter = 2003,
         MenuTestPage = 2005,
         MenuFullScreen = 2009,
+        MenuRetryPending = 2011,
+        MenuDiscardPending = 2013,
         MenuEnglish = 2021,
         MenuExit = 2999,
     };
@@ -48,6 +54,15 @@ public:
     ~SelfPrintDesktop() override;
 
     DeskState& Desk() { return desk; }
+
+    // Keeps every scorecard in a spool in `dataFolder` until the printing
+    // system reports it printed, watches the printer, refuses touches while
+    // it cannot print, and journals every step (see KioskPrinting). Without
+    // this the desktop prints from memory, as a plain print flow.
+    void EnableDurablePrinting(const std::string& dataFolder, std::FILE* journalMirror = stderr);
+    KioskPrinting* Printing() { return printing.get(); }
+    // The note for the printer's state; empty while it can print.
+    std::u16string PrinterNote();
 
     // --- root services ------------------------------------------------------
     std::u16string CreditLine() override;
@@ -107,6 +122,10 @@ public:
     bool PrintPairSlot();
     void SelectPrinter();
     void PrintTestPage();
+    // Prints one spooled scorecard now (KioskPrinting's tick calls it).
+    PrintResult PrintSpooled(const SpoolEntry& entry);
+    void RetryPending();
+    void DiscardPending();
     TeamScorecardWindow* EnsureTeamView();
     PairScorecardWindow* EnsurePairView();
 
@@ -124,6 +143,8 @@ protected:
 
 private:
     void PlaceView(QWidget* view);
+    // False (with a note and a journal line) while the printer cannot print.
+    bool PrinterReadyForTouch(int32_t sectionId, int32_t teamNumber);
     void Repaint();
 
     FrameServices frameServices;
@@ -139,4 +160,5 @@ private:
     bool backgroundLoaded = false;
     TeamScorecardWindow* teamView = nullptr;
     PairScorecardWindow* pairView = nullptr;
+    std::unique_ptr<KioskPrinting> printing;
 };

@@ -1,0 +1,104 @@
+#pragma once
+// The kiosk's durable printing: every scorecard the server hands over waits
+// in the print spool until the printing system reports it printed; the
+// printer is watched so that a touch is refused (with a note saying why)
+// while it cannot print, and whatever is waiting prints by itself once it
+// can; every step goes into the print journal.
+//
+// An entry's way: spooled (waiting) -> submitted (the printing system's job)
+// -> completed (moved to the spool's done/ folder). A job that is aborted,
+// cancelled, or lost with its printer goes back to waiting and is printed
+// again when the printer can print; a cancelled first print dialog holds the
+// entry until the director chooses a printer or retries. Entries survive a
+// restart: submitted ones are followed again, waiting ones print.
+//
+// GUI thread, except the spool and the journal, which the receive thread
+// also writes to (both are thread-safe).
+
+#include "foundation/LocText.h"
+#include "platform/CupsPrinters.h"
+#include "platform/PrintSystem.h"
+#include "platform/PrinterWatch.h"
+#include "print/PrintJob.h"
+#include "print/PrintJournal.h"
+#include "print/PrintSpool.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+class KioskPrinting {
+public:
+    // How long a failed attempt waits before the next one.
+    static constexpr std::chrono::seconds kRetryPause{10};
+
+    // Prints one spooled scorecard on the GUI thread and says what became of
+    // it (LastPrintResult of the print job).
+    using PrintEntryFn = std::function<PrintResult(const SpoolEntry&)>;
+
+    // The spool in `dataFolder` + "spool/", the journal in `dataFolder` +
+    // "print-journal.jsonl". `changed` is called (on any thread) when what
+    // the screen shows of printing may have changed.
+    KioskPrinting(const std::string& dataFolder, std::function<void()> changed, std::FILE* journalMirror = stderr);
+    ~KioskPrinting();
+    KioskPrinting(const KioskPrinting&) = delete;
+    KioskPrinting& operator=(const KioskPrinting&) = delete;
+
+    PrintSpool& Spool() { return spool; }
+    PrintJournal& Journal() { return journal; }
+
+    // Watches the printer the next job will use: the chosen one, else the
+    // printing system's default destination, or the PDF folder/file chosen.
+    // Call again after the director chose a printer.
+    void WatchChosenPrinter();
+    // Waits (bounded) until the printer has been looked at once.
+    bool WaitForPrinter(std::chrono::milliseconds timeout);
+
+    // Why nothing can be printed now; None when a touch may be sent.
+    PrinterProblem Problem();
+    // The note for a problem, in `lang`; "" for None.
+    static std::u16string ProblemNote(PrinterProblem problem, LangIndex lang);
+    // The localized triple of a problem's note (nullptr for None).
+    static const char* ProblemNoteText(PrinterProblem problem);
+
+    // One step, on the desktop's tick: follows submitted jobs, and prints the
+    // oldest waiting scorecard when the printer can print. True when it
+    // printed one (one per tick, as before).
+    bool Tick(const PrintEntryFn& print);
+
+    // Something new is in the spool: the next tick looks at once (otherwise
+    // the spool is looked at twice a second). Any thread.
+    void Poke() { poked = true; }
+
+    size_t PendingCount() { return spool.PendingCount(); }
+    // Every pending entry that is not with the printing system prints again
+    // at the next chance (held and paused ones included).
+    void RetryAll();
+    // Gives up every pending entry that is not with the printing system;
+    // how many were discarded.
+    size_t DiscardAll();
+
+    // The journal fields of a spool entry.
+    static Json::Value EntryFields(const SpoolEntry& entry);
+
+private:
+    void FollowSubmittedJobs(const PrinterSnapshot& snapshot);
+    bool PrintNextWaiting(const PrintEntryFn& print);
+    void Fail(SpoolEntry& entry, const std::string& reason, SpoolState next);
+
+    PrintSpool spool;
+    PrintJournal journal;
+    std::function<void()> changed;
+    std::unique_ptr<PrinterWatch> watch;
+    PrinterChoice watched; // the choice the watch was set up for
+    PrinterProblem lastProblem = PrinterProblem::None;
+    bool lastProblemKnown = false;
+    bool printing = false;
+    int ticks = 0;
+    std::atomic<bool> poked{true};
+    std::map<std::string, std::chrono::steady_clock::time_point> pausedUntil;
+};
