@@ -4,6 +4,7 @@
 #include "platform/UiSeam.h"
 #include "render/GridWindow.h"
 #include "support/FixedRootServices.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -260,4 +261,58 @@ TEST_F(PrintJobTest, PrinterThatCannotBeOpenedIsReportedAndKept)
     EXPECT_EQ(printers.dialogPageCounts.size(), 1u);
     ASSERT_EQ(printers.jobs.size(), 1u);
     EXPECT_EQ(printers.jobs[0]->target.device, u"Gone");
+}
+
+TEST_F(PrintJobTest, TheDialogsWholeSetupIsRememberedAndGoesWithEverySilentJob)
+{
+    FakePrintSystem printers;
+    TempDir dir("bp-choice");
+    SetPrinterChoiceFile(dir.File("Printer.json"));
+    PrintDialogAnswer answer = PrinterAnswer(u"Hall_Laser", 2);
+    answer.choice.options = {{"sides", "two-sided-long-edge"}, {"InputSlot", "Tray2"}, {"名", "值"}};
+    printers.answers.push_back(answer);
+
+    Print(view, 1, PrintMode::OnChosen); // the dialog: chosen and remembered
+    Print(view, 1, PrintMode::OnChosen); // silent
+    ASSERT_EQ(printers.jobs.size(), 2u);
+    for (const auto& job : printers.jobs)
+        EXPECT_EQ(job->target.options, answer.choice.options);
+    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::Sent);
+
+    // After a restart the remembered printer is chosen again, options and all.
+    ProcessPrinterChoice() = PrinterChoice{};
+    ASSERT_TRUE(LoadPrinterChoice(dir.File("Printer.json")));
+    const PrinterChoice& back = ProcessPrinterChoice();
+    EXPECT_EQ(back.driver, kDriverPrinter);
+    EXPECT_EQ(back.device, u"Hall_Laser");
+    EXPECT_EQ(back.setup.paperLength, 2970);
+    EXPECT_EQ(back.options, answer.choice.options);
+    SetPrinterChoiceFile("");
+
+    // What cannot be read leaves the choice alone.
+    for (const char* bad : {"", "[]", "{\"driver\":\"telex\"}", "{\"driver\":"}) {
+        SCOPED_TRACE(bad);
+        PrinterChoice c;
+        EXPECT_FALSE(PrinterChoiceFromText(bad, c));
+    }
+}
+
+TEST_F(PrintJobTest, ACancelledDialogAndAPrinterThatCannotOpenAreToldApart)
+{
+    FakePrintSystem printers;
+    ScriptedUiSeam ui;
+    Print(view, 1, PrintMode::OnChosen); // no answer: cancelled
+    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::Cancelled);
+
+    printers.answers.push_back(PrinterAnswer(u"Gone"));
+    printers.printerWorks = false;
+    Print(view, 1, PrintMode::OnChosen);
+    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::CannotOpen);
+    EXPECT_EQ(ui.messages.size(), 1u) << "a print someone started says so in a box";
+
+    // A spooled print is followed by the kiosk itself: no box nobody answers.
+    SetNextPrintLabel("A 1", false);
+    Print(view, 1, PrintMode::OnChosen);
+    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::CannotOpen);
+    EXPECT_EQ(ui.messages.size(), 1u);
 }
