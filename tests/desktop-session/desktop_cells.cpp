@@ -171,14 +171,31 @@ int main(int argc, char** argv)
             noteBox = box;
     }
 
-    // The count is the largest one whose every cell holds a button: one more
-    // entry would put a cell over the background (the same grid with an empty
-    // next cell, or a finer grid that runs across the gaps).
+    // The count is the largest one whose every cell holds a button and whose
+    // cells are apart: one more entry would put a cell over the background
+    // (the same grid with an empty next cell, or a finer grid that runs across
+    // the gaps). A full grid also fits a finer one whose cells all land on
+    // faces; that one has a face, not the background, between two cells of a
+    // column.
+    const auto apart = [&](const Rect& upper, const Rect& lower) {
+        const int x = (upper.left + upper.right) / 2;
+        const int y = (upper.bottom + lower.top) / 2;
+        if (lower.top <= upper.bottom || noteBox.Contains(x, y) || y < 0 || y >= image.height())
+            return lower.top > upper.bottom;
+        return PixelKind(image.pixel(x, y)) == CellKind::None;
+    };
     int count = 0;
     for (int n = 200; n >= 1 && count == 0; --n) {
         bool all = true;
-        for (int i = 0; i < n && all; ++i)
-            all = ReadCell(image, Shifted(DesktopCellRect(client, n, i), offsetX, offsetY), noteBox) != CellKind::None;
+        for (int i = 0; i < n && all; ++i) {
+            const Rect cell = Shifted(DesktopCellRect(client, n, i), offsetX, offsetY);
+            all = ReadCell(image, cell, noteBox) != CellKind::None;
+            if (all && i + 1 < n) {
+                const Rect next = Shifted(DesktopCellRect(client, n, i + 1), offsetX, offsetY);
+                if (next.left == cell.left)
+                    all = apart(cell, next);
+            }
+        }
         if (all)
             count = n;
     }
