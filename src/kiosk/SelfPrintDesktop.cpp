@@ -189,9 +189,13 @@ void SelfPrintDesktop::PaintPicture(Canvas& dc)
     in.pressedIndex = pressedIndex;
     in.hoverIndex = hoverIndex;
     in.note = desk.CurrentNoteLocked(DeskState::NoteClock::now());
-    // A printer that cannot print keeps its note up until it can again.
-    if (in.note.empty() && printing)
-        in.note = KioskPrinting::ProblemNote(printing->Problem(), in.lang);
+    // A printer that cannot print keeps its note up until it can again; it
+    // says more than "Printing Scorecard" about a scorecard that waits for it.
+    if (printing) {
+        std::u16string printerNote = KioskPrinting::ProblemNote(printing->Problem(), in.lang);
+        if (!printerNote.empty())
+            in.note = std::move(printerNote);
+    }
     in.listCountdown = listCountdown;
     in.eventText = desk.EventTextLocked();
     PaintDesktopPicture(dc, in);

@@ -179,9 +179,13 @@ TEST_F(DurablePrint, AScorecardWhosePrinterWentAwayPrintsAfterARestartWhenItIsBa
     ASSERT_EQ(desktop->Printing()->PendingCount(), 2u);
     // The printer goes before the tick prints: both stay in the spool.
     fs::remove_all(pdfDir);
-    for (int i = 0; i < 10; ++i)
-        desktop->OnTick();
+    LookAtPrinter();
     EXPECT_EQ(desktop->Printing()->PendingCount(), 2u);
+    // The screen tells why they wait, not that they are printing.
+    const auto texts = ScreenTexts();
+    const std::u16string gone = u"Printer not found, please tell the director(cn:找不到打印机,请通知裁判).";
+    EXPECT_NE(std::find(texts.begin(), texts.end(), gone), texts.end());
+    EXPECT_EQ(std::find(texts.begin(), texts.end(), u"Printing Scorecard[cn:正在打印记分表]"), texts.end());
 
     // The kiosk is restarted; the printer is back.
     fs::create_directories(pdfDir);
