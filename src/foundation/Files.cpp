@@ -90,23 +90,23 @@ std::string ReadWholeFile(const std::string& path)
     return bytes;
 }
 
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes)
+bool WriteAllBytes(int fd, const std::string& bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n < 0)
             return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
         done += static_cast<size_t>(n);
     }
     return true;
 }
-
-} // namespace
 
 std::u16string WriteWholeFile(const std::string& path, const std::string& bytes, LangIndex lang)
 {
@@ -130,7 +130,7 @@ std::u16string WriteWholeFile(const std::string& path, const std::string& bytes,
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (fd < 0)
         return failure;
-    const bool written = WriteAll(fd, bytes) && fsync(fd) == 0;
+    const bool written = WriteAllBytes(fd, bytes) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;
     if (!written || !closed || rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());

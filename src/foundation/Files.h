@@ -31,6 +31,10 @@ std::string ReadWholeFile(const std::string& path);
 // crash or a full disk never leaves a half-written file behind.
 std::u16string WriteWholeFile(const std::string& path, const std::string& bytes, LangIndex lang);
 
+// Writes all of `bytes` to the descriptor, going on after interrupted and
+// short writes; false (errno set) when the descriptor stops taking them.
+bool WriteAllBytes(int fd, const std::string& bytes);
+
 // Milliseconds on a clock that never runs backwards; only differences
 // between two readings mean anything.
 int64_t MillisecondClock();

@@ -57,17 +57,27 @@ KioskPrinting::KioskPrinting(const std::string& dataFolder, std::function<void()
 {
     watched = ProcessPrinterChoice();
     watch = std::make_unique<PrinterWatch>(ProbeFor(watched), &QueryPrintJob, kWatchInterval, [this] {
-        if (changed)
-            changed();
+        NotifyChanged();
     });
     Json::Value fields(Json::objectValue);
     fields["pending"] = static_cast<Json::UInt64>(spool.PendingCount());
     journal.Write(JournalEvent::kStart, fields);
+    watch->WatchJobs(SubmittedJobs());
+}
+
+void KioskPrinting::NotifyChanged()
+{
+    if (changed)
+        changed();
+}
+
+std::vector<int32_t> KioskPrinting::SubmittedJobs()
+{
     std::vector<int32_t> jobs;
     for (const SpoolEntry& e : spool.Pending())
         if (e.state == SpoolState::Submitted)
             jobs.push_back(e.printJob);
-    watch->WatchJobs(std::move(jobs));
+    return jobs;
 }
 
 KioskPrinting::~KioskPrinting()
@@ -177,8 +187,7 @@ bool KioskPrinting::Tick(const PrintEntryFn& print)
             journal.Write(JournalEvent::kPrinter, fields);
         lastProblem = problem;
         lastProblemKnown = true;
-        if (changed)
-            changed();
+        NotifyChanged();
     }
     // The spool is read from disk; twice a second is soon enough unless a
     // scorecard has just arrived.
@@ -212,8 +221,7 @@ void KioskPrinting::FollowSubmittedJobs(const PrinterSnapshot& snapshot)
             fields["printer"] = entry.printer;
             spool.MarkPrinted(entry.id);
             journal.Write(JournalEvent::kCompleted, fields);
-            if (changed)
-                changed();
+            NotifyChanged();
         } else if (JobFailed(state)) {
             std::string reason = std::string("job ") + PrintJobStateName(state);
             if (!seen->second.reasons.empty())
@@ -245,8 +253,7 @@ void KioskPrinting::Fail(SpoolEntry& entry, const std::string& reason, SpoolStat
         fields["spoolError"] = error;
     journal.Write(JournalEvent::kFailed, fields);
     pausedUntil[entry.id] = std::chrono::steady_clock::now() + kRetryPause;
-    if (changed)
-        changed();
+    NotifyChanged();
 }
 
 bool KioskPrinting::PrintNextWaiting(const PrintEntryFn& print)
@@ -308,14 +315,12 @@ bool KioskPrinting::PrintNextWaiting(const PrintEntryFn& print)
                 f["reason"] = "spool: " + error;
                 journal.Write(JournalEvent::kFailed, f);
             }
-            std::vector<int32_t> jobs{outcome.jobId};
-            for (const SpoolEntry& e : spool.Pending())
-                if (e.state == SpoolState::Submitted && e.printJob != outcome.jobId)
-                    jobs.push_back(e.printJob);
+            std::vector<int32_t> jobs = SubmittedJobs();
+            if (std::find(jobs.begin(), jobs.end(), outcome.jobId) == jobs.end())
+                jobs.push_back(outcome.jobId); // followed even if the spool could not record it
             watch->WatchJobs(std::move(jobs));
         }
-        if (changed)
-            changed();
+        NotifyChanged();
         return true;
     }
     return false;
@@ -346,8 +351,7 @@ void KioskPrinting::RetryAll()
         }
     }
     watch->Refresh();
-    if (changed)
-        changed();
+    NotifyChanged();
 }
 
 size_t KioskPrinting::DiscardAll()
@@ -362,7 +366,6 @@ size_t KioskPrinting::DiscardAll()
         }
         pausedUntil.erase(entry.id);
     }
-    if (changed)
-        changed();
+    NotifyChanged();
     return discarded;
 }

@@ -30,6 +30,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 class KioskPrinting {
 public:
@@ -89,6 +90,9 @@ private:
     void FollowSubmittedJobs(const PrinterSnapshot& snapshot);
     bool PrintNextWaiting(const PrintEntryFn& print);
     void Fail(SpoolEntry& entry, const std::string& reason, SpoolState next);
+    void NotifyChanged();
+    // The printing system's ids of the spool's submitted entries.
+    std::vector<int32_t> SubmittedJobs();
 
     PrintSpool spool;
     PrintJournal journal;

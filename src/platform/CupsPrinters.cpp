@@ -61,6 +61,17 @@ std::string StripSeverity(const std::string& reason, bool& blocking)
     return reason;
 }
 
+// A request about one of our jobs, made as its owner.
+ipp_t* NewJobRequest(ipp_op_t op, int32_t jobId)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/jobs/%d", jobId);
+    ipp_t* request = ippNewRequest(op);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    return request;
+}
+
 } // namespace
 
 PrinterProblem ClassifyPrinter(bool found, bool accepting, PrinterState state, const std::vector<std::string>& reasons)
@@ -173,11 +184,7 @@ PrintJobStatus QueryPrintJob(int32_t jobId)
     Http http = ConnectScheduler();
     if (!http || jobId <= 0)
         return status;
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/jobs/%d", jobId);
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ipp_t* request = NewJobRequest(IPP_OP_GET_JOB_ATTRIBUTES, jobId);
     static const char* const wanted[] = {"job-state", "job-state-reasons"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr, wanted);
     Ipp response(cupsDoRequest(http.get(), request, "/"));
@@ -233,11 +240,7 @@ bool ReleasePrintJob(int32_t jobId, std::string& error)
         error = "no printing system answers";
         return false;
     }
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/jobs/%d", jobId);
-    ipp_t* request = ippNewRequest(IPP_OP_RELEASE_JOB);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ipp_t* request = NewJobRequest(IPP_OP_RELEASE_JOB, jobId);
     Ipp response(cupsDoRequest(http.get(), request, "/jobs"));
     if (cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
         error = cupsLastErrorString();

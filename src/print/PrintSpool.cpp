@@ -108,24 +108,6 @@ bool SyncFolder(const std::string& folder, std::string& error)
     return synced;
 }
 
-bool WriteAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Writes `bytes` to a temporary file beside `path`, flushes it to the disk
 // and renames it over `path`. On failure the temporary file is gone and
 // `path` is as it was. The folder still has to be flushed for the rename to
@@ -138,7 +120,7 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, std::string&
         error = Failure("cannot create", temp, errno);
         return false;
     }
-    bool ok = WriteAll(fd, bytes);
+    bool ok = WriteAllBytes(fd, bytes);
     if (ok)
         ok = fsync(fd) == 0;
     int failure = errno;

@@ -1,6 +1,7 @@
 #include "print/PrintJournal.h"
 
 #include "foundation/NumericJson.h"
+#include "support/TextForm.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -39,22 +40,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-// True when `text` has the shape of `form`, where '9' stands for any digit,
-// '+' for either sign and every other character for itself.
-bool HasForm(const std::string& text, const std::string& form)
-{
-    if (text.size() != form.size())
-        return false;
-    for (size_t i = 0; i < form.size(); ++i) {
-        const char c = text[i];
-        const bool fits = form[i] == '9'   ? (c >= '0' && c <= '9')
-                          : form[i] == '+' ? (c == '+' || c == '-')
-                                           : c == form[i];
-        if (!fits)
-            return false;
-    }
-    return true;
-}
+using tools::HasForm;
 
 Json::Value Parsed(const std::string& line)
 {
