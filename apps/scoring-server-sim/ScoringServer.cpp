@@ -1,8 +1,8 @@
 #include "ScoringServer.h"
 
+#include "EntryFilter.h"
+
 #include "comm/MessageFrame.h"
-#include "foundation/TextUtil.h"
-#include "tournament/NumberText.h"
 #include "tournament/SignupList.h"
 
 #include <arpa/inet.h>
@@ -16,35 +16,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <set>
 
 namespace sim {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string Trim(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return std::string();
-    const size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-bool IsNumberText(const std::string& text)
-{
-    if (text.empty())
-        return false;
-    size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    if (i == text.size())
-        return false;
-    for (; i < text.size(); ++i)
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-    return true;
-}
 
 ServerMessage Note(const std::string& text)
 {
@@ -53,9 +30,42 @@ ServerMessage Note(const std::string& text)
     return note;
 }
 
+int64_t NowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+// A peer's text for the log: quoted, with quotes, backslashes and control
+// characters escaped so that one request stays one line, and cut (at a
+// character boundary) after the first few hundred bytes with its length said.
 std::string Quoted(const std::string& text)
 {
-    return "\"" + text + "\"";
+    constexpr size_t kMaxLogged = 200;
+    size_t cut = text.size();
+    if (cut > kMaxLogged) {
+        cut = kMaxLogged;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+    }
+    std::string out = "\"";
+    for (size_t i = 0; i < cut; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += char(c);
+        }
+    }
+    out += "\"";
+    if (cut < text.size())
+        out += "...(" + std::to_string(text.size()) + " bytes)";
+    return out;
 }
 
 // Waits up to `ms` for the socket to become readable; false on time-out.
@@ -86,33 +96,10 @@ bool SendAll(int fd, const std::string& bytes)
 
 bool FilterAccepts(const std::string& filter, const Section& section, int32_t number)
 {
-    const std::string text = Trim(NormaliseFullWidth(filter));
-    if (text.empty())
-        return true;
-    bool anyPart = false;
-    for (const std::string& rawPart : SplitTokens(text, ";", true)) {
-        const std::string part = Trim(rawPart);
-        if (part.empty())
-            continue;
-        anyPart = true;
-        const size_t hash = part.find('#');
-        const std::string name = Trim(part.substr(0, hash));
-        const bool sectionMatches =
-            EqualsIgnoreCase(name, section.name) || (IsNumberText(name) && LeadingInt(name) == section.id);
-        if (!sectionMatches)
-            continue;
-        if (hash == std::string::npos)
-            return true;
-        const std::vector<int32_t> numbers = ParseNumberList(part.substr(hash + 1), true);
-        if (std::find(numbers.begin(), numbers.end(), number) != numbers.end())
-            return true;
-    }
-    // A filter of nothing but separators restricts nothing.
-    return !anyPart;
+    return EntryFilter(filter).Accepts(section.id, section.name, number);
 }
 
-ScoringServer::ScoringServer(Tournament t, ServerOptions o)
-    : tournament(std::move(t)), options(std::move(o))
+ScoringServer::ScoringServer(Tournament t, ServerOptions o) : tournament(std::move(t)), options(std::move(o))
 {
 }
 
@@ -138,7 +125,8 @@ bool ScoringServer::Start(std::string& error)
     const int one = 1;
     ::setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     if (::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listenFd, 64) != 0) {
-        error = "cannot listen on " + options.bindAddress + ":" + std::to_string(options.port) + ": " + std::strerror(errno);
+        error = "cannot listen on " + options.bindAddress + ":" + std::to_string(options.port) + ": " +
+                std::strerror(errno);
         ::close(listenFd);
         listenFd = -1;
         return false;
@@ -207,102 +195,188 @@ void ScoringServer::AcceptLoop()
             continue;
         char text[INET_ADDRSTRLEN] = "?";
         ::inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
-        const std::string peer = std::string(text) + ":" + std::to_string(ntohs(from.sin_port));
-        std::lock_guard<std::mutex> lock(workersMutex);
-        if (workers.size() >= options.maxConnections) {
-            ::close(fd);
-            Log(peer + " refused: too many connections");
-            continue;
-        }
-        Worker& w = workers.emplace_back();
-        w.fd = fd;
-        try {
-            w.thread = std::thread([this, &w, peer] {
-                Serve(w.fd, peer);
-                w.done = true;
-            });
-        } catch (const std::exception&) {
-            ::close(fd);
-            workers.pop_back();
-        }
+        Admit(fd, std::string(text) + ":" + std::to_string(ntohs(from.sin_port)));
     }
 }
 
-void ScoringServer::Serve(int fd, const std::string& peer)
+void ScoringServer::Admit(int fd, const std::string& peer)
 {
-    ++served;
-    const timeval sendTimeout{5, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+    std::lock_guard<std::mutex> lock(workersMutex);
+    // A connection closed to make room is still winding down; its slot is
+    // already free.
+    const size_t open =
+        size_t(std::count_if(workers.begin(), workers.end(), [](const Worker& w) { return !w.done && !w.evicted; }));
+    if (open >= options.maxConnections && !EvictOneIdle(peer)) {
+        ::close(fd);
+        Log(peer + " refused: too many connections");
+        return;
+    }
+    Worker& w = workers.emplace_back();
+    w.fd = fd;
+    w.peer = peer;
+    w.lastActivityNs = NowNs();
+    try {
+        w.thread = std::thread([this, &w] {
+            Serve(w);
+            w.done = true;
+        });
+    } catch (const std::exception&) {
+        ::close(fd);
+        workers.pop_back();
+        Log(peer + " refused: no thread for the connection");
+    }
+}
+
+bool ScoringServer::EvictOneIdle(const std::string& newcomer)
+{
+    // A connection whose reply is out and that only waits for the kiosk to
+    // hang up costs nobody anything to close, so it goes first; then the one
+    // that has gone longest without sending a byte. A connection that is
+    // being answered is never cut.
+    Worker* victim = nullptr;
+    auto rank = [](const Worker& w) { return w.phase == Phase::Lingering ? 0 : 1; };
+    for (Worker& w : workers) {
+        if (w.done || w.evicted || w.phase == Phase::Answering)
+            continue;
+        if (!victim || rank(w) < rank(*victim) ||
+            (rank(w) == rank(*victim) && w.lastActivityNs < victim->lastActivityNs))
+            victim = &w;
+    }
+    if (!victim)
+        return false;
+    victim->evicted = true;
+    // Wakes the worker at once: its poll sees the end of the stream.
+    if (victim->fd >= 0)
+        ::shutdown(victim->fd, SHUT_RDWR);
+    const int64_t idleMs = (NowNs() - victim->lastActivityNs) / 1000000;
+    Log(victim->peer + " closed after " + std::to_string(idleMs) + " ms idle" +
+        (victim->phase == Phase::Lingering ? " (answered)" : "") + ": all " + std::to_string(options.maxConnections) +
+        " connections taken, making room for " + newcomer);
+    return true;
+}
+
+void ScoringServer::Close(Worker& worker)
+{
+    std::lock_guard<std::mutex> lock(workersMutex);
+    if (worker.fd >= 0)
+        ::close(worker.fd);
+    worker.fd = -1;
+}
+
+bool ScoringServer::ReadRequest(Worker& worker, std::string& frame)
+{
+    const int fd = worker.fd;
     FrameBuffer buffer;
     buffer.SetMaxFrameLength(options.maxRequestLength);
-    std::string frame;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(options.requestTimeoutMs);
+    const auto start = Clock::now();
+    const auto firstByteDeadline = start + std::chrono::milliseconds(options.firstByteTimeoutMs);
+    const auto requestDeadline = start + std::chrono::milliseconds(options.requestTimeoutMs);
     std::vector<char> chunk(32768);
-    bool complete = false;
-    while (!complete) {
-        if (stopping) {
-            ::close(fd);
-            return;
+    bool heard = false;
+    while (true) {
+        if (stopping || worker.evicted)
+            return false;
+        const auto now = Clock::now();
+        if (!heard && now >= firstByteDeadline && firstByteDeadline < requestDeadline) {
+            Log(worker.peer + " sent nothing within " + std::to_string(options.firstByteTimeoutMs) + " ms -> closed");
+            return false;
         }
-        if (Clock::now() > deadline) {
-            Log(peer + " no request within " + std::to_string(options.requestTimeoutMs) + " ms -> closed");
-            ::close(fd);
-            return;
+        if (now >= requestDeadline) {
+            Log(worker.peer + " no request within " + std::to_string(options.requestTimeoutMs) + " ms -> closed");
+            return false;
         }
-        if (WaitReadable(fd, 100) <= 0)
+        const auto deadline = heard ? requestDeadline : std::min(firstByteDeadline, requestDeadline);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+        // Short slices, so that Stop() is noticed without a wake-up of its own.
+        if (WaitReadable(fd, int(std::min<int64_t>(left, 100))) <= 0)
             continue;
         const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            Log(peer + " closed without a complete request");
-            ::close(fd);
-            return;
+            if (!worker.evicted)
+                Log(worker.peer + " closed without a complete request");
+            return false;
         }
+        heard = true;
+        worker.lastActivityNs = NowNs();
         buffer.Append(chunk.data(), size_t(n));
         switch (buffer.TakeFrame(frame)) {
-        case FrameBuffer::Cut::Incomplete:
-            break;
-        case FrameBuffer::Cut::Broken:
-            Log(peer + " bad frame header -> closed");
-            ::close(fd);
-            return;
-        case FrameBuffer::Cut::Frame:
-            complete = true;
-            break;
+        case FrameBuffer::Cut::Incomplete: break;
+        case FrameBuffer::Cut::Broken: Log(worker.peer + " bad frame header -> closed"); return false;
+        case FrameBuffer::Cut::Frame: return true;
         }
     }
+}
 
-    MessageFrame decoded;
-    if (!MessageFrame::Decode(frame.data(), frame.size(), decoded)) {
-        Log(peer + " malformed frame of " + std::to_string(frame.size()) + " bytes -> closed");
-        ::close(fd);
+void ScoringServer::Serve(Worker& worker)
+{
+    ++served;
+    const int fd = worker.fd;
+    const timeval sendTimeout{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+    std::string frame;
+    if (!ReadRequest(worker, frame)) {
+        Close(worker);
         return;
     }
-    ServerMessage request;
-    ServerMessage reply;
+    worker.phase = Phase::Answering;
     std::string summary;
-    if (!request.FromJsonText(decoded.jsonText)) {
-        reply = Note("Invalid request: not a JSON object / 无效的请求");
-        summary = "invalid JSON -> 999";
-    } else {
-        reply = Handle(request, summary);
+    const std::string reply = HandleRequestBytes(frame, summary);
+    if (reply.empty()) {
+        Log(worker.peer + " " + summary);
+        Close(worker);
+        return;
     }
-    const bool sent = SendAll(fd, MessageFrame::Encode(reply.ToJsonText(), ""));
-    Log(peer + " " + summary + (sent ? "" : " (reply not delivered)"));
+    const bool sent = SendAll(fd, reply);
+    Log(worker.peer + " " + summary + (sent ? "" : " (reply not delivered)"));
 
     // One reply per connection: say so, then give the kiosk a moment to
     // hang up first so that the reply is never cut short by a reset.
     ::shutdown(fd, SHUT_WR);
+    worker.lastActivityNs = NowNs();
+    worker.phase = Phase::Lingering;
+    std::vector<char> chunk(4096);
     const auto lingerEnd = Clock::now() + std::chrono::milliseconds(options.lingerMs);
-    while (!stopping && Clock::now() < lingerEnd) {
+    while (!stopping && !worker.evicted && Clock::now() < lingerEnd) {
         if (WaitReadable(fd, 100) <= 0)
             continue;
         const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), 0);
         if (n == 0 || (n < 0 && errno != EINTR))
             break;
     }
-    ::close(fd);
+    Close(worker);
+}
+
+std::string ScoringServer::HandleRequestBytes(const std::string& frame)
+{
+    std::string summary;
+    return HandleRequestBytes(frame, summary);
+}
+
+std::string ScoringServer::HandleRequestBytes(const std::string& frame, std::string& summary)
+{
+    // The same checks a connection's frame buffer makes: the header must
+    // announce exactly these bytes, within the bound for a request.
+    const int32_t announced = frame.size() >= 4 ? MessageFrame::ReadInt32(frame.data()) : 0;
+    if (announced <= 0 || announced > options.maxRequestLength || size_t(announced) != frame.size()) {
+        summary = "bad frame header -> closed";
+        return std::string();
+    }
+    MessageFrame decoded;
+    if (!MessageFrame::Decode(frame.data(), frame.size(), decoded)) {
+        summary = "malformed frame of " + std::to_string(frame.size()) + " bytes -> closed";
+        return std::string();
+    }
+    ServerMessage request;
+    ServerMessage reply;
+    if (!request.FromJsonText(decoded.jsonText)) {
+        reply = Note("Invalid request: not a JSON object / 无效的请求");
+        summary = "invalid JSON -> 999";
+    } else {
+        reply = Handle(request, summary);
+    }
+    return MessageFrame::Encode(reply.ToJsonText(), "");
 }
 
 void ScoringServer::Log(const std::string& line)
@@ -330,25 +404,69 @@ ServerMessage ScoringServer::SignupReply(const ServerMessage& request, std::stri
     const std::string filter = request.GetText(MsgKey::kFilter);
     const bool confirm = request.GetFlag(MsgKey::kConfirmed);
     const bool codeOk = options.accessCode.empty() || code == options.accessCode;
+    // A code that does not match is refused whether or not the kiosk asked
+    // to confirm with it; a kiosk that only polls without a code asks for
+    // nothing that could be refused.
+    const bool codeRefused = !codeOk && (confirm || !code.empty());
+    const bool confirmed = confirm && codeOk;
+    const std::string asked = "203 version=" + Quoted(request.GetText(MsgKey::kVersion));
+    const std::string codeText = std::string(" code=") + (code.empty() ? "none" : (codeOk ? "ok" : "wrong")) +
+                                 " confirm=" + (confirm ? "yes" : "no");
+    const std::string refusal = codeRefused ? " access code refused" : "";
 
-    SignupList list;
+    // Refused with a note the kiosk shows, rather than by closing: a closed
+    // connection looks like a network fault to the kiosk, which would ask
+    // again and again, while the note tells the person at it what to change.
+    if (filter.size() > options.maxFilterLength) {
+        summary = asked + " filter of " + std::to_string(filter.size()) + " bytes refused (at most " +
+                  std::to_string(options.maxFilterLength) + ")" + codeText + " -> 999 filter too long" + refusal;
+        return Note("The partial-print filter is too long (" + std::to_string(filter.size()) + " bytes, at most " +
+                    std::to_string(options.maxFilterLength) + ") / 部分打印的筛选条件太长");
+    }
+
+    // Read the filter before taking the lock, copy what the list needs under
+    // it, and build the list after it: a long filter or a large tournament
+    // holds up no other kiosk.
+    const EntryFilter entryFilter(filter);
+    struct Row {
+        int32_t number;
+        std::string name;
+        bool printed;
+    };
+    struct SectionRows {
+        int32_t id;
+        std::string name;
+        bool isPair;
+        std::vector<Row> rows;
+    };
+    std::vector<SectionRows> sections;
     std::string eventText;
     {
         std::lock_guard<std::mutex> lock(tournamentMutex);
         eventText = tournament.eventText;
+        sections.reserve(tournament.sections.size());
         for (const Section& s : tournament.sections) {
-            for (const Entry& e : s.entries) {
-                if (!FilterAccepts(filter, s, e.number))
-                    continue;
-                SignupEntry one;
-                one.SetSectionId(s.id);
-                one.SetSectionName(s.name);
-                one.SetTeamNumber(e.number);
-                one.SetTeamName(e.name);
-                one.SetIsPair(s.kind == SectionKind::Pair);
-                one.SetPrinted(e.printed);
-                list.push_back(one);
-            }
+            SectionRows& copy = sections.emplace_back(SectionRows{s.id, s.name, s.kind == SectionKind::Pair, {}});
+            copy.rows.reserve(s.entries.size());
+            for (const Entry& e : s.entries)
+                copy.rows.push_back(Row{e.number, e.name, e.printed});
+        }
+    }
+
+    SignupList list;
+    for (const SectionRows& s : sections) {
+        const EntryFilter::Selection selection = entryFilter.ForSection(s.id, s.name);
+        for (const Row& e : s.rows) {
+            if (!selection.Admits(e.number))
+                continue;
+            SignupEntry one;
+            one.SetSectionId(s.id);
+            one.SetSectionName(s.name);
+            one.SetTeamNumber(e.number);
+            one.SetTeamName(e.name);
+            one.SetIsPair(s.isPair);
+            one.SetPrinted(e.printed);
+            list.push_back(one);
         }
     }
     ServerMessage reply(kMsgSignupList);
@@ -358,11 +476,9 @@ ServerMessage ScoringServer::SignupReply(const ServerMessage& request, std::stri
         body["_o"] = Json::Value(Json::arrayValue);
     reply[MsgKey::kSignupList] = body;
     reply.SetText(MsgKey::kEventText, eventText);
-    const bool confirmed = confirm && codeOk;
     reply.SetFlag(MsgKey::kConfirmed, confirmed);
-    summary = "203 version=" + Quoted(request.GetText(MsgKey::kVersion)) + " filter=" + Quoted(filter) +
-              " code=" + (code.empty() ? "none" : (codeOk ? "ok" : "wrong")) + " confirm=" + (confirm ? "yes" : "no") +
-              " -> 203 entries=" + std::to_string(list.size()) + (confirmed ? " confirmed" : "");
+    summary = asked + " filter=" + Quoted(filter) + codeText + " -> 203 entries=" + std::to_string(list.size()) +
+              (confirmed ? " confirmed" : "") + refusal;
     return reply;
 }
 
@@ -371,33 +487,39 @@ ServerMessage ScoringServer::PrintReply(const ServerMessage& request, std::strin
     const int32_t sectionId = request.GetInt(MsgKey::kSectionId);
     const int32_t number = request.GetInt(MsgKey::kTeamNumber);
     const std::string who = "section=" + std::to_string(sectionId) + " number=" + std::to_string(number);
-    std::lock_guard<std::mutex> lock(tournamentMutex);
-    Section* section = nullptr;
-    Entry* entry = tournament.Find(sectionId, number, &section);
-    if (!entry) {
-        summary = "205 " + who + " -> 999 unknown entry";
-        return Note("No scorecard for section " + std::to_string(sectionId) + ", number " + std::to_string(number) +
-                    " / 找不到该队的记分表");
-    }
-    const Json::Value& deals = entry->deals.isArray() ? entry->deals : section->deals;
+    // Under the lock: find the entry, copy what the reply carries and mark
+    // it printed. The reply is built after the lock is released.
     ServerMessage reply;
-    if (section->kind == SectionKind::Team) {
-        reply.ResetMessage(kMsgTeamScorecard);
-        reply.SetText(MsgKey::kCaption, entry->caption.empty() ? section->caption : entry->caption);
-        reply.SetText(MsgKey::kScoreLabel, section->scoreLabel);
-    } else {
-        reply.ResetMessage(kMsgPairScorecard);
-        reply.SetText(MsgKey::kTitle, entry->title);
-        reply.SetText(MsgKey::kSubtitle, entry->subtitle);
+    std::string name;
+    bool again = false;
+    {
+        std::lock_guard<std::mutex> lock(tournamentMutex);
+        Section* section = nullptr;
+        Entry* entry = tournament.Find(sectionId, number, &section);
+        if (!entry) {
+            summary = "205 " + who + " -> 999 unknown entry";
+            return Note("No scorecard for section " + std::to_string(sectionId) + ", number " + std::to_string(number) +
+                        " / 找不到该队的记分表");
+        }
+        if (section->kind == SectionKind::Team) {
+            reply.ResetMessage(kMsgTeamScorecard);
+            reply.SetText(MsgKey::kCaption, entry->caption.empty() ? section->caption : entry->caption);
+            reply.SetText(MsgKey::kScoreLabel, section->scoreLabel);
+        } else {
+            reply.ResetMessage(kMsgPairScorecard);
+            reply.SetText(MsgKey::kTitle, entry->title);
+            reply.SetText(MsgKey::kSubtitle, entry->subtitle);
+        }
+        reply.SetInt(MsgKey::kSectionId, sectionId);
+        reply.SetInt(MsgKey::kTeamNumber, number);
+        reply[MsgKey::kScorecard] = entry->scorecard;
+        reply[MsgKey::kDeals] = entry->deals.isArray() ? entry->deals : section->deals;
+        reply.SetInt(MsgKey::kEventKind, section->eventKind);
+        name = entry->name;
+        again = entry->printed;
+        entry->printed = true;
     }
-    reply.SetInt(MsgKey::kSectionId, sectionId);
-    reply.SetInt(MsgKey::kTeamNumber, number);
-    reply[MsgKey::kScorecard] = entry->scorecard;
-    reply[MsgKey::kDeals] = deals;
-    reply.SetInt(MsgKey::kEventKind, section->eventKind);
-    const bool again = entry->printed;
-    entry->printed = true;
-    summary = "205 " + who + " -> " + std::to_string(reply.MsgId()) + " " + Quoted(entry->name) + (again ? " (reprint)" : "");
+    summary = "205 " + who + " -> " + std::to_string(reply.MsgId()) + " " + Quoted(name) + (again ? " (reprint)" : "");
     return reply;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // The reference scoring server: listens on TCP, reads one framed request per
 // connection, answers it with one frame and closes the connection. Many
-// kiosks may be connected at once; each connection has its own thread and a
-// read time-out, and bad input only ends that connection.
+// kiosks may be connected at once; each connection has its own thread, a
+// short wait for its first byte and a bound on the time to deliver its whole
+// request. When every slot is taken, the connection that has been idle the
+// longest makes room for the new one, so silent or trickling peers cannot
+// lock kiosks out. Bad input only ends that connection.
 
 #include "Tournament.h"
 
@@ -23,20 +26,36 @@ struct ServerOptions {
     uint16_t port = 9975; // 0: the system chooses; Port() tells which
     // The access code that confirms a kiosk's settings; empty accepts any.
     std::string accessCode = "8888";
-    // A connection that has not delivered its request in this time is closed.
-    int requestTimeoutMs = 10000;
-    // After the reply, how long to wait for the kiosk to hang up.
+    // A kiosk writes its request as soon as its connection is up, so the
+    // first byte follows the connection within a round trip. Two seconds is
+    // many round trips even on a poor hall network and still frees the slot
+    // of a peer that connects and says nothing before anyone notices.
+    int firstByteTimeoutMs = 2000;
+    // A request is a few hundred bytes (a filter of a few dozen) and travels
+    // in one segment; even the largest frame accepted below crosses a slow
+    // network well within this. A peer that trickles its bytes is closed.
+    int requestTimeoutMs = 5000;
+    // After the reply, how long to wait for the kiosk to hang up. A
+    // connection waiting here is the first to make room for a new one.
     int lingerMs = 3000;
     // Requests are small; a longer announced frame ends the connection.
     int32_t maxRequestLength = 1024 * 1024;
-    size_t maxConnections = 64;
+    // Far above any filter typed at a kiosk (a section list with ranges is
+    // a few dozen bytes); a longer one is refused with a note.
+    size_t maxFilterLength = 16 * 1024;
+    // A hall has a handful of kiosks with one connection each, so 256 slots
+    // leave room for bursts and for several hostile peers at once; when all
+    // are taken, the longest idle connection is closed for the newcomer.
+    size_t maxConnections = 256;
     std::ostream* log = nullptr; // one line per request; none when null
 };
 
 // Whether an entry passes the kiosk's partial-print filter: parts separated
 // by ";", each a section (its name without regard to case, or its number)
 // optionally followed by "#" and a number list ("A;C#21~29"). Full-width
-// forms count as their ASCII ones. An empty filter passes everything.
+// forms count as their ASCII ones. An empty filter passes everything. (One
+// entry at a time; the server reads the filter once per request with
+// EntryFilter.)
 bool FilterAccepts(const std::string& filter, const Section& section, int32_t number);
 
 class ScoringServer {
@@ -56,22 +75,42 @@ public:
     // The reply to one decoded request (also used by tests without a
     // socket). `summary` receives the log text of the exchange.
     ServerMessage Handle(const ServerMessage& request, std::string& summary);
+    // The reply frame's bytes for one whole request frame's bytes (header
+    // included), exactly as a connection would answer them; "" when the
+    // connection would be closed without a reply. Needs no socket and no
+    // Start(), so a fuzzing harness can feed it anything. `summary`
+    // receives the log text (without the peer).
+    std::string HandleRequestBytes(const std::string& frame, std::string& summary);
+    std::string HandleRequestBytes(const std::string& frame);
 
     bool IsPrinted(int32_t sectionId, int32_t number);
     size_t ConnectionsServed() const { return served.load(); }
 
 private:
-    void AcceptLoop();
-    void Serve(int fd, const std::string& peer);
-    void Log(const std::string& line);
-    ServerMessage SignupReply(const ServerMessage& request, std::string& summary);
-    ServerMessage PrintReply(const ServerMessage& request, std::string& summary);
-
+    // Where a connection is in its life; only Answering may not be evicted.
+    enum class Phase { Reading, Answering, Lingering };
     struct Worker {
         std::thread thread;
         std::atomic<bool> done{false};
-        int fd = -1;
+        // Set (with the socket shut down) when the connection was closed to
+        // make room; the worker then logs it and ends.
+        std::atomic<bool> evicted{false};
+        std::atomic<Phase> phase{Phase::Reading};
+        // Steady-clock time of the last byte received (or of the accept).
+        std::atomic<int64_t> lastActivityNs{0};
+        int fd = -1; // guarded by workersMutex; -1 once closed
+        std::string peer;
     };
+
+    void AcceptLoop();
+    void Admit(int fd, const std::string& peer);
+    bool EvictOneIdle(const std::string& newcomer);
+    void Serve(Worker& worker);
+    bool ReadRequest(Worker& worker, std::string& frame);
+    void Close(Worker& worker);
+    void Log(const std::string& line);
+    ServerMessage SignupReply(const ServerMessage& request, std::string& summary);
+    ServerMessage PrintReply(const ServerMessage& request, std::string& summary);
 
     Tournament tournament;
     std::mutex tournamentMutex;

@@ -1,9 +1,11 @@
 #include "ScoringServer.h"
+#include "EntryFilter.h"
 #include "Tournament.h"
 
 #include "comm/MessageFrame.h"
 #include "foundation/Files.h"
 #include "foundation/NumericJson.h"
+#include "foundation/TextUtil.h"
 #include "support/LoopbackServer.h"
 #include "tournament/Deals.h"
 
@@ -98,6 +100,12 @@ TEST(ScoringServer, TheFilterSelectsSectionsByNameOrNumberAndNumbersByRange)
         {"3＃２５～３０；Ｄ", "3:25 3:30"}, // full-width punctuation and digits; letters stay full-width
         {"Z;9#1", ""},
         {";;", "1:1 1:2* 3:1 3:-1 3:2 3:21 3:25 3:30 4:7"},
+        {"ce#29~21", "3:21 3:25"},                 // a range written downwards
+        {"3#30;Ce#1~2;ce#20~22", "3:1 3:2 3:21 3:30"}, // one section named in several parts
+        {"3#-1~1", "3:1 3:-1"},
+        {"3#1~2;Ce", "3:1 3:-1 3:2 3:21 3:25 3:30"}, // the whole section wins over its ranges
+        {"Ce#1,,~2", "3:1 3:2"},                   // an empty piece names nothing; "~2" is 0 to 2
+        {"a#1#2", "1:1"},                          // only the first "#" divides
     };
     for (const Case& c : cases) {
         std::string summary;
@@ -105,6 +113,58 @@ TEST(ScoringServer, TheFilterSelectsSectionsByNameOrNumberAndNumbersByRange)
         EXPECT_EQ(reply.MsgId(), kMsgSignupList) << c.filter;
         EXPECT_EQ(Listed(reply), c.listed) << c.filter;
     }
+}
+
+TEST(ScoringServer, AFilterOfThousandsOfPartsSelectsLikeAShortOne)
+{
+    // Thousands of parts naming no section, then one that does: the list is
+    // the same as for that part alone, and reading it is one pass (the old
+    // reading split the text again for every part, inside the lock).
+    sim::ServerOptions options;
+    options.maxFilterLength = 64 * 1024;
+    sim::ScoringServer server(SmallTournament(), options);
+    std::string filter;
+    for (int i = 0; i < 2000; ++i)
+        filter += "Zz" + std::to_string(i) + "#" + std::to_string(i) + "~" + std::to_string(i + 5) + "；";
+    filter += "Ce#２５,１~２";
+    std::string summary;
+    EXPECT_EQ(Listed(server.Handle(ListRequest(filter, "", false), summary)), "3:1 3:2 3:25");
+    EXPECT_NE(summary.find("...(" + std::to_string(filter.size()) + " bytes)"), std::string::npos)
+        << "a long filter is cut short in the log";
+}
+
+TEST(ScoringServer, AFilterAboveTheBoundIsRefusedWithANote)
+{
+    sim::ServerOptions options;
+    options.maxFilterLength = 64;
+    sim::ScoringServer server(SmallTournament(), options);
+    std::string summary;
+    EXPECT_EQ(server.Handle(ListRequest("A" + std::string(63, ';'), "", false), summary).MsgId(), kMsgSignupList);
+    const ServerMessage refused = server.Handle(ListRequest("A" + std::string(64, ';'), "", false), summary);
+    EXPECT_EQ(refused.MsgId(), kMsgNote);
+    EXPECT_NE(refused.GetText(MsgKey::kNotes).find("too long"), std::string::npos);
+    EXPECT_NE(summary.find("filter of 65 bytes refused (at most 64)"), std::string::npos) << summary;
+}
+
+TEST(EntryFilter, ReadsFullWidthFormsLikeTheFoundationInOnePass)
+{
+    // Every two- and three-byte UTF-8 sequence is rewritten exactly as
+    // foundation's NormaliseFullWidth rewrites it, so the server's one-pass
+    // table cannot drift from the kiosk's.
+    std::vector<std::string> differ;
+    auto check = [&](const std::string& sequence) {
+        if (sim::NormaliseFilterText(sequence) != NormaliseFullWidth(sequence))
+            differ.push_back(sequence);
+    };
+    for (int a = 0xC2; a <= 0xDF; ++a)
+        for (int b = 0x80; b <= 0xBF; ++b)
+            check({char(a), char(b)});
+    for (int a = 0xE0; a <= 0xEF; ++a)
+        for (int b = 0x80; b <= 0xBF; ++b)
+            for (int c = 0x80; c <= 0xBF; ++c)
+                check({char(a), char(b), char(c)});
+    EXPECT_TRUE(differ.empty()) << differ.size() << " sequences differ, the first " << differ.front();
+    EXPECT_EQ(sim::NormaliseFilterText("A；Ｃ＃１～３，－５"), "A;Ｃ#1~3,-5");
 }
 
 TEST(ScoringServer, OnlyAConfirmingRequestWithTheRightCodeIsConfirmed)
@@ -117,18 +177,22 @@ TEST(ScoringServer, OnlyAConfirmingRequestWithTheRightCodeIsConfirmed)
         const char* code;
         bool confirm;
         bool confirmed;
+        bool refused; // the log line says the code was refused
     };
     const Case cases[] = {
-        {"right code, confirming", "8125", true, true},
-        {"right code, only polling", "8125", false, false},
-        {"wrong code", "812", true, false},
-        {"no code", "", true, false},
+        {"right code, confirming", "8125", true, true, false},
+        {"right code, only polling", "8125", false, false, false},
+        {"wrong code", "812", true, false, true},
+        {"wrong code, only polling", "812", false, false, true},
+        {"no code", "", true, false, true},
+        {"no code, only polling", "", false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string summary;
         const ServerMessage reply = server.Handle(ListRequest("", c.code, c.confirm), summary);
         EXPECT_EQ(reply.isMember("82"), c.confirmed);
+        EXPECT_EQ(summary.find("access code refused") != std::string::npos, c.refused) << summary;
         if (c.confirmed) {
             EXPECT_EQ(reply["82"], Json::Value(1));
         }
@@ -259,6 +323,35 @@ TEST(ScoringServer, BadInputEndsOnlyItsOwnConnection)
     EXPECT_NE(lines.find("invalid JSON -> 999"), std::string::npos) << lines;
     EXPECT_NE(lines.find("no request within 1500 ms"), std::string::npos) << lines;
     EXPECT_NE(lines.find("-> 203 entries=9"), std::string::npos) << lines;
+}
+
+TEST(ScoringServer, HandleRequestBytesAnswersExactlyLikeAConnection)
+{
+    sim::ServerOptions options;
+    options.port = 0;
+    sim::ScoringServer server(SmallTournament(), options);
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    std::string shortHeader = Framed(ListRequest("", "", false));
+    MessageFrame::WriteInt32(shortHeader.data(), int32_t(shortHeader.size()) - 1);
+    const std::string frames[] = {
+        Framed(ListRequest("Ce#1~2", "8888", true)),
+        Framed(PrintRequest(9, 9)),
+        Framed(ServerMessage(12)),
+        MessageFrame::Encode("[1,2]", ""),
+        MessageFrame::Encode("", ""),
+    };
+    for (const std::string& frame : frames) {
+        const std::string direct = server.HandleRequestBytes(frame);
+        EXPECT_EQ(direct, Exchange(server.Port(), frame)) << frame;
+    }
+    EXPECT_FALSE(server.HandleRequestBytes(frames[0]).empty());
+    // One whole frame is expected: a header that announces other than the
+    // bytes given is not a frame.
+    EXPECT_TRUE(server.HandleRequestBytes(shortHeader).empty());
+    EXPECT_TRUE(server.HandleRequestBytes(frames[0] + "x").empty());
+    EXPECT_TRUE(server.HandleRequestBytes(std::string("\x05\0\0\0", 4)).empty());
+    EXPECT_TRUE(server.HandleRequestBytes(std::string()).empty());
 }
 
 TEST(ScoringServer, ServesManyKiosksAtOnce)
