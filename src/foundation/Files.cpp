@@ -298,7 +298,10 @@ std::u16string WriteWholeFile(const std::string& path, const std::string& bytes,
         if (!S_ISREG(st.st_mode))
             return failure;
         mode = (st.st_mode & 07777) | S_IWUSR;
-        if ((st.st_mode & S_IWUSR) == 0)
+        // The file a link leads to is not ours to change: the rename below
+        // replaces the link itself.
+        struct stat own {};
+        if ((st.st_mode & S_IWUSR) == 0 && lstat(path.c_str(), &own) == 0 && S_ISREG(own.st_mode))
             chmod(path.c_str(), mode);
     }
 

@@ -60,7 +60,10 @@ std::string ReadWholeFile(const std::string& path, size_t cap = kSmallFileCap);
 // the read-only message when the file cannot be written. The new content is
 // written to a temporary file beside the target and renamed over it, so a
 // crash or a full disk never leaves a half-written file behind. The folder
-// is flushed after the rename, so a power cut keeps the new content.
+// is flushed after the rename, so a power cut keeps the new content. A link
+// at `path` is replaced by the new file, never written through: the kiosk
+// reads a director's linked file but keeps its own changes in its own
+// folder, and a link can never steer its writes elsewhere.
 std::u16string WriteWholeFile(const std::string& path, const std::string& bytes, LangIndex lang);
 
 // The name WriteWholeFile gives its temporary file beside `path` in process
