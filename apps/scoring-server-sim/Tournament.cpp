@@ -220,7 +220,10 @@ bool TournamentFromJson(const Json::Value& in, Tournament& out, std::string& err
 
 bool LoadTournamentFile(const std::string& path, Tournament& out, std::string& error)
 {
-    const std::string text = ReadWholeFile(path);
+    // A tournament file with every hand of a large event is far beyond the
+    // kiosk's small-file cap; it is still a file, never a FIFO or a device.
+    constexpr size_t kTournamentFileCap = 256 * 1024 * 1024;
+    const std::string text = ReadWholeFile(path, kTournamentFileCap);
     if (text.empty())
         return Fail(error, path, "cannot be read or is empty");
     Json::Value value;

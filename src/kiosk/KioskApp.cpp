@@ -55,6 +55,12 @@ bool KioskApp::InitInstance()
         return false;
     }
     IgnoreBrokenPipes();
+    // A save cut short (the kiosk killed, the power gone) leaves its
+    // temporary file beside the real one, which is intact. Cleared here,
+    // once this kiosk knows it is the only one, before anything is saved.
+    for (const std::string& name : RemoveStaleTempFiles(DataFolder()))
+        std::fprintf(stderr, "qivBridgePrint: removed %s%s left by an interrupted save\n", DataFolder().c_str(),
+                     name.c_str());
 
     frame = new MainFrame;
     if (!frame->Created()) {

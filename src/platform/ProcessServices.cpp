@@ -4,24 +4,53 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 SingleInstanceLock::SingleInstanceLock(const std::string& path)
 {
-    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        // Without a lock file we cannot tell; letting the kiosk run is better
-        // than refusing to start on the day of play.
+    // Without a lock file we cannot tell; letting the kiosk run is better
+    // than refusing to start on the day of play.
+    if (path.empty()) {
+        std::fprintf(stderr, "single-instance lock: no private folder for it, running without the check\n");
         held = true;
         return;
     }
-    held = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    // O_NOFOLLOW: a link planted at the lock's name must not make us create
+    // or lock a file elsewhere. O_NONBLOCK: a FIFO there must not hold up
+    // the start; it is refused below.
+    fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    struct stat st {};
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        fd = -1;
+        errno = EINVAL;
+    }
+    if (fd < 0) {
+        std::fprintf(stderr, "single-instance lock: cannot use %s (%s), running without the check\n", path.c_str(),
+                     std::strerror(errno));
+        held = true;
+        return;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        held = true;
+        return;
+    }
+    if (errno == EWOULDBLOCK)
+        return;
+    // A file system without locks says nothing about another kiosk.
+    std::fprintf(stderr, "single-instance lock: cannot lock %s (%s), running without the check\n", path.c_str(),
+                 std::strerror(errno));
+    held = true;
 }
 
 SingleInstanceLock::~SingleInstanceLock()
@@ -30,13 +59,78 @@ SingleInstanceLock::~SingleInstanceLock()
         close(fd);
 }
 
-std::string SingleInstanceLockPath(const std::string& flagName)
+namespace {
+
+std::string WithSlash(std::string folder)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = runtime && *runtime && access(runtime, W_OK) == 0 ? runtime : "/tmp";
     if (folder.back() != '/')
         folder += '/';
-    return folder + flagName + ".lock";
+    return folder;
+}
+
+// Why `st` is not a folder that only this user can write to; empty when it is.
+std::string NotPrivate(const struct stat& st)
+{
+    if (!S_ISDIR(st.st_mode))
+        return "not a folder";
+    if (st.st_uid != geteuid())
+        return "owned by another user";
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "writable by others";
+    return {};
+}
+
+} // namespace
+
+LockPathChoice ChooseSingleInstanceLockPath(const std::string& flagName, const char* runtimeDir,
+                                            const std::string& sharedTemp)
+{
+    LockPathChoice choice;
+    const std::string file = flagName + ".lock";
+    if (runtimeDir != nullptr && *runtimeDir != '\0') {
+        struct stat st {};
+        // The session sets this folder up; a link to it is its own business,
+        // so what counts is the folder the variable leads to.
+        std::string why = stat(runtimeDir, &st) == 0 ? NotPrivate(st) : std::string(std::strerror(errno));
+        if (why.empty()) {
+            choice.path = WithSlash(runtimeDir) + file;
+            return choice;
+        }
+        choice.note = "XDG_RUNTIME_DIR " + std::string(runtimeDir) + " is not used (" + why + "); ";
+    }
+
+    // A folder of our own in the shared temporary folder. Anyone may have
+    // made that name first, so it is looked at without following a link.
+    // The name is looked at without its trailing slash, which would make
+    // lstat() follow a link.
+    const std::string name = WithSlash(sharedTemp) + flagName + "-" + std::to_string(geteuid());
+    const std::string folder = name + "/";
+    if (mkdir(name.c_str(), 0700) != 0 && errno != EEXIST) {
+        choice.note += "cannot make " + folder + ": " + std::strerror(errno);
+        return choice;
+    }
+    struct stat st {};
+    if (lstat(name.c_str(), &st) != 0) {
+        choice.note += "cannot look at " + folder + ": " + std::strerror(errno);
+        return choice;
+    }
+    std::string why = S_ISLNK(st.st_mode) ? std::string("a link") : NotPrivate(st);
+    if (!why.empty()) {
+        choice.note += folder + " is not used (" + why + ")";
+        return choice;
+    }
+    choice.path = folder + file;
+    if (!choice.note.empty())
+        choice.note += "the lock is in " + folder;
+    return choice;
+}
+
+std::string SingleInstanceLockPath(const std::string& flagName)
+{
+    const LockPathChoice choice = ChooseSingleInstanceLockPath(flagName, std::getenv("XDG_RUNTIME_DIR"));
+    if (!choice.note.empty())
+        std::fprintf(stderr, "single-instance lock: %s\n", choice.note.c_str());
+    return choice.path;
 }
 
 const std::vector<std::string>& TaskManagerNames()

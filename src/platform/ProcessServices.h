@@ -10,7 +10,10 @@
 // lock behind.
 class SingleInstanceLock {
 public:
-    // Takes the lock on `path`; Held() tells whether it was free.
+    // Takes the lock on `path`; Held() tells whether it was free. A lock file
+    // that cannot be made or used (an empty path, a link, not a regular file)
+    // counts as held, with a line on stderr: a kiosk that runs without the
+    // check beats one that refuses to start on the day of play.
     explicit SingleInstanceLock(const std::string& path);
     ~SingleInstanceLock();
     SingleInstanceLock(const SingleInstanceLock&) = delete;
@@ -23,8 +26,22 @@ private:
     bool held = false;
 };
 
-// The lock file for a named single-instance flag: in the user's runtime
-// folder ($XDG_RUNTIME_DIR, else /tmp), named after the flag.
+// Where the lock file of a single-instance flag goes.
+struct LockPathChoice {
+    std::string path; // empty when no folder only this user can write to was found
+    std::string note; // why the runtime folder was passed over, or why no folder was found
+};
+
+// The lock file "<flagName>.lock" in a folder that only this user can write
+// to, so that no other user can hold the lock and keep the kiosk from
+// starting: `runtimeDir` ($XDG_RUNTIME_DIR) when it is a folder owned by this
+// user that no one else may write to; otherwise "<sharedTemp><flagName>-<uid>/",
+// made with mode 0700 when missing and used only when it is a real folder
+// (not a link) of ours that no one else may write to.
+LockPathChoice ChooseSingleInstanceLockPath(const std::string& flagName, const char* runtimeDir,
+                                            const std::string& sharedTemp = "/tmp/");
+// ChooseSingleInstanceLockPath for this process's $XDG_RUNTIME_DIR; the note,
+// if any, goes to stderr.
 std::string SingleInstanceLockPath(const std::string& flagName);
 
 // The system monitors that kiosk mode keeps closed.

@@ -20,16 +20,23 @@ std::FILE* OpenForAppend(const std::string& path, size_t& size)
     const size_t slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0)
         CreateFolders(path.substr(0, slash + 1));
-    const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Only a regular file is a journal: lines written into a FIFO nobody
+    // reads would stop the kiosk once its buffer is full, and lines sent to
+    // a device are lost. O_NONBLOCK keeps the open itself from waiting.
+    const int fd = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
     if (fd < 0)
         return nullptr;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
     std::FILE* file = fdopen(fd, "a");
     if (file == nullptr) {
         close(fd);
         return nullptr;
     }
-    struct stat st {};
-    size = fstat(fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+    size = static_cast<size_t>(st.st_size);
     char last = '\n';
     if (size > 0 && pread(fd, &last, 1, static_cast<off_t>(size - 1)) == 1 && last != '\n' &&
         std::fputc('\n', file) != EOF && std::fflush(file) == 0)

@@ -188,25 +188,18 @@ enum class ReadOutcome {
 // Reads the entry file at `path`, whose id must be `name` without ".json".
 ReadOutcome ReadEntry(const std::string& path, const std::string& name, SpoolEntry& entry, std::string& error)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = Failure("cannot read", path, errno);
-        return ReadOutcome::Unreadable;
+    // Only a regular file is read, and only up to a size no entry reaches: a
+    // FIFO or a device swapped in after the folder was listed must not hold
+    // up or flood the kiosk. The largest message the server can send is
+    // 64 MiB; its entry, with the text escaped again, stays well below the cap.
+    constexpr size_t kEntryCap = 256 * 1024 * 1024;
+    FileRead read = ReadRegularFile(path, kEntryCap);
+    switch (read.outcome) {
+    case FileReadOutcome::Read: break;
+    case FileReadOutcome::TooLarge: error = path + " is not a spool entry: " + read.reason; return ReadOutcome::Broken;
+    default: error = "cannot read " + path + " (" + read.reason + ")"; return ReadOutcome::Unreadable;
     }
-    std::string text;
-    char chunk[65536];
-    ssize_t n;
-    while ((n = read(fd, chunk, sizeof chunk)) != 0) {
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error = Failure("cannot read", path, errno);
-            close(fd);
-            return ReadOutcome::Unreadable;
-        }
-        text.append(chunk, static_cast<size_t>(n));
-    }
-    close(fd);
+    const std::string text = std::move(read.bytes);
 
     const std::string broken = path + " is not a spool entry: ";
     Json::Value root;

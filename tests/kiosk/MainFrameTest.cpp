@@ -112,6 +112,35 @@ TEST_F(FrameTest, SecondInstanceIsRefusedWithItsMessage)
     EXPECT_EQ(KioskApp::AlreadyRunningText(437), u"jovBridgePrint already running?");
 }
 
+TEST_F(FrameTest, OnlyTheSingleInstanceClearsTempFilesOfInterruptedSaves)
+{
+    const std::string lockPath = dir.File("SingleClientFlag-jovBridgePrint.lock");
+    KioskApp::SetLockPathForTesting(lockPath);
+    ScriptedUiSeam ui;
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    // Left by a kiosk killed during a save, and one being written right now
+    // by a process that still runs (the one that started this test).
+    const std::string stale = DataFolder() + "Self_Print.txt.tmp-" + std::to_string(child);
+    const std::string live = DataFolder() + "Printer.json.tmp-" + std::to_string(getppid());
+    ASSERT_EQ(WriteWholeFile(stale, "{\"1\":\"half", 1), u"");
+    ASSERT_EQ(WriteWholeFile(live, "{}", 1), u"");
+    {
+        SingleInstanceLock first(lockPath);
+        KioskApp second;
+        EXPECT_FALSE(second.InitInstance());
+        EXPECT_EQ(access(stale.c_str(), F_OK), 0) << "the other kiosk may be saving";
+    }
+    KioskApp next;
+    EXPECT_TRUE(next.InitInstance());
+    EXPECT_EQ(access(stale.c_str(), F_OK), -1);
+    EXPECT_EQ(access(live.c_str(), F_OK), 0);
+    unlink(stale.c_str());
+    unlink(live.c_str());
+}
+
 TEST_F(FrameTest, KioskModeKillsSystemMonitorsByExactName)
 {
     // Stand-in monitors: copies of sleep under a blocked name and under the

@@ -10,10 +10,13 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -272,6 +275,36 @@ TEST_F(PrintJournalTest, AJournalThatCannotBeOpenedStillMirrorsAndPicksUpLater)
     // Without a mirror as well, nothing is written and nothing breaks.
     PrintJournal nowhere(temp.File("logs/print-journal.log") + "/below-a-file.log", nullptr);
     nowhere.Write(JournalEvent::kStart);
+}
+
+TEST_F(PrintJournalTest, AFifoOrADeviceAtTheJournalsNameIsNotWrittenTo)
+{
+    // A FIFO nobody reads takes 64 KiB and then blocks every write; the
+    // journal must go on mirroring instead of stopping the kiosk.
+    const std::string fifo = temp.File("fifo.log");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string zero = temp.File("zero.log");
+    fs::create_symlink("/dev/zero", zero);
+    for (const std::string& path : {fifo, zero}) {
+        MemoryMirror mirror;
+        auto writes = std::async(std::launch::async, [&] {
+            PrintJournal journal(path, mirror.File());
+            Json::Value fields = PrintJournal::EntryFields(std::string(1000, 'x'), 1, 1);
+            for (int i = 0; i < 200; ++i)
+                journal.Write(JournalEvent::kTouch, fields);
+        });
+        if (writes.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+            ADD_FAILURE() << path << ": the journal stopped the writer";
+            // Drain the FIFO so that the writer and the suite can go on.
+            std::thread([fifo] {
+                std::ifstream in(fifo, std::ios::binary);
+                std::ostringstream sink;
+                sink << in.rdbuf();
+            }).detach();
+        }
+        writes.get();
+        EXPECT_EQ(Lines(mirror.Text()).size(), 200u) << path;
+    }
 }
 
 TEST_F(PrintJournalTest, WritesFromSeveralThreadsComeOutAsWholeLines)

@@ -11,9 +11,14 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <set>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -361,6 +366,34 @@ TEST_F(PrintSpoolTest, FilesThatAreNotEntriesAreMovedToBrokenAndSkipped)
     // A broken file is set aside once; the spool reads clean afterwards.
     EXPECT_EQ(spool.PendingCount(), 1u);
     EXPECT_EQ(Names(folder + "broken/").size(), std::size(cases) + 2);
+}
+
+TEST_F(PrintSpoolTest, AnEntryNameThatIsNotARegularFileIsNeverReadFrom)
+{
+    // Something swapped in under an entry's name after the folder was
+    // listed: the read returns at once and says what it found.
+    fs::create_directories(folder);
+    const std::string fifo = folder + "20261210-153003-000040.json";
+    const std::string zero = folder + "20261210-153003-000041.json";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", zero);
+    const struct {
+        std::string path;
+        const char* says;
+    } cases[] = {{fifo, "a FIFO"}, {zero, "a character device"}};
+    for (const auto& c : cases) {
+        std::string error;
+        auto read = std::async(std::launch::async, [&] { return PrintSpool::ReadEntryFile(c.path, error); });
+        if (read.wait_for(std::chrono::seconds(3)) == std::future_status::timeout) {
+            ADD_FAILURE() << c.path << ": the read did not return";
+            const int writer = open(c.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (writer >= 0)
+                close(writer);
+        }
+        EXPECT_FALSE(read.get().has_value());
+        EXPECT_NE(error.find(c.path), std::string::npos) << error;
+        EXPECT_NE(error.find(c.says), std::string::npos) << error;
+    }
 }
 
 TEST_F(PrintSpoolTest, AnInterruptedWriteIsFinishedWhenWholeAndSetAsideOtherwise)

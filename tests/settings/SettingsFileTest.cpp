@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -126,4 +130,52 @@ TEST_F(SettingsFile, RewritesAReadOnlyFile)
     s.SetTitle("T");
     s.Save();
     EXPECT_EQ(ReadWholeFile(path), "{\"5\":\"T\",\"9\":1}\n");
+}
+
+TEST_F(SettingsFile, OnlyARegularFileIsRead)
+{
+    const std::string real = dir.File("director/Self_Print.txt");
+    CreateFolders(dir.File("director/"));
+    ASSERT_EQ(WriteWholeFile(real, "{\"1\":\"10.0.0.9\",\"9\":1}\n", 1), u"");
+
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& path, const std::string& real);
+        std::string serverIp; // empty: the defaults stay
+    } cases[] = {
+        {"FIFO", [](const std::string& p, const std::string&) { mkfifo(p.c_str(), 0600); }, ""},
+        {"link to /dev/zero", [](const std::string& p, const std::string&) { symlink("/dev/zero", p.c_str()); }, ""},
+        {"folder", [](const std::string& p, const std::string&) { CreateFolders(p + "/"); }, ""},
+        {"link to a director's file", [](const std::string& p, const std::string& r) { symlink(r.c_str(), p.c_str()); },
+         "10.0.0.9"},
+    };
+    for (const Case& c : cases) {
+        c.make(path, real);
+        KioskSettings s;
+        s.SetServerIp("");
+        auto load = std::async(std::launch::async, [&] {
+            s.Load();
+            s.Save(); // never into a FIFO or a device either
+        });
+        if (load.wait_for(std::chrono::seconds(3)) == std::future_status::timeout) {
+            ADD_FAILURE() << c.name << ": the settings file held up the kiosk";
+            // Set the stuck open free, so that the suite goes on.
+            for (int flags : {O_WRONLY | O_NONBLOCK, O_RDONLY | O_NONBLOCK}) {
+                const int fd = open(path.c_str(), flags | O_CLOEXEC);
+                if (fd >= 0)
+                    close(fd);
+            }
+        }
+        load.get();
+        EXPECT_EQ(s.GetServerIp(), c.serverIp) << c.name;
+        EXPECT_EQ(s.GetLangIndex(), c.serverIp.empty() ? -1 : 1) << c.name;
+        if (!c.serverIp.empty()) {
+            // The save lands in the kiosk's own file; the director's stays.
+            struct stat st {};
+            ASSERT_EQ(lstat(path.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode));
+            EXPECT_EQ(ReadWholeFile(real), "{\"1\":\"10.0.0.9\",\"9\":1}\n");
+        }
+        std::filesystem::remove_all(path);
+    }
 }
