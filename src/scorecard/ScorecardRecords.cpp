@@ -38,14 +38,13 @@ void TeamTotals::ParseText(const std::string& text)
     if (text.empty())
         return;
     lines.clear();
-    std::string rest = text;
-    // Each step takes one entry and its ";", so the loop ends after at most
-    // one step per byte of the text.
-    while (!rest.empty()) {
-        std::string part = PopToken(rest, ";");
-        std::string label = PopToken(part, ",");
-        std::string home = PopToken(part, ",");
-        lines.emplace_back(std::move(label), std::move(home), std::move(part));
+    // The readers move along the text instead of erasing its front, so the
+    // whole text is read in time linear in its length.
+    for (TokenReader entries(text, ";"); !entries.AtEnd();) {
+        TokenReader fields(entries.Next(), ",");
+        std::string label(fields.Next());
+        std::string home(fields.Next());
+        lines.emplace_back(std::move(label), std::move(home), std::string(fields.Rest()));
     }
 }
 

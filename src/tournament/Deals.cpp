@@ -39,14 +39,17 @@ int32_t FirstSeat(const std::string& letter)
 
 // Builds the record of one board from the text of its Deal tag, or returns
 // false when the hands do not make a complete deal.
-bool BuildBoard(int32_t board, std::string dealText, DealList::Deal& out)
+bool BuildBoard(int32_t board, const std::string& dealText, DealList::Deal& out)
 {
     // Anything but a single letter before the colon counts as North.
-    const std::string letter = PopToken(dealText, ":");
+    TokenReader parts(dealText, ":");
+    const std::string letter(parts.Next());
     const int32_t first = letter.size() == 1 ? FirstSeat(letter) : kSeatNorth;
+    // The four hands are the first four tokens after the colon.
+    TokenReader handTexts(parts.Rest(), " ");
     std::array<std::string, 4> hands;
     for (int32_t i = 0; i < 4; ++i)
-        hands[size_t((first + i) % 4)] = HandCodes(NthToken(dealText, " ", i));
+        hands[size_t((first + i) % 4)] = HandCodes(std::string(handTexts.Next()));
     out = DealList::Deal();
     out.SetBoard(board);
     out.SetHands(hands[kSeatNorth], hands[kSeatEast], hands[kSeatSouth], hands[kSeatWest]);
