@@ -132,11 +132,14 @@ void DealList::ToJson(Json::Value& out) const
     }
 }
 
-void DealList::FromJson(const Json::Value& in)
+ReadStatus DealList::FromJson(const Json::Value& in)
 {
     deals.clear();
     if (!in.isArray())
-        return;
+        return ReadStatus::Accepted();
+    ReadStatus status = CheckListSize("the deals of the scorecard", in.size(), kMaxDeals);
+    if (!status.ok)
+        return status;
     deals.reserve(in.size());
     for (Json::ArrayIndex i = 0; i < in.size(); ++i) {
         const Json::Value& element = in[i];
@@ -151,6 +154,7 @@ void DealList::FromJson(const Json::Value& in)
         d.SetTrickTexts(NumericJson::ReadText(element, "3"));
         deals.push_back(std::move(d));
     }
+    return status;
 }
 
 const DealList::Deal* DealList::FindBoard(int32_t board) const
