@@ -45,7 +45,8 @@ ReadStatus TeamTotals::ParseText(const std::string& text)
         return ReadStatus::Accepted();
     lines.clear();
     // Counted before anything is built, so an over-long text costs one walk.
-    ReadStatus status = CheckListSize("the totals lines of the team scorecard", CountTokens(text, ";"), kMaxTotalsLines);
+    ReadStatus status =
+        CheckListSize("the totals lines of the team scorecard", CountTokens(text, ";"), kMaxTotalsLines);
     if (!status.ok)
         return status;
     // The readers move along the text instead of erasing its front, so the
