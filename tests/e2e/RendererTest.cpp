@@ -343,11 +343,14 @@ TEST_F(RendererTest, AScorecardWithAListOverItsCapIsRefusedWithItsReason)
         EXPECT_FALSE(fs::exists(dir / "out.pdf"));
     }
 
-    // At the cap the totals print: every line is a row of the scorecard.
+    // At the cap the totals print: every line is a row of the scorecard. A
+    // megabyte of team name, which no list cap covers, only makes the name
+    // too small to see.
     std::string totals;
     for (size_t i = 0; i < kMaxTotalsLines; ++i)
         totals += (i > 0 ? ";" : "") + std::string("T") + std::to_string(i) + ",1,2";
-    Write("at-cap.json", R"({"pub_MsgID":207,"66":{"1":"3.Dragons","31":")" + totals + R"(","_L":[{"1":1}]}})");
+    Write("at-cap.json", R"({"pub_MsgID":207,"66":{"1":"3.)" + std::string(1000000, 'W') + R"(","31":")" + totals +
+                             R"(","_L":[{"1":1}]}})");
     const RunResult r = Render({"--message", "at-cap.json", "--pdf", "out.pdf", "--lang", "en"});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string text = PdfText("out.pdf");
