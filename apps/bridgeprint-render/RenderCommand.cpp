@@ -125,8 +125,13 @@ bool ReadScorecard(const Json::Value& message, const std::string& source, Scorec
         error = source + " has no message id (\"pub_MsgID\"); expected a scorecard message, 207 or 208";
         return false;
     }
-    if (ReadScorecardMessage(message, input))
+    std::string refusal;
+    if (ReadScorecardMessage(message, input, refusal))
         return true;
+    if (!refusal.empty()) {
+        error = source + " is refused: " + refusal;
+        return false;
+    }
     error = source + " holds message " + std::to_string(NumericJson::AsInt(*id)) +
             ", not a scorecard message (207 team or 208 pair/individual)";
     return false;

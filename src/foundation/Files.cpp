@@ -69,11 +69,12 @@ bool CreateFolders(const std::string& path)
         prefix = "/";
         rest.erase(0, 1);
     }
-    while (!rest.empty()) {
-        const std::string level = PopToken(rest, "/");
+    for (TokenReader levels(rest, "/"); !levels.AtEnd();) {
+        const std::string_view level = levels.Next();
         if (level.empty())
             continue;
-        prefix += level + "/";
+        prefix += level;
+        prefix += "/";
         if (!FolderExists(prefix))
             mkdir(prefix.c_str(), 0755);
     }

@@ -2,18 +2,34 @@
 
 #include <cstdlib>
 
-std::string PopToken(std::string& text, const std::string& separator)
+std::string_view TokenReader::Next()
 {
-    if (text.empty())
+    if (AtEnd())
         return {};
-    const size_t p = separator.empty() ? std::string::npos : text.find(separator);
-    if (p == std::string::npos) {
-        std::string token;
-        token.swap(text);
+    const size_t p = separator_.empty() ? std::string_view::npos : text_.find(separator_, offset_);
+    if (p == std::string_view::npos) {
+        const std::string_view token = text_.substr(offset_);
+        offset_ = text_.size();
         return token;
     }
-    std::string token = text.substr(0, p);
-    text.erase(0, p + separator.size());
+    const std::string_view token = text_.substr(offset_, p - offset_);
+    offset_ = p + separator_.size();
+    return token;
+}
+
+size_t CountTokens(std::string_view text, std::string_view separator)
+{
+    size_t count = 0;
+    for (TokenReader reader(text, separator); !reader.AtEnd(); reader.Next())
+        ++count;
+    return count;
+}
+
+std::string PopToken(std::string& text, const std::string& separator)
+{
+    TokenReader reader(text, separator);
+    std::string token(reader.Next());
+    text = std::string(reader.Rest());
     return token;
 }
 
@@ -21,10 +37,11 @@ std::string NthToken(std::string text, const std::string& separator, int32_t n)
 {
     if (n < 0)
         return {};
-    for (int32_t i = 0; !text.empty(); ++i) {
-        std::string token = PopToken(text, separator);
+    TokenReader reader(text, separator);
+    for (int32_t i = 0; !reader.AtEnd(); ++i) {
+        const std::string_view token = reader.Next();
         if (i == n)
-            return token;
+            return std::string(token);
     }
     return {};
 }
@@ -32,11 +49,11 @@ std::string NthToken(std::string text, const std::string& separator, int32_t n)
 std::vector<std::string> SplitTokens(std::string text, const std::string& separator, bool skipEmpty)
 {
     std::vector<std::string> tokens;
-    while (!text.empty()) {
-        std::string token = PopToken(text, separator);
+    for (TokenReader reader(text, separator); !reader.AtEnd();) {
+        const std::string_view token = reader.Next();
         if (skipEmpty && token.empty())
             continue;
-        tokens.push_back(std::move(token));
+        tokens.emplace_back(token);
     }
     return tokens;
 }
@@ -45,42 +62,85 @@ std::string ReplaceAll(std::string text, const std::string& pattern, const std::
 {
     if (pattern.empty() || pattern == replacement)
         return text;
-    size_t pos = 0;
-    while ((pos = text.find(pattern, pos)) != std::string::npos) {
-        text.replace(pos, pattern.size(), replacement);
-        pos += replacement.size();
+    // Copy into a new text instead of replacing in place: each in-place
+    // replacement of a different length would move the whole tail.
+    size_t pos = text.find(pattern);
+    if (pos == std::string::npos)
+        return text;
+    std::string out;
+    out.reserve(text.size());
+    size_t from = 0;
+    for (; pos != std::string::npos; pos = text.find(pattern, from)) {
+        out.append(text, from, pos - from);
+        out += replacement;
+        from = pos + pattern.size();
     }
-    return text;
+    out.append(text, from, std::string::npos);
+    return out;
 }
 
 std::string NormaliseLineEnds(std::string text, const std::string& lineEnd)
 {
-    text = ReplaceAll(std::move(text), "\r\n", "\n");
-    text = ReplaceAll(std::move(text), "\r", "\n");
-    return ReplaceAll(std::move(text), "\n", lineEnd);
+    // "\r\n", a lone "\r" and a lone "\n" each become one `lineEnd`.
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            out += c;
+            continue;
+        }
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        out += lineEnd;
+    }
+    return out;
 }
 
 std::string NormaliseFullWidth(std::string text)
 {
     struct Row {
         const char* wide;
-        const char* ascii;
+        char ascii;
     };
+    // Every form is three bytes: a lead byte 0xE2, 0xE3 or 0xEF, then two
+    // bytes 0x80...0xBF. Since no form can begin inside another, one walk
+    // that maps each form where it starts gives what replacing them one kind
+    // after the other would.
     static const Row table[] = {
-        {"\xEF\xBC\x90", "0"}, {"\xEF\xBC\x91", "1"}, {"\xEF\xBC\x92", "2"}, {"\xEF\xBC\x93", "3"},
-        {"\xEF\xBC\x94", "4"}, {"\xEF\xBC\x95", "5"}, {"\xEF\xBC\x96", "6"}, {"\xEF\xBC\x97", "7"},
-        {"\xEF\xBC\x98", "8"}, {"\xEF\xBC\x99", "9"},
-        {"，", ","}, {"。", "."}, {"〈", "<"}, {"〉", ">"}, {"～", "~"}, {"！", "!"},
-        {"＠", "@"}, {"＃", "#"}, {"＄", "$"}, {"＊", "*"}, {"（", "("}, {"）", ")"},
-        {"［", "["}, {"］", "]"}, {"｛", "{"}, {"｝", "}"}, {"｜", "|"}, {"；", ";"},
-        {"：", ":"}, {"\xE2\x80\x9C", "\""}, {"\xE2\x80\x98", "'"}, {"＋", "+"}, {"＝", "="},
+        {"\xEF\xBC\x90", '0'}, {"\xEF\xBC\x91", '1'}, {"\xEF\xBC\x92", '2'}, {"\xEF\xBC\x93", '3'},
+        {"\xEF\xBC\x94", '4'}, {"\xEF\xBC\x95", '5'}, {"\xEF\xBC\x96", '6'}, {"\xEF\xBC\x97", '7'},
+        {"\xEF\xBC\x98", '8'}, {"\xEF\xBC\x99", '9'},
+        {"，", ','}, {"。", '.'}, {"〈", '<'}, {"〉", '>'}, {"～", '~'}, {"！", '!'},
+        {"＠", '@'}, {"＃", '#'}, {"＄", '$'}, {"＊", '*'}, {"（", '('}, {"）", ')'},
+        {"［", '['}, {"］", ']'}, {"｛", '{'}, {"｝", '}'}, {"｜", '|'}, {"；", ';'},
+        {"：", ':'}, {"\xE2\x80\x9C", '"'}, {"\xE2\x80\x98", '\''}, {"＋", '+'}, {"＝", '='},
         // The full-width hyphen-minus is typed on Chinese keyboards where a
         // minus is meant; it normalises like the other full-width ASCII forms.
-        {"－", "-"},
+        {"－", '-'},
     };
-    for (const Row& row : table)
-        text = ReplaceAll(std::move(text), row.wide, row.ascii);
-    return text;
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const Row* match = nullptr;
+        if ((lead == 0xE2 || lead == 0xE3 || lead == 0xEF) && i + 3 <= text.size()) {
+            for (const Row& row : table) {
+                if (text.compare(i, 3, row.wide) == 0) {
+                    match = &row;
+                    break;
+                }
+            }
+        }
+        if (match != nullptr) {
+            out += match->ascii;
+            i += 3;
+        } else {
+            out += text[i];
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::string ToLower(std::string text)

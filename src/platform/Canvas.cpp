@@ -203,14 +203,14 @@ std::vector<std::u16string> Canvas::SplitTextLines(const std::u16string& text, i
         for (char16_t c : text)
             if (c != u'\r' && c != u'\n')
                 line.push_back(c);
-        return {line};
+        return {CutToDrawnLine(line)};
     }
     std::vector<std::u16string> paragraphs;
     std::u16string current;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (c == u'\r' || c == u'\n') {
-            paragraphs.push_back(current);
+            paragraphs.push_back(CutToDrawnLine(current));
             current.clear();
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
@@ -218,7 +218,7 @@ std::vector<std::u16string> Canvas::SplitTextLines(const std::u16string& text, i
         }
         current.push_back(c);
     }
-    paragraphs.push_back(current);
+    paragraphs.push_back(CutToDrawnLine(current));
     if (!(format & DT_WORDBREAK))
         return paragraphs;
 
@@ -245,6 +245,17 @@ std::vector<std::u16string> Canvas::SplitTextLines(const std::u16string& text, i
         lines.push_back(line);
     }
     return lines;
+}
+
+std::u16string CutToDrawnLine(std::u16string_view line)
+{
+    if (line.size() <= kMaxDrawnLineUnits)
+        return std::u16string(line);
+    std::size_t n = kMaxDrawnLineUnits;
+    // A high surrogate at the cut would be half a character.
+    if (line[n - 1] >= 0xD800 && line[n - 1] <= 0xDBFF)
+        --n;
+    return std::u16string(line.substr(0, n));
 }
 
 bool IsFullWidthChar(char32_t c)

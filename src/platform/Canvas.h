@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QImage;
@@ -212,7 +213,8 @@ protected:
     virtual void StrokeLine(Point from, Point to) = 0;
     // The lines DrawText lays out for a box `width` wide: one line with
     // DT_SINGLELINE, else one per line break, wrapped at spaces with
-    // DT_WORDBREAK (measured with TextExtent).
+    // DT_WORDBREAK (measured with TextExtent). Every line is cut to
+    // kMaxDrawnLineUnits (paragraphs before they are wrapped).
     std::vector<std::u16string> SplitTextLines(const std::u16string& text, int32_t width, unsigned format);
 
     CanvasState state_;
@@ -281,3 +283,12 @@ private:
 // Character classes for text metrics: true for characters that take a full
 // em (CJK ideographs, kana, hangul, full-width forms).
 bool IsFullWidthChar(char32_t c);
+
+// The longest line, in UTF-16 units, that a canvas measures or draws. A line
+// of 4096 characters spread over the widest box of a page or of the screen
+// gets well under a pixel per character, so nothing legible lies beyond the
+// cut; without it, one huge text from the server would cost text shaping
+// time and memory far beyond its size on every paint.
+inline constexpr std::size_t kMaxDrawnLineUnits = 4096;
+// `line` cut to kMaxDrawnLineUnits, without splitting a surrogate pair.
+std::u16string CutToDrawnLine(std::u16string_view line);

@@ -206,13 +206,13 @@ bool StartOnScreenKeyboard()
     const char* path = std::getenv("PATH");
     const std::vector<std::string> folders = [&] {
         std::vector<std::string> out;
-        std::string rest = path ? path : "/usr/bin:/bin";
-        size_t at;
-        while ((at = rest.find(':')) != std::string::npos) {
-            out.push_back(rest.substr(0, at));
-            rest.erase(0, at + 1);
-        }
-        out.push_back(rest);
+        const std::string list = path ? path : "/usr/bin:/bin";
+        // Walk with an offset: erasing the front at each ":" would copy the
+        // rest of the list once per entry.
+        size_t from = 0;
+        for (size_t at; (at = list.find(':', from)) != std::string::npos; from = at + 1)
+            out.push_back(list.substr(from, at - from));
+        out.push_back(list.substr(from));
         return out;
     }();
     for (const std::string& program : OnScreenKeyboardPrograms()) {

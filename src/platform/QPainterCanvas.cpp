@@ -206,7 +206,8 @@ void QPainterCanvas::Ellipse(const Rect& r)
 Size QPainterCanvas::TextExtent(const std::u16string& text)
 {
     const QFontMetricsF metrics(impl_->font);
-    return {static_cast<int32_t>(std::lround(metrics.horizontalAdvance(ToQString(text)))),
+    const std::u16string line = CutToDrawnLine(text);
+    return {static_cast<int32_t>(std::lround(metrics.horizontalAdvance(ToQString(line)))),
             static_cast<int32_t>(std::lround(metrics.ascent() + metrics.descent()))};
 }
 

@@ -82,7 +82,7 @@ int32_t RecordingCanvas::TextWidth(const std::u16string& text, int32_t height)
 
 Size RecordingCanvas::TextExtent(const std::u16string& text)
 {
-    return {TextWidth(text, state_.font.height), std::abs(state_.font.height)};
+    return {TextWidth(CutToDrawnLine(text), state_.font.height), std::abs(state_.font.height)};
 }
 
 int32_t RecordingCanvas::DrawText(const std::u16string& text, Rect& r, unsigned format)

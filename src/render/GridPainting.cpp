@@ -173,7 +173,9 @@ void DrawCellText(Canvas& dc, const std::u16string& text, Rect a, int32_t align,
         int32_t x = a.left;
         if (align == 1 && total < a.Width())
             x += (a.Width() - total) / 2;
-        for (std::size_t i = 0; i < text.size(); ++i) {
+        // Characters that would start past the box are not drawn, so a long
+        // text costs no more calls than fit in the box.
+        for (std::size_t i = 0; i < text.size() && x < a.right; ++i) {
             // A character outside the basic plane keeps its two halves together.
             std::size_t n = 1;
             if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&

@@ -9,14 +9,20 @@ using namespace NumericJson;
 // ---------------------------------------------------------------------------
 // BoardResult
 
-void BoardResult::FromJson(const Json::Value& in)
+ReadStatus BoardResult::FromJson(const Json::Value& in)
 {
     SetDeclarer(ReadInt(in, "1"));
     SetContract(ReadText(in, "3"));
     SetLead(ReadText(in, "5"));
     SetResult(ReadText(in, "7"));
     SetNsScore(ReadInt(in, "9"));
-    SetAuction(ReadText(in, "2"));
+    std::string auctionText = ReadText(in, "2");
+    // Two bytes per call; an incomplete last pair is not a call.
+    ReadStatus status = CheckListSize("the auction calls of a board", auctionText.size() / 2, kMaxAuctionCalls);
+    if (!status.ok)
+        auctionText.clear();
+    SetAuction(auctionText);
+    return status;
 }
 
 void BoardResult::ToJson(Json::Value& out) const
@@ -33,20 +39,25 @@ void BoardResult::ToJson(Json::Value& out) const
 // ---------------------------------------------------------------------------
 // TeamTotals
 
-void TeamTotals::ParseText(const std::string& text)
+ReadStatus TeamTotals::ParseText(const std::string& text)
 {
     if (text.empty())
-        return;
+        return ReadStatus::Accepted();
     lines.clear();
-    std::string rest = text;
-    // Each step takes one entry and its ";", so the loop ends after at most
-    // one step per byte of the text.
-    while (!rest.empty()) {
-        std::string part = PopToken(rest, ";");
-        std::string label = PopToken(part, ",");
-        std::string home = PopToken(part, ",");
-        lines.emplace_back(std::move(label), std::move(home), std::move(part));
+    // Counted before anything is built, so an over-long text costs one walk.
+    ReadStatus status =
+        CheckListSize("the totals lines of the team scorecard", CountTokens(text, ";"), kMaxTotalsLines);
+    if (!status.ok)
+        return status;
+    // The readers move along the text instead of erasing its front, so the
+    // whole text is read in time linear in its length.
+    for (TokenReader entries(text, ";"); !entries.AtEnd();) {
+        TokenReader fields(entries.Next(), ",");
+        std::string label(fields.Next());
+        std::string home(fields.Next());
+        lines.emplace_back(std::move(label), std::move(home), std::string(fields.Rest()));
     }
+    return status;
 }
 
 std::string TeamTotals::ToText() const
@@ -63,15 +74,16 @@ std::string TeamTotals::ToText() const
 // ---------------------------------------------------------------------------
 // TeamBoard
 
-void TeamBoard::FromJson(const Json::Value& in)
+ReadStatus TeamBoard::FromJson(const Json::Value& in)
 {
     SetBoardNo(ReadInt(in, "1"));
     SetVulMark(ReadText(in, "3"));
     SetDiff(ReadInt(in, "7"));
     SetHomeImps(ReadText(in, "8"));
     SetAwayImps(ReadText(in, "9"));
-    openRoom.FromJson(ReadObject(in, "5"));
-    closedRoom.FromJson(ReadObject(in, "6"));
+    ReadStatus open = openRoom.FromJson(ReadObject(in, "5"));
+    ReadStatus closed = closedRoom.FromJson(ReadObject(in, "6"));
+    return open.ok ? closed : open;
 }
 
 void TeamBoard::ToJson(Json::Value& out) const
@@ -94,7 +106,7 @@ void TeamBoard::ToJson(Json::Value& out) const
 // ---------------------------------------------------------------------------
 // TeamScorecard
 
-void TeamScorecard::FromJson(const Json::Value& in)
+ReadStatus TeamScorecard::FromJson(const Json::Value& in)
 {
     SetHomeTeam(ReadText(in, "1"));
     SetAwayTeam(ReadText(in, "2"));
@@ -106,16 +118,27 @@ void TeamScorecard::FromJson(const Json::Value& in)
     SetClosedSouth(ReadText(in, "8"));
     SetClosedEast(ReadText(in, "9"));
     SetClosedWest(ReadText(in, "10"));
-    sums.ParseText(ReadText(in, "31"));
-
     boards.clear();
+    ReadStatus status = sums.ParseText(ReadText(in, "31"));
     const Json::Value& list = ReadArray(in, "_L");
+    if (status.ok)
+        status = CheckListSize("the boards of the team scorecard", list.size(), kMaxScorecardBoards);
+    if (!status.ok) {
+        sums.clear();
+        return status;
+    }
     boards.reserve(list.size());
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
         TeamBoard board;
-        board.FromJson(list[i]); // an element that is not an object reads as an empty board
+        status = board.FromJson(list[i]); // an element that is not an object reads as an empty board
+        if (!status.ok) {
+            boards.clear();
+            sums.clear();
+            return status;
+        }
         boards.push_back(std::move(board));
     }
+    return status;
 }
 
 void TeamScorecard::ToJson(Json::Value& out) const
@@ -144,15 +167,16 @@ void TeamScorecard::ToJson(Json::Value& out) const
 // ---------------------------------------------------------------------------
 // PairBoard
 
-void PairBoard::FromJson(const Json::Value& in)
+ReadStatus PairBoard::FromJson(const Json::Value& in)
 {
-    BoardResult::FromJson(in);
+    ReadStatus status = BoardResult::FromJson(in);
     SetBoardNo(ReadInt(in, "11"));
     SetBoardText(ReadText(in, "13"));
     SetNsBoardScore(ReadText(in, "15"));
     SetEwBoardScore(ReadText(in, "16"));
     SetNsPlayers(ReadText(in, "17"));
     SetEwPlayers(ReadText(in, "18"));
+    return status;
 }
 
 void PairBoard::ToJson(Json::Value& out) const
@@ -166,16 +190,24 @@ void PairBoard::ToJson(Json::Value& out) const
     WriteText(out, "18", GetEwPlayers());
 }
 
-void ReadPairBoards(PairBoardList& boards, const Json::Value& in)
+ReadStatus ReadPairBoards(PairBoardList& boards, const Json::Value& in)
 {
     boards.clear();
     const Json::Value& list = ReadArray(in, "_L");
+    ReadStatus status = CheckListSize("the boards of the pair scorecard", list.size(), kMaxScorecardBoards);
+    if (!status.ok)
+        return status;
     boards.reserve(list.size());
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
         PairBoard board;
-        board.FromJson(list[i]);
+        status = board.FromJson(list[i]);
+        if (!status.ok) {
+            boards.clear();
+            return status;
+        }
         boards.push_back(std::move(board));
     }
+    return status;
 }
 
 void WritePairBoards(const PairBoardList& boards, Json::Value& out)
@@ -194,36 +226,65 @@ void WritePairBoards(const PairBoardList& boards, Json::Value& out)
 // ---------------------------------------------------------------------------
 // TeamScorecardJob
 
-void TeamScorecardJob::FromMessage(const Json::Value& message)
+ReadStatus TeamScorecardJob::FromMessage(const Json::Value& message)
 {
     scorecard = TeamScorecard();
-    scorecard.FromJson(ReadObject(message, MsgKey::kScorecard));
-    deals.FromJson(ReadArray(message, MsgKey::kDeals));
+    ReadStatus status = scorecard.FromJson(ReadObject(message, MsgKey::kScorecard));
+    if (status.ok)
+        status = deals.FromJson(ReadArray(message, MsgKey::kDeals));
+    if (!status.ok) {
+        // Nothing of a refused message is kept: half of it would print as a
+        // scorecard that looks complete and is not.
+        *this = TeamScorecardJob();
+        return status;
+    }
     eventKind = ReadInt(message, MsgKey::kEventKind);
     caption = ReadText(message, MsgKey::kCaption);
     scoreLabel = ReadText(message, MsgKey::kScoreLabel);
+    return status;
 }
 
-void PairScorecardJob::FromMessage(const Json::Value& message)
+ReadStatus PairScorecardJob::FromMessage(const Json::Value& message)
 {
-    ReadPairBoards(boards, ReadObject(message, MsgKey::kScorecard));
-    deals.FromJson(ReadArray(message, MsgKey::kDeals));
+    ReadStatus status = ReadPairBoards(boards, ReadObject(message, MsgKey::kScorecard));
+    if (status.ok)
+        status = deals.FromJson(ReadArray(message, MsgKey::kDeals));
+    if (!status.ok) {
+        *this = PairScorecardJob();
+        return status;
+    }
     eventKind = ReadInt(message, MsgKey::kEventKind);
     title = ReadText(message, MsgKey::kTitle);
     subtitle = ReadText(message, MsgKey::kSubtitle);
+    return status;
+}
+
+bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job, std::string& refusal)
+{
+    refusal.clear();
+    ScorecardJob read;
+    ReadStatus status;
+    switch (ReadInt(message, MsgKey::kId)) {
+    case kMsgTeamScorecard:
+        read.kind = ScorecardJob::Kind::Team;
+        status = read.team.FromMessage(message);
+        break;
+    case kMsgPairScorecard:
+        read.kind = ScorecardJob::Kind::Pair;
+        status = read.pair.FromMessage(message);
+        break;
+    default: return false;
+    }
+    if (!status.ok) {
+        refusal = std::move(status.reason);
+        return false;
+    }
+    job = std::move(read);
+    return true;
 }
 
 bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job)
 {
-    switch (ReadInt(message, MsgKey::kId)) {
-    case kMsgTeamScorecard:
-        job.kind = ScorecardJob::Kind::Team;
-        job.team.FromMessage(message);
-        return true;
-    case kMsgPairScorecard:
-        job.kind = ScorecardJob::Kind::Pair;
-        job.pair.FromMessage(message);
-        return true;
-    default: return false;
-    }
+    std::string refusal;
+    return ReadScorecardMessage(message, job, refusal);
 }

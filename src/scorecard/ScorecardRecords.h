@@ -5,6 +5,7 @@
 // window or drawing code lives here, so the records can be used (and tested)
 // without a display.
 
+#include "foundation/ReadStatus.h"
 #include "tournament/Bids.h"
 #include "tournament/Deals.h"
 
@@ -15,6 +16,14 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+// The most boards one scorecard may list. A session has a few dozen boards
+// and even a scorecard over a whole multi-day event a few hundred; every
+// board becomes grid rows, so a longer list is refused rather than laid out.
+inline constexpr size_t kMaxScorecardBoards = 1000;
+// The most lines a team scorecard's totals text may hold. Real totals have a
+// handful (IMP, VP, penalties, carry-over); each line becomes a grid row.
+inline constexpr size_t kMaxTotalsLines = 100;
 
 // The result of one board in one room (team) or at one table (pair).
 class BoardResult {
@@ -42,7 +51,9 @@ public:
     virtual void SetAuction(const std::string& v) { auction = v; }
 
     // Reads "1", "3", "5", "7", "9", "2"; anything missing reads as 0 or "".
-    void FromJson(const Json::Value& in);
+    // An auction text of more than kMaxAuctionCalls calls is refused: the
+    // auction stays empty and the status says why.
+    ReadStatus FromJson(const Json::Value& in);
     // Writes the same members, leaving out zeros and empty texts.
     void ToJson(Json::Value& out) const;
     // The calls of the auction text.
@@ -89,8 +100,9 @@ public:
 
     // Entries separated by ";", each "label,home,away" (the away value
     // keeps any further commas). A non-empty text replaces the list; an
-    // empty one leaves it unchanged.
-    void ParseText(const std::string& text);
+    // empty one leaves it unchanged. A text of more than kMaxTotalsLines
+    // entries is refused: the list is emptied and the status says why.
+    ReadStatus ParseText(const std::string& text);
     // The list in the same text form.
     std::string ToText() const;
 
@@ -128,8 +140,9 @@ public:
     virtual std::string GetAwayImps() const { return awayImps; }
     virtual void SetAwayImps(const std::string& v) { awayImps = v; }
 
-    // Reads "1", "3", "7", "8", "9", then the room objects "5" and "6".
-    void FromJson(const Json::Value& in);
+    // Reads "1", "3", "7", "8", "9", then the room objects "5" and "6"; the
+    // status is the first refusal of a room.
+    ReadStatus FromJson(const Json::Value& in);
     void ToJson(Json::Value& out) const;
 
 private:
@@ -178,8 +191,11 @@ public:
     virtual void SetClosedWest(const std::string& v) { closedWest = v; }
 
     // Reads the texts "1" ... "10", the totals "31" (an absent or empty
-    // text keeps the totals already held) and the board array "_L".
-    void FromJson(const Json::Value& in);
+    // text keeps the totals already held) and the board array "_L". More
+    // than kMaxScorecardBoards boards, or a board or totals text over its
+    // cap, refuses the scorecard: boards and totals are left empty and the
+    // status says why.
+    ReadStatus FromJson(const Json::Value& in);
     void ToJson(Json::Value& out) const;
 
     std::vector<TeamBoard> boards; // in the order received
@@ -224,7 +240,7 @@ public:
     virtual void SetEwPlayers(const std::string& v) { ewPlayers = v; }
 
     // The room members of the base, then "11", "13", "15" ... "18".
-    void FromJson(const Json::Value& in);
+    ReadStatus FromJson(const Json::Value& in);
     void ToJson(Json::Value& out) const;
 
 private:
@@ -240,8 +256,9 @@ using PairBoardList = std::vector<PairBoard>;
 
 // Empties `boards` and appends one board per element of the array "_L" of
 // `in`, in order. A missing "_L", or one that is not an array, leaves the
-// list empty.
-void ReadPairBoards(PairBoardList& boards, const Json::Value& in);
+// list empty. More than kMaxScorecardBoards boards, or a board over its
+// caps, is refused: the list is left empty and the status says why.
+ReadStatus ReadPairBoards(PairBoardList& boards, const Json::Value& in);
 // Writes the boards as the array "_L" of `out`.
 void WritePairBoards(const PairBoardList& boards, Json::Value& out);
 
@@ -254,8 +271,9 @@ struct TeamScorecardJob {
     std::string scoreLabel;  // MsgKey::kScoreLabel
 
     // Fills the job from a team scorecard message; members that are missing
-    // or of the wrong type read as empty.
-    void FromMessage(const Json::Value& message);
+    // or of the wrong type read as empty. A message with a list over its cap
+    // is refused whole: the job is left empty and the status says why.
+    ReadStatus FromMessage(const Json::Value& message);
 };
 
 // One pair or individual scorecard waiting for the printer.
@@ -267,8 +285,8 @@ struct PairScorecardJob {
     std::string subtitle;  // MsgKey::kSubtitle
 
     // Fills the job from a pair or individual scorecard message, with the
-    // same reading rules as the team job.
-    void FromMessage(const Json::Value& message);
+    // same reading rules (and caps) as the team job.
+    ReadStatus FromMessage(const Json::Value& message);
 };
 
 // A scorecard message of either kind, read.
@@ -281,5 +299,9 @@ struct ScorecardJob {
 
 // Reads a team (kMsgTeamScorecard) or a pair or individual
 // (kMsgPairScorecard) scorecard message into `job`. Any other message id
-// (a missing one reads as 0) returns false and leaves `job` unchanged.
+// (a missing one reads as 0) returns false and leaves `job` unchanged, and so
+// does a scorecard message refused for a list over its cap.
 bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job);
+// The same; `refusal` receives the reason when a scorecard message was
+// refused, and is emptied otherwise.
+bool ReadScorecardMessage(const Json::Value& message, ScorecardJob& job, std::string& refusal);

@@ -45,6 +45,11 @@ private:
 
 using Auction = std::vector<Bid>;
 
+// The most calls an auction text may hold. The longest legal auction has 319
+// calls and a real one rarely passes 30; the cap leaves room for cancelled
+// calls and keeps a hostile text from turning into a huge grid.
+inline constexpr size_t kMaxAuctionCalls = 1000;
+
 // "1C" ... "7NT", "Pass", "X", "XX", and the Chinese texts of the two
 // cancellations in every language.
 std::string BidText(uint8_t code);

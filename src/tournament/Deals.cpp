@@ -39,14 +39,17 @@ int32_t FirstSeat(const std::string& letter)
 
 // Builds the record of one board from the text of its Deal tag, or returns
 // false when the hands do not make a complete deal.
-bool BuildBoard(int32_t board, std::string dealText, DealList::Deal& out)
+bool BuildBoard(int32_t board, const std::string& dealText, DealList::Deal& out)
 {
     // Anything but a single letter before the colon counts as North.
-    const std::string letter = PopToken(dealText, ":");
+    TokenReader parts(dealText, ":");
+    const std::string letter(parts.Next());
     const int32_t first = letter.size() == 1 ? FirstSeat(letter) : kSeatNorth;
+    // The four hands are the first four tokens after the colon.
+    TokenReader handTexts(parts.Rest(), " ");
     std::array<std::string, 4> hands;
     for (int32_t i = 0; i < 4; ++i)
-        hands[size_t((first + i) % 4)] = HandCodes(NthToken(dealText, " ", i));
+        hands[size_t((first + i) % 4)] = HandCodes(std::string(handTexts.Next()));
     out = DealList::Deal();
     out.SetBoard(board);
     out.SetHands(hands[kSeatNorth], hands[kSeatEast], hands[kSeatSouth], hands[kSeatWest]);
@@ -129,11 +132,14 @@ void DealList::ToJson(Json::Value& out) const
     }
 }
 
-void DealList::FromJson(const Json::Value& in)
+ReadStatus DealList::FromJson(const Json::Value& in)
 {
     deals.clear();
     if (!in.isArray())
-        return;
+        return ReadStatus::Accepted();
+    ReadStatus status = CheckListSize("the deals of the scorecard", in.size(), kMaxDeals);
+    if (!status.ok)
+        return status;
     deals.reserve(in.size());
     for (Json::ArrayIndex i = 0; i < in.size(); ++i) {
         const Json::Value& element = in[i];
@@ -148,6 +154,7 @@ void DealList::FromJson(const Json::Value& in)
         d.SetTrickTexts(NumericJson::ReadText(element, "3"));
         deals.push_back(std::move(d));
     }
+    return status;
 }
 
 const DealList::Deal* DealList::FindBoard(int32_t board) const

@@ -4,6 +4,8 @@
 // the deal. Deals arrive as PBN hand records (the built-in test page) or in
 // the scoring server's JSON.
 
+#include "foundation/ReadStatus.h"
+
 #include <json/value.h>
 
 #include <array>
@@ -11,6 +13,11 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The most deals one message may carry. A session has a few dozen boards and
+// even a whole multi-day event a few hundred, so a longer list is not a real
+// one; refusing it keeps a hostile reply from costing memory and time.
+inline constexpr size_t kMaxDeals = 1000;
 
 class DealList {
 public:
@@ -60,8 +67,10 @@ public:
     // "2" deal, "3" trick texts, each left out when empty.
     void ToJson(Json::Value& out) const;
     // Replaces the list with the elements of `in`; anything but an array
-    // gives an empty list. Deal texts are kept as received.
-    void FromJson(const Json::Value& in);
+    // gives an empty list. Deal texts are kept as received. More than
+    // kMaxDeals elements are refused whole: the list stays empty and the
+    // status says why.
+    ReadStatus FromJson(const Json::Value& in);
 
     // The deal of board `board`, or nullptr when the list has none.
     const Deal* FindBoard(int32_t board) const;

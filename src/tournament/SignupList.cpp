@@ -82,18 +82,22 @@ void SignupList::SignupEntry::ToJson(Json::Value& out) const
 // ---------------------------------------------------------------------------
 // SignupList
 
-void SignupList::FromJson(const Json::Value& in)
+ReadStatus SignupList::FromJson(const Json::Value& in)
 {
     entries.clear();
     // The server always sends an array; an object (or anything else) under
     // "_o" is treated like a missing list rather than guessed at.
     const Json::Value& array = NumericJson::ReadArray(in, "_o");
+    ReadStatus status = CheckListSize("the entries of the list reply", array.size(), kMaxSignupEntries);
+    if (!status.ok)
+        return status;
     entries.reserve(array.size());
     for (Json::ArrayIndex i = 0; i < array.size(); ++i) {
         SignupEntry entry;
         entry.FromJson(array[i]); // an element that is not an object reads as an empty entry
         entries.push_back(std::move(entry));
     }
+    return status;
 }
 
 void SignupList::ToJson(Json::Value& out) const
@@ -151,15 +155,15 @@ std::vector<SignupGroup> SignupList::BuildGroups() const
         std::vector<int32_t> numbers;
     };
     std::vector<Section> sections;
+    // The sort key begins with the section, so the entries of one section
+    // are adjacent: comparing with the last section found is enough, and the
+    // grouping stays linear in the list.
     for (const SignupEntry& entry : sorted.entries) {
-        auto it = std::find_if(sections.begin(), sections.end(),
-                               [&](const Section& s) { return s.id == entry.GetSectionId(); });
-        if (it == sections.end()) {
+        if (sections.empty() || sections.back().id != entry.GetSectionId())
             sections.push_back({entry.GetSectionId(), {}, {}});
-            it = sections.end() - 1;
-        }
-        it->name = entry.GetSectionName(); // the last entry's name wins
-        it->numbers.push_back(entry.GetTeamNumber());
+        Section& section = sections.back();
+        section.name = entry.GetSectionName(); // the last entry's name wins
+        section.numbers.push_back(entry.GetTeamNumber());
     }
 
     for (const Section& section : sections) {

@@ -4,6 +4,8 @@
 // use: reading, ordering, labels, grouping long lists by section and number
 // range, and selecting one group again.
 
+#include "foundation/ReadStatus.h"
+
 #include <json/value.h>
 
 #include <cstddef>
@@ -16,6 +18,12 @@
 // below it; the bound only keeps a hostile range such as 1~2000000000 from
 // taking unbounded time and memory.
 inline constexpr size_t kMaxNumberListLength = 10000;
+
+// The most entries a list reply may hold. The largest real fields are a few
+// hundred pairs or teams, so a list beyond this is not a tournament; the
+// cap keeps such a reply from costing memory and sorting time under the desk
+// lock.
+inline constexpr size_t kMaxSignupEntries = 10000;
 
 // One menu entry of the quick-find grouping.
 struct SignupGroup {
@@ -70,8 +78,10 @@ public:
     };
 
     // Replaces the content with the elements of the array under "_o". A
-    // missing "_o", or one that is not an array, gives an empty list.
-    void FromJson(const Json::Value& in);
+    // missing "_o", or one that is not an array, gives an empty list. An
+    // array of more than kMaxSignupEntries elements is refused whole: the
+    // list is left empty and the status says why.
+    ReadStatus FromJson(const Json::Value& in);
     // Writes the entries as the array "_o" of `out` (for the simulator and
     // tests; the kiosk itself only reads lists).
     void ToJson(Json::Value& out) const;

@@ -4,6 +4,7 @@
 
 #include "foundation/NumericJson.h"
 #include "print/PrintSpool.h"
+#include "scorecard/ScorecardRecords.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +314,48 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
         std::sort(files.begin(), files.end());
         EXPECT_EQ(files, inputs) << "an output or a partial file was left behind";
     }
+}
+
+TEST_F(RendererTest, AScorecardWithAListOverItsCapIsRefusedWithItsReason)
+{
+    // The totals text of a frame that once froze the kiosk: a million ";".
+    Write("totals.json", R"({"pub_MsgID":207,"66":{"1":"3.Dragons","31":")" + std::string(1000000, ';') + R"("}})");
+    std::string boards;
+    for (size_t i = 0; i <= kMaxScorecardBoards; ++i)
+        boards += (i > 0 ? "," : "") + std::string(R"({"11":)") + std::to_string(i + 1) + "}";
+    Write("boards.json", R"({"pub_MsgID":208,"66":{"_L":[)" + boards + "]}}");
+    const struct {
+        std::string file;
+        std::string message;
+    } cases[] = {
+        {"totals.json", "totals.json is refused: the totals lines of the team scorecard number 1000000, more "
+                        "than the " +
+                            std::to_string(kMaxTotalsLines) + " accepted"},
+        {"boards.json", "boards.json is refused: the boards of the pair scorecard number " +
+                            std::to_string(kMaxScorecardBoards + 1) + ", more than the " +
+                            std::to_string(kMaxScorecardBoards) + " accepted"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const RunResult r = Render({"--message", c.file, "--pdf", "out.pdf"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "bridgeprint-render: " + c.message + "\n");
+        EXPECT_FALSE(fs::exists(dir / "out.pdf"));
+    }
+
+    // At the cap the totals print: every line is a row of the scorecard. A
+    // megabyte of team name, which no list cap covers, only makes the name
+    // too small to see.
+    std::string totals;
+    for (size_t i = 0; i < kMaxTotalsLines; ++i)
+        totals += (i > 0 ? ";" : "") + std::string("T") + std::to_string(i) + ",1,2";
+    Write("at-cap.json", R"({"pub_MsgID":207,"66":{"1":"3.)" + std::string(1000000, 'W') + R"(","31":")" + totals +
+                             R"(","_L":[{"1":1}]}})");
+    const RunResult r = Render({"--message", "at-cap.json", "--pdf", "out.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = PdfText("out.pdf");
+    EXPECT_NE(text.find("T0"), std::string::npos);
+    EXPECT_NE(text.find("T" + std::to_string(kMaxTotalsLines - 1)), std::string::npos);
 }
 
 TEST_F(RendererTest, HelpExplainsTheCommand)

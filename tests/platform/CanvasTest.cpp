@@ -141,6 +141,36 @@ TEST(RecordingCanvasTest, CalcRectMeasuresSingleAndWrappedText)
     EXPECT_TRUE(canvas.Texts().empty()) << "measuring draws nothing";
 }
 
+TEST(RecordingCanvasTest, LinesBeyondTheDrawnLengthAreCutWithoutSplittingACharacter)
+{
+    RecordingCanvas canvas;
+    canvas.SelectFont(Face(10));
+    const std::u16string cap(kMaxDrawnLineUnits, u'a');
+    const std::u16string huge(kMaxDrawnLineUnits * 50, u'a');
+    EXPECT_EQ(canvas.TextExtent(huge), canvas.TextExtent(cap));
+
+    // One single line, one line per paragraph, and a wrapped paragraph: each
+    // is laid out as at most the cut length.
+    const int32_t capWidth = canvas.TextExtent(cap).cx;
+    Rect single{0, 0, 1, 1};
+    canvas.DrawText(huge + u"\n" + huge, single, DT_SINGLELINE | DT_CALCRECT);
+    EXPECT_EQ(single, (Rect{0, 0, capWidth, 10}));
+    Rect paragraphs{0, 0, 1, 1};
+    canvas.DrawText(huge + u"\n" + u"b", paragraphs, DT_CALCRECT);
+    EXPECT_EQ(paragraphs, (Rect{0, 0, capWidth, 20}));
+    Rect wrapped{0, 0, 20, 0};
+    canvas.DrawText(u"x " + huge, wrapped, DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_EQ(wrapped, (Rect{0, 0, canvas.TextExtent(cap.substr(2)).cx, 20})) << "x / the rest of the cut paragraph";
+
+    // A pair of surrogates that the cut would split is left out whole.
+    std::u16string split(kMaxDrawnLineUnits - 1, u'a');
+    split += u"\U0001F0A1tail";
+    EXPECT_EQ(CutToDrawnLine(split), std::u16string(kMaxDrawnLineUnits - 1, u'a'));
+    std::u16string whole(kMaxDrawnLineUnits - 2, u'a');
+    whole += u"\U0001F0A1tail";
+    EXPECT_EQ(CutToDrawnLine(whole).size(), kMaxDrawnLineUnits);
+}
+
 // ------------------------------------------------------------ QPainter canvas
 
 class QPainterCanvasTest : public ::testing::Test {

@@ -281,3 +281,22 @@ TEST(DealList, JsonKeepsBoardsDealsAndTrickTexts)
         EXPECT_TRUE(back.empty()) << notArray;
     }
 }
+
+TEST(DealList, AtMostTheCapOfDealsIsReadAndOneMoreIsRefusedWhole)
+{
+    Json::Value in(Json::arrayValue);
+    for (size_t i = 0; i < kMaxDeals; ++i) {
+        Json::Value element(Json::objectValue);
+        element["1"] = Json::Int(i + 1);
+        in.append(element);
+    }
+    DealList deals;
+    EXPECT_TRUE(deals.FromJson(in).ok);
+    EXPECT_EQ(deals.size(), kMaxDeals);
+    in.append(Json::Value(Json::objectValue));
+    const ReadStatus over = deals.FromJson(in);
+    EXPECT_FALSE(over.ok);
+    EXPECT_NE(over.reason.find("deals"), std::string::npos) << over.reason;
+    EXPECT_NE(over.reason.find(std::to_string(kMaxDeals)), std::string::npos) << over.reason;
+    EXPECT_TRUE(deals.empty());
+}

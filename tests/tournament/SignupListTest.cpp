@@ -337,3 +337,30 @@ TEST(NumberList, FormatWritesRunsInTheGivenOrder)
     for (const char* text : {"1~10,12,20~25", "-5~-3,7", "100"})
         EXPECT_EQ(FormatNumberList(ParseNumberList(text, true)), text);
 }
+
+TEST(SignupList, AListAtTheCapIsReadAndOneMoreIsRefusedWhole)
+{
+    const auto reply = [](size_t count) {
+        Json::Value in(Json::objectValue);
+        in["_o"] = Json::Value(Json::arrayValue);
+        for (size_t i = 0; i < count; ++i) {
+            Json::Value entry(Json::objectValue);
+            entry["4"] = 1;
+            entry["6"] = Json::Int(i + 1);
+            in["_o"].append(entry);
+        }
+        return in;
+    };
+    SignupList list;
+    const ReadStatus atCap = list.FromJson(reply(kMaxSignupEntries));
+    EXPECT_TRUE(atCap.ok) << atCap.reason;
+    EXPECT_EQ(list.size(), kMaxSignupEntries);
+    // The grouping of a list this long still ends with one group per chunk.
+    EXPECT_EQ(list.BuildGroups().size(), kMaxSignupEntries / 10);
+
+    const ReadStatus over = list.FromJson(reply(kMaxSignupEntries + 1));
+    EXPECT_FALSE(over.ok);
+    EXPECT_NE(over.reason.find("entries of the list reply"), std::string::npos) << over.reason;
+    EXPECT_NE(over.reason.find(std::to_string(kMaxSignupEntries)), std::string::npos) << over.reason;
+    EXPECT_TRUE(list.empty());
+}
