@@ -307,17 +307,6 @@ TEST_F(DesktopTest, ConfirmedSettingsTravelToTheServerBeforeTheyTakeEffect)
     // Not in force until the server confirms.
     EXPECT_EQ(desktop->Desk().GetSettings().GetAccessCode(), "");
     EXPECT_FALSE(desktop->Desk().IsSynchronized());
-
-    // A second confirmation while that request is in flight is refused.
-    ASSERT_TRUE(desktop->Desk().IsConnectionInProgress());
-    ui.dialogHandlers.push_back([](QDialog& d) {
-        auto& dlg = static_cast<SettingsDialog&>(d);
-        dlg.Edit(dlg.IdAccessCode)->setText(QStringLiteral("x"));
-        dlg.OnOK();
-        return dlg.result();
-    });
-    desktop->OpenSettings();
-    EXPECT_EQ(desktop->Desk().CurrentNote(), u"Network not synchronized, please try again(cn:网络未同步,请重新尝试).");
 }
 
 TEST_F(DesktopTest, LanguageSwitchReachesTheFrameTitle)
