@@ -16,14 +16,37 @@ DeskState::~DeskState()
         waiting.clear();
     }
     if (last) {
-        // Waits for a call already inside this object to return.
+        // Waits for a call already inside this object to return, and no
+        // further call can start.
         last->SetProcessor(nullptr);
         last->Hangup();
-        // The thread wakes at once from a receive or a connect; only a name
-        // look-up cannot be cut short, and that is bounded by the connect
-        // time-out.
-        last->WaitFinished(connectTimeoutMs + 500);
     }
+    {
+        // A connection that let go of itself during its reply may still be
+        // finishing that call.
+        std::unique_lock<std::mutex> lock(deskMutex);
+        callsDone.wait(lock, [this] { return activeCalls == 0; });
+    }
+    // The thread wakes at once from a receive or a connect; only a name
+    // look-up cannot be cut short, and that is bounded by the connect
+    // time-out.
+    if (last)
+        last->WaitFinished(connectTimeoutMs + 500);
+}
+
+DeskState::CallScope::CallScope(DeskState& d) : desk(d)
+{
+    std::lock_guard<std::mutex> lock(desk.deskMutex);
+    ++desk.activeCalls;
+}
+
+DeskState::CallScope::~CallScope()
+{
+    // Notified under the lock: the destructor cannot finish (and free the
+    // condition variable) before this call has let go of it.
+    std::lock_guard<std::mutex> lock(desk.deskMutex);
+    --desk.activeCalls;
+    desk.callsDone.notify_all();
 }
 
 void DeskState::SetRepaintRequest(std::function<void()> request)
@@ -386,6 +409,7 @@ void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
 
 void DeskState::OnSocketClosed(int sock)
 {
+    const CallScope call(*this);
     std::shared_ptr<ServerConnection> released;
     bool repaint;
     {
@@ -410,6 +434,7 @@ void DeskState::OnSocketClosed(int sock)
 
 void DeskState::OnSocketFault(int sock, SocketFault fault, const std::string& detail)
 {
+    const CallScope call(*this);
     bool repaint = false;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
@@ -445,6 +470,7 @@ void DeskState::OnSocketFault(int sock, SocketFault fault, const std::string& de
 
 void DeskState::OnSocketMessage(int sock, ServerMessage& message)
 {
+    const CallScope call(*this);
     std::shared_ptr<ServerConnection> answered;
     bool repaint = false;
     bool spooled = false;

@@ -26,6 +26,7 @@
 #include "tournament/SignupList.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -191,7 +192,24 @@ private:
     // or it could not take it. Caller holds deskMutex.
     bool SpoolScorecardLocked(const ServerMessage& message);
 
+    // Counts a connection thread's call into this object while it lasts
+    // (OnSocketMessage, OnSocketFault, OnSocketClosed). A connection let go
+    // inside its own call is no longer the member the destructor detaches,
+    // so the destructor waits for this count instead.
+    class CallScope {
+    public:
+        explicit CallScope(DeskState& desk);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        DeskState& desk;
+    };
+
     mutable std::mutex deskMutex;
+    int activeCalls = 0;
+    std::condition_variable callsDone;
     std::u16string noteText;
     NoteClock::time_point noteTime{};
     bool synchronized = false;
