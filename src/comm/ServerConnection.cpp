@@ -279,9 +279,7 @@ void ServerConnection::EnableKeepalive()
     const int fd = sock.load();
     if (fd < 0)
         return;
-    // The system's defaults probe only after two hours; a kiosk connection
-    // lives seconds, so ask early and give up after about half a minute.
-    const int on = 1, idle = 10, interval = 5, count = 4;
+    const int on = 1, idle = kKeepaliveIdleSeconds, interval = kKeepaliveIntervalSeconds, count = kKeepaliveProbes;
     ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
     ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);

@@ -41,6 +41,12 @@ public:
     static constexpr size_t kSendPiece = 32766;
     static constexpr int kClosePauseMs = 300;
     static constexpr int kLoopPauseMs = 1;
+    // TCP keepalive: the system's defaults probe only after two hours; a
+    // kiosk connection lives seconds, so probe after 10 s idle, every 5 s,
+    // and give up after 4 unanswered probes (about half a minute).
+    static constexpr int kKeepaliveIdleSeconds = 10;
+    static constexpr int kKeepaliveIntervalSeconds = 5;
+    static constexpr int kKeepaliveProbes = 4;
     // A connect (and the name look-up before it) never keeps the caller
     // longer than this.
     static constexpr int kDefaultConnectTimeoutMs = 3000;

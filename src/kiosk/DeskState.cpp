@@ -480,14 +480,17 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
         const bool current = socketMember && socketMember->Descriptor() == sock;
         repaintWanted = false;
         spooledWanted = false;
-        if (message.MsgId() == kMsgSignupList && current && sock == confirmingSock &&
-            !message.GetFlag(MsgKey::kConfirmed)) {
+        const bool refused = message.MsgId() == kMsgSignupList && current && sock == confirmingSock &&
+                             !message.GetFlag(MsgKey::kConfirmed);
+        if (refused) {
             // The server did not take the confirmation (a wrong access code):
-            // say so, and let the settings dialog come back with what was typed.
+            // say so, let the settings dialog come back with what was typed,
+            // and show nothing of a list asked for with settings not in force.
             settingsRefused = true;
             SetNoteLocked(LangTextW(kNoteSettingsRefused, GetLanguageLocked()));
+            repaintWanted = true;
         }
-        switch (message.MsgId()) {
+        switch (refused ? 0 : message.MsgId()) {
         case kMsgSignupList: ApplySignupList(message); break;
         case kMsgTeamScorecard: QueueTeamScorecard(message); break;
         case kMsgPairScorecard: StorePairScorecard(message); break;

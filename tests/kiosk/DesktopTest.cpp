@@ -332,6 +332,7 @@ std::string ShiftedListFrame(bool confirmed)
     ServerMessage reply(kMsgSignupList);
     if (confirmed)
         reply.SetFlag("82", true);
+    reply.SetText("1", "Round 3");
     Json::Value list(Json::objectValue);
     for (int i = 1; i <= 5; ++i) {
         Json::Value e;
@@ -515,8 +516,11 @@ TEST_F(DesktopTest, ARefusedConfirmationSaysSoAndReopensTheDialogWithWhatWasType
     EXPECT_EQ(shownIp, "127.0.0.1");
     EXPECT_EQ(shownFilter, "A;C#21~29");
     EXPECT_EQ(shownCode, "");
-    // Nothing of the refused settings is in force, and no reprint is offered.
+    // Nothing of the refused settings is in force, the list asked for with
+    // them is not shown, and no reprint is offered.
     EXPECT_EQ(desktop->Desk().GetSettings().GetAccessCode(), "");
+    EXPECT_TRUE(desktop->Desk().GetFullList().empty());
+    EXPECT_EQ(desktop->Desk().GetEventText(), "") << "the footer does not change";
     EXPECT_FALSE(desktop->ReprintButton()->isVisible());
 }
 
