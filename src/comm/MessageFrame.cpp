@@ -44,7 +44,8 @@ bool MessageFrame::Decode(const char* frame, size_t length, MessageFrame& out)
     out.attachmentLength = attached;
     // An attachment that reaches into the header leaves no JSON text.
     const int32_t jsonEnd = total - attached;
-    out.jsonText = jsonEnd > kHeaderLength ? std::string(frame + kHeaderLength, size_t(jsonEnd - kHeaderLength)) : std::string();
+    out.jsonText =
+        jsonEnd > kHeaderLength ? std::string(frame + kHeaderLength, size_t(jsonEnd - kHeaderLength)) : std::string();
     out.attachment = attached > 0 ? std::string(frame + (total - attached), size_t(attached)) : std::string();
     return true;
 }
@@ -73,10 +74,20 @@ FrameBuffer::Cut FrameBuffer::TakeFrame(std::string& frame)
     frame.assign(data, start, size_t(total));
     start += size_t(total);
     if (start == data.size()) {
-        data.clear();
+        if (data.capacity() > kKeptCapacity)
+            std::string().swap(data);
+        else
+            data.clear();
         start = 0;
     }
     return Cut::Frame;
+}
+
+int32_t FrameBuffer::PeekLength() const
+{
+    if (Length() < 4)
+        return 0;
+    return MessageFrame::ReadInt32(data.data() + start);
 }
 
 void FrameBuffer::Compact()

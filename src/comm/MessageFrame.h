@@ -54,6 +54,10 @@ public:
     };
 
     void Append(const char* data, size_t length);
+    // Storage above this is given back once every byte is cut, so one large
+    // reply does not keep its buffer for the rest of the run.
+    static constexpr size_t kKeptCapacity = 64 * 1024;
+
     // Takes the next whole frame into `frame`. After Broken nothing more can
     // be cut from this stream; the caller drops the connection and Clear()s.
     Cut TakeFrame(std::string& frame);
@@ -61,6 +65,8 @@ public:
     void Compact();
     void Clear();
 
+    // The length the next frame announces; 0 with fewer than 4 bytes.
+    int32_t PeekLength() const;
     // Bytes received and not yet cut.
     size_t Length() const { return data.size() - start; }
     size_t Capacity() const { return data.capacity(); }

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -104,6 +105,7 @@ bool ServerConnection::Accept(ServerConnection& target, sockaddr* address, sockl
         ::close(target.descriptor);
     }
     target.descriptor = accepted;
+    target.closedByUs.store(false);
     target.sock.store(accepted);
     return true;
 }
@@ -113,11 +115,23 @@ void ServerConnection::Close()
     const int fd = sock.exchange(-1);
     if (fd < 0)
         return;
+    closedByUs.store(true);
     // Shutting down wakes a receive thread blocked on this socket and sends
     // the peer its end of stream; the number itself is released by the
     // destructor, once no thread can use it any more.
     ::shutdown(fd, SHUT_RDWR);
     PauseMs(kClosePauseMs);
+}
+
+void ServerConnection::Hangup()
+{
+    const int fd = sock.exchange(-1);
+    if (fd < 0)
+        return;
+    closedByUs.store(true);
+    // Also ends a connect still waiting for the handshake: the thread's poll
+    // wakes at once.
+    ::shutdown(fd, SHUT_RDWR);
 }
 
 ssize_t ServerConnection::Recv(void* buffer, size_t size, int flags)
@@ -253,6 +267,25 @@ bool ServerConnection::ConnectTo(const std::u16string& host, uint16_t port)
     return ok;
 }
 
+void ServerConnection::SetMaxFrameLength(int32_t bound)
+{
+    std::lock_guard<std::mutex> lock(rxMutex);
+    maxFrameLength = bound;
+    rxData.SetMaxFrameLength(bound);
+}
+
+void ServerConnection::EnableKeepalive()
+{
+    const int fd = sock.load();
+    if (fd < 0)
+        return;
+    const int on = 1, idle = kKeepaliveIdleSeconds, interval = kKeepaliveIntervalSeconds, count = kKeepaliveProbes;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+}
+
 void ServerConnection::SetBufferSizes()
 {
     const int fd = sock.load();
@@ -319,10 +352,17 @@ int ServerConnection::ProcessReceived()
             std::lock_guard<std::mutex> lock(rxMutex);
             switch (rxData.TakeFrame(frame)) {
             case FrameBuffer::Cut::Incomplete: return -1;
-            case FrameBuffer::Cut::Broken: rxData.Clear(); return kDropConnection;
+            case FrameBuffer::Cut::Broken:
+                brokenLength = rxData.PeekLength();
+                rxData.Clear();
+                return kDropConnection;
             case FrameBuffer::Cut::Frame: break;
             }
         }
+        // Once the connection is closed (its reply was handled), whatever
+        // else the peer sent with it is not a reply to anything.
+        if (closedByUs.load())
+            return 0;
         MessageFrame decoded;
         if (!MessageFrame::Decode(frame.data(), frame.size(), decoded))
             continue; // too short, or an attachment length out of range
@@ -333,6 +373,12 @@ int ServerConnection::ProcessReceived()
         if (!NotifyMessage(message))
             return 0;
     }
+}
+
+int32_t ServerConnection::BrokenFrameLength() const
+{
+    std::lock_guard<std::mutex> lock(rxMutex);
+    return brokenLength;
 }
 
 void ServerConnection::SetProcessor(MessageProcessor* p)
@@ -351,6 +397,13 @@ bool ServerConnection::NotifyMessage(ServerMessage& message)
     return true;
 }
 
+void ServerConnection::NotifyFault(SocketFault fault, const std::string& detail)
+{
+    std::lock_guard<std::recursive_mutex> lock(callMutex);
+    if (MessageProcessor* p = processor.load())
+        p->OnSocketFault(descriptor, fault, detail);
+}
+
 void ServerConnection::NotifyClosed()
 {
     std::lock_guard<std::recursive_mutex> lock(callMutex);
@@ -358,11 +411,32 @@ void ServerConnection::NotifyClosed()
         p->OnSocketClosed(descriptor);
 }
 
+void ServerConnection::MarkThreadStarted()
+{
+    std::lock_guard<std::mutex> lock(finishMutex);
+    threadRunning = true;
+}
+
+void ServerConnection::MarkThreadFinished()
+{
+    std::lock_guard<std::mutex> lock(finishMutex);
+    threadRunning = false;
+    finishCv.notify_all();
+}
+
+bool ServerConnection::WaitFinished(int ms)
+{
+    std::unique_lock<std::mutex> lock(finishMutex);
+    return finishCv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !threadRunning; });
+}
+
 bool ServerConnection::StartReceiveThread(const std::shared_ptr<ServerConnection>& socket)
 {
+    socket->MarkThreadStarted();
     try {
         std::thread(&ServerConnection::ReceiveLoop, socket).detach();
     } catch (const std::exception&) {
+        socket->MarkThreadFinished();
         return false;
     }
     return true;
@@ -370,15 +444,86 @@ bool ServerConnection::StartReceiveThread(const std::shared_ptr<ServerConnection
 
 void ServerConnection::ReceiveLoop(std::shared_ptr<ServerConnection> self)
 {
-    if (self->Handle() < 0)
+    Receive(self, Clock::time_point{});
+    self->MarkThreadFinished();
+}
+
+bool ServerConnection::StartRequest(const std::shared_ptr<ServerConnection>& socket, const std::u16string& host,
+                                    uint16_t port, std::string frame)
+{
+    socket->MarkThreadStarted();
+    try {
+        std::thread([socket, host, port, frame = std::move(frame)] {
+            ServerConnection& self = *socket;
+            auto giveUp = [&](SocketFault fault, const std::string& detail) {
+                self.NotifyFault(fault, detail);
+                self.Hangup();
+                self.NotifyClosed();
+                self.MarkThreadFinished();
+            };
+            if (!self.ConnectTo(host, port)) {
+                const int error = errno;
+                giveUp(SocketFault::ConnectFailed, std::string("connect: ") + std::strerror(error));
+                return;
+            }
+            self.SetBufferSizes();
+            self.EnableKeepalive();
+            if (!frame.empty() && !self.SendPieces(frame)) {
+                const int error = errno;
+                giveUp(SocketFault::SendFailed, std::string("send: ") + std::strerror(error));
+                return;
+            }
+            const Clock::time_point deadline = self.replyTimeoutMs > 0
+                                                   ? Clock::now() + std::chrono::milliseconds(self.replyTimeoutMs)
+                                                   : Clock::time_point{};
+            Receive(socket, deadline);
+            self.MarkThreadFinished();
+        }).detach();
+    } catch (const std::exception&) {
+        socket->MarkThreadFinished();
+        return false;
+    }
+    return true;
+}
+
+void ServerConnection::Receive(const std::shared_ptr<ServerConnection>& self, Clock::time_point deadline)
+{
+    if (self->Handle() < 0) {
+        self->NotifyClosed();
         return;
+    }
+    const bool timed = deadline != Clock::time_point{};
     std::vector<char> chunk(kRecvChunk);
     for (;;) {
+        if (timed) {
+            // The deadline is fixed when the request goes out: bytes that
+            // trickle in do not extend it.
+            pollfd p{self->descriptor, POLLIN, 0};
+            const int left = MsUntil(deadline);
+            const int ready = left > 0 ? ::poll(&p, 1, left) : 0;
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready == 0) {
+                self->NotifyFault(SocketFault::ReplyTimedOut,
+                                  "no whole reply within " + std::to_string(self->replyTimeoutMs) + " ms");
+                self->Hangup();
+                self->NotifyClosed();
+                return;
+            }
+        }
         errno = 0;
         const ssize_t n = self->Recv(chunk.data(), chunk.size(), 0);
         if (n > 0) {
             self->AppendReceived(chunk.data(), size_t(n));
             if (self->ProcessReceived() == kDropConnection) {
+                const int32_t announced = self->BrokenFrameLength();
+                if (announced > 0)
+                    self->NotifyFault(SocketFault::FrameTooLarge, "reply frame of " + std::to_string(announced) +
+                                                                      " bytes refused (limit " +
+                                                                      std::to_string(self->maxFrameLength) + ")");
+                else
+                    self->NotifyFault(SocketFault::BrokenStream,
+                                      "reply frame with impossible length " + std::to_string(announced));
                 self->Close();
                 self->NotifyClosed();
                 return;

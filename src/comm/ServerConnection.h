@@ -9,20 +9,28 @@
 // The descriptor number is kept reserved until the object is freed (Close()
 // only shuts the connection down), so a new connection can never be given
 // the same number while an old receive thread might still read it.
+//
+// A request can run wholly on the connection's own thread (StartRequest):
+// look-up, connect, send and receive, so the thread that asks never waits on
+// the network. The reply has a deadline of its own, which a peer that drips
+// bytes cannot push back.
 
 #include "comm/MessageFrame.h"
 
 #include <sys/socket.h>
 #include <sys/types.h>
 
+#include "comm/MessageProcessor.h"
+
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 
-class MessageProcessor;
 class ServerMessage;
 
 class ServerConnection {
@@ -33,9 +41,19 @@ public:
     static constexpr size_t kSendPiece = 32766;
     static constexpr int kClosePauseMs = 300;
     static constexpr int kLoopPauseMs = 1;
+    // TCP keepalive: the system's defaults probe only after two hours; a
+    // kiosk connection lives seconds, so probe after 10 s idle, every 5 s,
+    // and give up after 4 unanswered probes (about half a minute).
+    static constexpr int kKeepaliveIdleSeconds = 10;
+    static constexpr int kKeepaliveIntervalSeconds = 5;
+    static constexpr int kKeepaliveProbes = 4;
     // A connect (and the name look-up before it) never keeps the caller
     // longer than this.
     static constexpr int kDefaultConnectTimeoutMs = 3000;
+    // A request sent on its own thread gives up when no whole reply has come
+    // this long after it went out. 0 waits as long as the peer keeps the
+    // connection open (the plain receive loop).
+    static constexpr int kNoReplyTimeout = 0;
     // ProcessReceived: the stream announced a frame that cannot be right
     // (length <= 0 or beyond MessageFrame::kMaxFrameLength); the buffer was
     // dropped and the connection has to be treated as closed.
@@ -52,6 +70,9 @@ public:
     // Shuts the connection down in both directions, marks the socket closed
     // and pauses 300 ms. Nothing happens when it is already closed.
     virtual void Close();
+    // Shuts the connection down like Close(), without the pause: for a
+    // caller that must not wait, such as an owner letting go.
+    void Hangup();
     virtual ssize_t Recv(void* buffer, size_t size, int flags);
     // Never raises SIGPIPE: a send on a connection the peer closed fails
     // with EPIPE instead of ending the process.
@@ -90,6 +111,15 @@ public:
     // Starts the detached receive thread, which holds its own reference.
     static bool StartReceiveThread(const std::shared_ptr<ServerConnection>& socket);
     static void ReceiveLoop(std::shared_ptr<ServerConnection> socket);
+    // Starts the detached thread that connects to `host`:`port`, sends
+    // `frame` (nothing when empty) and then receives like ReceiveLoop, with
+    // the reply time-out. A failure is told to the processor through
+    // OnSocketFault, then OnSocketClosed.
+    static bool StartRequest(const std::shared_ptr<ServerConnection>& socket, const std::u16string& host, uint16_t port,
+                             std::string frame);
+    // Waits up to `ms` for this connection's thread to end; true when it has
+    // (or none was started). A Hangup() first makes the wait short.
+    bool WaitFinished(int ms);
 
     // The open socket handle, -1 once closed.
     int Handle() const { return sock.load(); }
@@ -104,14 +134,25 @@ public:
 
     void SetConnectTimeoutMs(int ms) { connectTimeoutMs = ms; }
     int GetConnectTimeoutMs() const { return connectTimeoutMs; }
+    // Set before the thread starts.
+    void SetReplyTimeoutMs(int ms) { replyTimeoutMs = ms; }
+    // The largest frame accepted from the peer; a longer one drops the
+    // connection (FrameTooLarge). Set before the thread starts.
+    void SetMaxFrameLength(int32_t bound);
+    // TCP keepalive, so a peer that vanished without a word is noticed by
+    // the system even on an idle connection.
+    void EnableKeepalive();
 
 protected:
     // Calls the processor, if any, under callMutex.
     bool NotifyMessage(ServerMessage& message);
     void NotifyClosed();
+    void NotifyFault(SocketFault fault, const std::string& detail);
 
 private:
     std::atomic<int> sock{-1};
+    // Set by Close()/Hangup(): frames still buffered are not dispatched.
+    std::atomic<bool> closedByUs{false};
     int descriptor = -1;
     std::atomic<MessageProcessor*> processor{nullptr};
     // Held while the processor is called; recursive because the processor
@@ -120,4 +161,19 @@ private:
     FrameBuffer rxData;
     mutable std::mutex rxMutex;
     int connectTimeoutMs = kDefaultConnectTimeoutMs;
+    int replyTimeoutMs = kNoReplyTimeout;
+    int32_t maxFrameLength = MessageFrame::kMaxFrameLength;
+    // The thread's end, for WaitFinished.
+    std::mutex finishMutex;
+    std::condition_variable finishCv;
+    bool threadRunning = false;
+
+    // The receive loop behind ReceiveLoop and StartRequest; `deadline` of
+    // zero means none.
+    static void Receive(const std::shared_ptr<ServerConnection>& self, std::chrono::steady_clock::time_point deadline);
+    void MarkThreadStarted();
+    void MarkThreadFinished();
+    // The length the last broken frame announced (under rxMutex).
+    int32_t BrokenFrameLength() const;
+    int32_t brokenLength = 0;
 };

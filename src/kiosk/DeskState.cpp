@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 DeskState::~DeskState()
@@ -12,12 +13,40 @@ DeskState::~DeskState()
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         last = std::move(socketMember);
+        waiting.clear();
     }
     if (last) {
-        // Waits for a call already inside this object to return.
+        // Waits for a call already inside this object to return, and no
+        // further call can start.
         last->SetProcessor(nullptr);
-        last->Close();
+        last->Hangup();
     }
+    {
+        // A connection that let go of itself during its reply may still be
+        // finishing that call.
+        std::unique_lock<std::mutex> lock(deskMutex);
+        callsDone.wait(lock, [this] { return activeCalls == 0; });
+    }
+    // The thread wakes at once from a receive or a connect; only a name
+    // look-up cannot be cut short, and that is bounded by the connect
+    // time-out.
+    if (last)
+        last->WaitFinished(connectTimeoutMs + 500);
+}
+
+DeskState::CallScope::CallScope(DeskState& d) : desk(d)
+{
+    std::lock_guard<std::mutex> lock(desk.deskMutex);
+    ++desk.activeCalls;
+}
+
+DeskState::CallScope::~CallScope()
+{
+    // Notified under the lock: the destructor cannot finish (and free the
+    // condition variable) before this call has let go of it.
+    std::lock_guard<std::mutex> lock(desk.deskMutex);
+    --desk.activeCalls;
+    desk.callsDone.notify_all();
 }
 
 void DeskState::SetRepaintRequest(std::function<void()> request)
@@ -53,6 +82,12 @@ void DeskState::SetConnectTimeoutMs(int ms)
 {
     std::lock_guard<std::mutex> lock(deskMutex);
     connectTimeoutMs = ms;
+}
+
+void DeskState::SetReplyTimeoutMs(int ms)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    replyTimeoutMs = ms;
 }
 
 KioskSettings DeskState::GetSettings() const
@@ -246,76 +281,104 @@ std::u16string DeskState::CurrentNoteLocked(NoteClock::time_point now)
 bool DeskState::IsConnectionInProgress() const
 {
     std::lock_guard<std::mutex> lock(deskMutex);
-    return socketMember != nullptr;
+    return socketMember != nullptr || !waiting.empty();
+}
+
+void DeskState::StartRequestLocked(Request request)
+{
+    auto fresh = std::make_shared<ServerConnection>();
+    fresh->SetConnectTimeoutMs(connectTimeoutMs);
+    fresh->SetReplyTimeoutMs(replyTimeoutMs);
+    fresh->SetMaxFrameLength(kMaxReplyFrameLength);
+    if (!fresh->Create() || !fresh->BindAny()) {
+        fresh->Hangup();
+        SetNoteLocked(LangTextW(kNoteCannotCreateSocket, GetLanguageLocked()));
+        repaintWanted = true;
+        return;
+    }
+    fresh->SetBufferSizes();
+    fresh->SetProcessor(this);
+    socketMember = fresh;
+    confirmingSock = request.confirming ? fresh->Descriptor() : -1;
+    // Look-up, connect, send and receive all happen on the connection's own
+    // thread: the caller (usually the GUI thread) never waits on the network.
+    if (!ServerConnection::StartRequest(fresh, Utf8ToWide(request.address), serverPort, std::move(request.frame))) {
+        socketMember.reset();
+        confirmingSock = -1;
+        fresh->SetProcessor(nullptr);
+        fresh->Hangup();
+        SetNoteLocked(LangTextW(kNoteCannotCreateSocket, GetLanguageLocked()));
+        repaintWanted = true;
+    }
+}
+
+void DeskState::StartWaitingLocked()
+{
+    while (!socketMember && !waiting.empty()) {
+        Request next = std::move(waiting.front());
+        waiting.pop_front();
+        StartRequestLocked(std::move(next));
+    }
 }
 
 void DeskState::ConnectToServer(const std::string& address)
 {
     std::shared_ptr<ServerConnection> old;
-    std::string target;
-    uint16_t port;
-    int timeoutMs;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
         old = std::move(socketMember);
-        target = address.size() >= 5 ? address : settings.GetServerIp();
-        port = serverPort;
-        timeoutMs = connectTimeoutMs;
     }
     if (old) {
         old->SetProcessor(nullptr);
-        old->Close();
+        old->Hangup();
         old.reset();
     }
-
-    auto fresh = std::make_shared<ServerConnection>();
-    fresh->SetConnectTimeoutMs(timeoutMs);
-    if (!fresh->Create() || !fresh->BindAny()) {
-        const int error = errno;
-        fresh->Close();
-        errno = error;
-        ShowLocalizedNote(kNoteCannotCreateSocket);
-        return;
-    }
-    fresh->SetBufferSizes();
-    // The connect runs without the lock: a receive thread of an earlier
-    // connection may still need it, and the wait is bounded anyway.
-    if (!fresh->ConnectTo(Utf8ToWide(target), port)) {
-        ShowLocalizedNote(kNoteCannotConnect);
-        return;
-    }
-    fresh->SetProcessor(this);
+    bool repaint;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
-        socketMember = fresh;
+        repaintWanted = false;
+        StartRequestLocked(Request{address.size() >= 5 ? address : settings.GetServerIp(), std::string(), false});
+        repaint = repaintWanted;
     }
-    if (!ServerConnection::StartReceiveThread(fresh)) {
-        {
-            std::lock_guard<std::mutex> lock(deskMutex);
-            if (socketMember == fresh)
-                socketMember.reset();
-        }
-        fresh->SetProcessor(nullptr);
-        fresh->Close();
-        ShowLocalizedNote(kNoteCannotCreateSocket);
-        return;
-    }
-    fresh->SetBufferSizes();
+    if (repaint)
+        RequestRepaint();
 }
 
 void DeskState::SendToServer(const std::string& address, const ServerMessage& message)
 {
-    ConnectToServer(address);
-    std::shared_ptr<ServerConnection> connection;
+    Request request;
+    request.frame = MessageFrame::Encode(message.ToJsonText(), message.Attachment());
+    request.confirming = message.MsgId() == kMsgSignupList && message.GetFlag(MsgKey::kConfirmed);
+    bool repaint;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
-        connection = socketMember;
+        request.address = address.size() >= 5 ? address : settings.GetServerIp();
+        repaintWanted = false;
+        if (socketMember || !waiting.empty()) {
+            // The request in progress lasts a fraction of a second (or up to
+            // its time-out); this one goes out right after it.
+            if (waiting.size() < kMaxWaitingRequests)
+                waiting.push_back(std::move(request));
+            else
+                SetNoteLocked(LangTextW(kNoteNotSynchronized, GetLanguageLocked()));
+            return;
+        }
+        StartRequestLocked(std::move(request));
+        repaint = repaintWanted;
     }
-    if (!connection || connection->Handle() < 0)
-        return; // the failure note is already shown
-    // A failed send is not reported: the reply simply never comes, and the
-    // connection ends when the server closes it.
-    connection->SendMessage(message);
+    if (repaint)
+        RequestRepaint();
+}
+
+bool DeskState::TakeRefusedSettings(KioskSettings& typed)
+{
+    std::lock_guard<std::mutex> lock(deskMutex);
+    if (!settingsRefused)
+        return false;
+    settingsRefused = false;
+    typed = pendingSettings;
+    typed.SetAccessCode("");
+    return true;
 }
 
 void DeskState::RequestSignupList(const std::string& filter, bool confirmed, const std::string& address,
@@ -346,50 +409,126 @@ void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
 
 void DeskState::OnSocketClosed(int sock)
 {
+    const CallScope call(*this);
     std::shared_ptr<ServerConnection> released;
+    bool repaint;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
+        repaintWanted = false;
         // Only the connection that ended is released; a newer one stays.
-        if (socketMember && socketMember->Descriptor() == sock)
+        if (socketMember && socketMember->Descriptor() == sock) {
             released = std::move(socketMember);
+            confirmingSock = -1;
+        }
+        StartWaitingLocked();
+        repaint = repaintWanted;
     }
     if (released) {
+        // The object stays alive for the thread that is calling us.
         released->SetProcessor(nullptr);
-        released->Close();
+        released->Hangup();
     }
+    if (repaint)
+        RequestRepaint();
+}
+
+void DeskState::OnSocketFault(int sock, SocketFault fault, const std::string& detail)
+{
+    const CallScope call(*this);
+    bool repaint = false;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        if (!socketMember || socketMember->Descriptor() != sock)
+            return;
+        switch (fault) {
+        case SocketFault::ConnectFailed:
+        case SocketFault::SendFailed:
+        case SocketFault::ReplyTimedOut:
+            SetNoteLocked(LangTextW(kNoteCannotConnect, GetLanguageLocked()));
+            repaint = true;
+            break;
+        case SocketFault::FrameTooLarge:
+        case SocketFault::BrokenStream: {
+            // Not a network trouble a person can fix at the kiosk: the server
+            // sent something no reply of ours looks like. The director finds
+            // it in the log and the journal.
+            // The kiosk's journal mirrors every line to standard error.
+            if (journal != nullptr) {
+                Json::Value fields(Json::objectValue);
+                fields["reason"] = detail;
+                journal->Write(JournalEvent::kServer, fields);
+            } else {
+                std::fprintf(stderr, "kiosk: server reply refused: %s\n", detail.c_str());
+            }
+            break;
+        }
+        }
+    }
+    if (repaint)
+        RequestRepaint();
 }
 
 void DeskState::OnSocketMessage(int sock, ServerMessage& message)
 {
+    const CallScope call(*this);
     std::shared_ptr<ServerConnection> answered;
     bool repaint = false;
     bool spooled = false;
     std::function<void()> spooledCall;
     {
         std::lock_guard<std::mutex> lock(deskMutex);
+        const bool current = socketMember && socketMember->Descriptor() == sock;
         repaintWanted = false;
         spooledWanted = false;
-        switch (message.MsgId()) {
+        const bool refused = message.MsgId() == kMsgSignupList && current && sock == confirmingSock &&
+                             !message.GetFlag(MsgKey::kConfirmed);
+        if (refused) {
+            // The server did not take the confirmation (a wrong access code):
+            // say so, let the settings dialog come back with what was typed,
+            // and show nothing of a list asked for with settings not in force.
+            settingsRefused = true;
+            SetNoteLocked(LangTextW(kNoteSettingsRefused, GetLanguageLocked()));
+            repaintWanted = true;
+        }
+        switch (refused ? 0 : message.MsgId()) {
         case kMsgSignupList: ApplySignupList(message); break;
         case kMsgTeamScorecard: QueueTeamScorecard(message); break;
         case kMsgPairScorecard: StorePairScorecard(message); break;
         case kMsgNote: SetNoteLocked(Utf8ToWide(message.GetText(MsgKey::kNotes))); break;
-        default:
-            break; // unknown or missing id: only the connection ends
+        default: break; // unknown or missing id: only the connection ends
         }
         repaint = repaintWanted;
         spooled = spooledWanted;
         spooledCall = spooledNotice;
-        if (socketMember && socketMember->Descriptor() == sock)
+        // One request, one reply: the connection is shut here, so nothing
+        // else it carries reaches this object.
+        if (current)
             answered = socketMember;
+    }
+    if (answered) {
+        // We are on its thread, inside its call: the processor lock is ours.
+        answered->SetProcessor(nullptr);
+        answered->Close(); // lingers briefly, as the server expects
     }
     if (spooled && spooledCall)
         spooledCall();
-    // One request, one reply. The object stays until the receive loop sees
-    // the closed socket and reports it through OnSocketClosed.
-    if (answered)
-        answered->Close();
     if (repaint)
+        RequestRepaint();
+    if (!answered)
+        return;
+    // Only now is the kiosk idle again, and a request that waited goes out.
+    bool startedRepaint;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        if (socketMember == answered) {
+            socketMember.reset();
+            confirmingSock = -1;
+        }
+        repaintWanted = false;
+        StartWaitingLocked();
+        startedRepaint = repaintWanted;
+    }
+    if (startedRepaint)
         RequestRepaint();
 }
 
@@ -403,12 +542,17 @@ void DeskState::ApplySignupList(const ServerMessage& message)
         settings.Save();
         synchronized = true;
     }
-    fullList.FromJson(list);
-    fullList.Sort();
-    printableList.clear();
-    for (const auto& entry : fullList)
+    // Fresh lists replace the old ones, so that the storage of a large list
+    // goes with it instead of staying reserved for the rest of the run.
+    SignupList full;
+    full.FromJson(list);
+    full.Sort();
+    SignupList printable;
+    for (const auto& entry : full)
         if (!entry.GetPrinted())
-            printableList.push_back(entry);
+            printable.push_back(entry);
+    fullList = std::move(full);
+    printableList = std::move(printable);
     eventText = text1;
     repaintWanted = true;
 }

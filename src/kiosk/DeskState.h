@@ -6,8 +6,10 @@
 // replies.
 //
 // Threads: the GUI thread calls the requests and reads the data; each
-// connection's receive thread enters only through OnSocketMessage and
-// OnSocketClosed. Everything here is guarded by deskMutex (plain, not
+// connection's own thread does the look-up, connect, send and receive, and
+// enters only through OnSocketMessage, OnSocketFault and OnSocketClosed. A
+// request made while another is in progress waits in line and goes out when
+// that one ends, so no touch or confirmation is lost to a poll. Everything here is guarded by deskMutex (plain, not
 // recursive). Methods whose names end in "Locked" expect the caller to hold
 // it; every other method takes it itself and must not be called with it held.
 // The repaint request is made after the lock has been released.
@@ -24,6 +26,7 @@
 #include "tournament/SignupList.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -46,9 +49,28 @@ public:
     static constexpr const char* kNoteNotSynchronized =
         "网络未同步,请重新尝试.||Network not synchronized, please try again(cn:网络未同步,请重新尝试).||<其它>";
 
+    static constexpr const char* kNoteSettingsRefused = "设置未被接受,请检查访问码.||Settings not accepted, please "
+                                                        "check the access code(cn:设置未被接受,请检查访问码).||<其它>";
+
+    // The largest reply frame the kiosk takes. The reference server's sample
+    // tournament answers with about 2.5 KB (list and largest scorecard alike),
+    // and a large event stays in the tens of KB; 4 MiB leaves a margin of a
+    // thousand and more while a hostile or broken peer can make the kiosk hold
+    // no more than that.
+    static constexpr int32_t kMaxReplyFrameLength = 4 * 1024 * 1024;
+    // A request whose reply is not whole this long after it went out is
+    // given up. Well under the poll period (about 11 s) and far above the
+    // time a good server takes on a LAN.
+    static constexpr int kDefaultReplyTimeoutMs = 5000;
+    // Requests that may wait for the one in progress; more are refused with
+    // the "not synchronized" note. A person cannot touch faster than the
+    // press guard allows, so this is never reached in use.
+    static constexpr size_t kMaxWaitingRequests = 8;
+
     DeskState() = default;
-    // Detaches the connection in progress: its receive thread never calls
-    // this object again.
+    // Detaches the connection in progress: its thread never calls this
+    // object again, and it is waited for (briefly) so that it does not run
+    // on after the owner is gone.
     ~DeskState() override;
     DeskState(const DeskState&) = delete;
     DeskState& operator=(const DeskState&) = delete;
@@ -62,8 +84,10 @@ public:
     // The scoring server's TCP port (9975); tests point the desk elsewhere.
     void SetServerPort(uint16_t port);
     uint16_t GetServerPort() const;
-    // How long a connect may keep the GUI thread (default 3 s).
+    // How long a connect may take (default 3 s).
     void SetConnectTimeoutMs(int ms);
+    // How long a sent request may wait for its whole reply.
+    void SetReplyTimeoutMs(int ms);
 
     // --- settings ---------------------------------------------------------
     KioskSettings GetSettings() const;
@@ -123,15 +147,20 @@ public:
     NoteClock::time_point NoteTimeLocked() const { return noteTime; }
 
     // --- connection and requests -------------------------------------------
-    // True while a connection exists (from the connect until its receive
-    // loop has reported the end); touches and requests are refused then.
+    // True while a request is in progress or waits for one; the periodic
+    // list poll holds back then.
     bool IsConnectionInProgress() const;
     // Replaces any connection by a new one to `address` (the settings'
-    // serverIp when `address` is shorter than 5 bytes). On failure a note
-    // is shown and no connection remains.
+    // serverIp when `address` is shorter than 5 bytes) that sends nothing.
+    // It returns at once; a failure shows a note later.
     void ConnectToServer(const std::string& address);
-    // Connects and sends `message` as one frame.
+    // Sends `message` as one frame on a new connection, made on that
+    // connection's own thread; returns at once. While another request is in
+    // progress it waits in line and goes out when that one has ended.
     void SendToServer(const std::string& address, const ServerMessage& message);
+    // True once when a confirming list request was answered without the
+    // confirmed flag; `typed` is what the director typed, access code aside.
+    bool TakeRefusedSettings(KioskSettings& typed);
     // Message 203. An empty `code` takes the settings' access code.
     void RequestSignupList(const std::string& filter, bool confirmed, const std::string& address,
                            const std::string& code);
@@ -140,6 +169,7 @@ public:
 
     // --- dispatch (receive thread) -------------------------------------------
     void OnSocketClosed(int sock) override;
+    void OnSocketFault(int sock, SocketFault fault, const std::string& detail) override;
     void OnSocketMessage(int sock, ServerMessage& message) override;
     // The handlers of replies 203, 207 and 208; the caller holds deskMutex.
     void ApplySignupList(const ServerMessage& message);
@@ -147,12 +177,39 @@ public:
     void StorePairScorecard(const ServerMessage& message);
 
 private:
+    struct Request {
+        std::string address;
+        std::string frame;
+        bool confirming = false;
+    };
     void RequestRepaint();
+    // Opens a connection for `request` and starts its thread. Caller holds
+    // deskMutex and no connection is in progress.
+    void StartRequestLocked(Request request);
+    // Starts the first waiting request when none is in progress.
+    void StartWaitingLocked();
     // Writes a scorecard reply into the spool; false when there is no spool
     // or it could not take it. Caller holds deskMutex.
     bool SpoolScorecardLocked(const ServerMessage& message);
 
+    // Counts a connection thread's call into this object while it lasts
+    // (OnSocketMessage, OnSocketFault, OnSocketClosed). A connection let go
+    // inside its own call is no longer the member the destructor detaches,
+    // so the destructor waits for this count instead.
+    class CallScope {
+    public:
+        explicit CallScope(DeskState& desk);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        DeskState& desk;
+    };
+
     mutable std::mutex deskMutex;
+    int activeCalls = 0;
+    std::condition_variable callsDone;
     std::u16string noteText;
     NoteClock::time_point noteTime{};
     bool synchronized = false;
@@ -161,6 +218,11 @@ private:
     SignupList fullList;
     std::string eventText;
     std::shared_ptr<ServerConnection> socketMember;
+    std::deque<Request> waiting;
+    // The connection that carries a confirmation (-1: none), and whether its
+    // reply refused it.
+    int confirmingSock = -1;
+    bool settingsRefused = false;
     std::deque<TeamScorecardJob> teamJobs;
     PairScorecardJob pairJob;
     bool pairPending = false;
@@ -173,4 +235,5 @@ private:
     std::function<void()> repaintRequest;
     uint16_t serverPort = ServerConnection::kServerPort;
     int connectTimeoutMs = ServerConnection::kDefaultConnectTimeoutMs;
+    int replyTimeoutMs = kDefaultReplyTimeoutMs;
 };

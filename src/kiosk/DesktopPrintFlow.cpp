@@ -12,9 +12,11 @@
 #include "scorecard/TestPageSample.h"
 #include "settings/TeamSelectionDialog.h"
 
-void SelfPrintDesktop::StartReprint(bool fromButton)
+void SelfPrintDesktop::StartReprint(bool /*fromButton*/)
 {
-    if (fromButton && desk.IsConnectionInProgress())
+    // Before the first confirmation nobody has checked an access code, and
+    // the gate would let anyone through: no reprint until then.
+    if (!desk.IsSynchronized())
         return;
     if (desk.GetSettings().GetCodeRequired() && !AccessCodeGate())
         return;
@@ -26,10 +28,6 @@ void SelfPrintDesktop::StartReprint(bool fromButton)
     TeamSelectionDialog dialog(GetLanguage(), std::move(entries), this);
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return;
-    if (desk.IsConnectionInProgress()) {
-        desk.ShowLocalizedNote(DeskState::kNoteNotSynchronized);
-        return;
-    }
     const int32_t section = dialog.GetChosenSection();
     const int32_t team = dialog.GetChosenTeam();
     if (PrintJournal* journal = desk.Journal()) {

@@ -154,8 +154,10 @@ void SelfPrintDesktop::OnMenu(int32_t)
 
 int32_t SelfPrintDesktop::HitTestLocked(int32_t x, int32_t y)
 {
+    // Reprint is offered only in step with the server: before that the
+    // access code it asks for has not been confirmed by anybody.
     return DesktopHitTest(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()),
-                          desk.SettingsLocked().GetReprintAllowed(), x, y);
+                          desk.IsSynchronizedLocked() && desk.SettingsLocked().GetReprintAllowed(), x, y);
 }
 
 Rect SelfPrintDesktop::CellRect(int32_t i)
@@ -279,7 +281,9 @@ void SelfPrintDesktop::OnPointerRelease(int32_t x, int32_t y)
     const int32_t pressed = pressedIndex;
     pressedIndex = -1;
     Repaint();
-    if (hit < 0 || hit != pressed || desk.IsConnectionInProgress())
+    // A request in progress does not refuse the touch: its print request
+    // waits in line for that one and goes out right after it.
+    if (hit < 0 || hit != pressed)
         return;
     if (hit == kReprintIndex)
         StartReprint(false);
@@ -327,6 +331,16 @@ void SelfPrintDesktop::OnTick()
         const QString caption = ToQString(LangTextW(" 补打 || Reprint ||<其它>", GetLanguage()));
         if (reprintButton->text() != caption)
             reprintButton->setText(caption);
+        const bool offered = desk.IsSynchronized() && desk.GetSettings().GetReprintAllowed();
+        if (reprintButton->isVisible() != offered)
+            reprintButton->setVisible(offered);
+    }
+    KioskSettings typed;
+    if (desk.TakeRefusedSettings(typed)) {
+        // Posted: the dialog runs its own loop, which must not sit inside a
+        // timer tick.
+        QMetaObject::invokeMethod(
+            this, [this, typed] { OpenSettingsWith(typed); }, Qt::QueuedConnection);
     }
     if (PrintNextTeamJob() || PrintPairSlot())
         return;
@@ -410,17 +424,19 @@ void SelfPrintDesktop::RunMenuCommand(int id)
 
 void SelfPrintDesktop::OpenSettings()
 {
-    SettingsDialog dialog(GetLanguage(), desk.GetSettings(), this);
+    OpenSettingsWith(desk.GetSettings());
+}
+
+void SelfPrintDesktop::OpenSettingsWith(const KioskSettings& shown)
+{
+    SettingsDialog dialog(GetLanguage(), shown, this);
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return;
-    if (desk.IsConnectionInProgress()) {
-        desk.ShowLocalizedNote(DeskState::kNoteNotSynchronized);
-        return;
-    }
+    // Nothing takes effect here: the confirming reply puts the values in
+    // force (and the reprint button follows then). A request in progress
+    // only makes this one wait its turn.
     const KioskSettings confirmed = dialog.Settings();
     desk.SetPendingSettings(confirmed);
-    if (reprintButton != nullptr)
-        reprintButton->setVisible(confirmed.GetReprintAllowed());
     desk.RequestSignupList(confirmed.GetPartialFilter(), true, confirmed.GetServerIp(), confirmed.GetAccessCode());
 }
 

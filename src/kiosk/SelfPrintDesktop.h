@@ -110,13 +110,16 @@ public:
     void FillContextMenu(QMenu& menu);
     void RunMenuCommand(int id);
     void OpenSettings();
+    // The settings dialog showing `shown` (the settings in force, or what
+    // was typed before the server refused it).
+    void OpenSettingsWith(const KioskSettings& shown);
     void EnterFullScreen();
     void SwitchLanguage();
 
     // --- print flow ---------------------------------------------------------------
     void PrintEntry(int32_t i);
-    // fromButton: started by the reprint push button (refused while a
-    // connection is in progress).
+    // fromButton: started by the reprint push button. Offered only once the
+    // kiosk is in step with the server.
     void StartReprint(bool fromButton);
     bool PrintNextTeamJob();
     bool PrintPairSlot();

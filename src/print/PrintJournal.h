@@ -40,6 +40,7 @@ inline constexpr const char* kReprint = "reprint";     // the director asked for
 inline constexpr const char* kTestPage = "test page";  // the test page was printed
 inline constexpr const char* kPrinter = "printer";     // the printer's state changed, "state", "reason"
 inline constexpr const char* kStart = "start";         // the kiosk started, "pending"
+inline constexpr const char* kServer = "server";       // a server reply refused (too large, broken), "reason"
 } // namespace JournalEvent
 
 class PrintJournal {

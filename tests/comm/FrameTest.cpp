@@ -111,6 +111,29 @@ TEST(FrameBuffer, ABurstOfManyFramesIsCutInLinearTime)
     EXPECT_LT(took, std::chrono::seconds(5));
 }
 
+TEST(FrameBuffer, GivesBackTheStorageOfALargeFrameOnceItIsCut)
+{
+    // Small frames keep their modest storage for the next reply; a large one
+    // must not keep megabytes reserved for the rest of the run.
+    const struct {
+        size_t jsonBytes;
+        bool released;
+    } cases[] = {{100, false}, {3 * 1024 * 1024, true}};
+    for (const auto& c : cases) {
+        const std::string frame = MessageFrame::Encode(std::string(c.jsonBytes, 'j'), "");
+        FrameBuffer buffer;
+        for (size_t at = 0; at < frame.size(); at += 32764)
+            buffer.Append(frame.data() + at, std::min<size_t>(32764, frame.size() - at));
+        std::string cut;
+        ASSERT_EQ(buffer.TakeFrame(cut), FrameBuffer::Cut::Frame) << c.jsonBytes;
+        EXPECT_EQ(buffer.Length(), 0u);
+        EXPECT_LE(buffer.Capacity(), FrameBuffer::kKeptCapacity) << c.jsonBytes;
+        if (!c.released) {
+            EXPECT_GT(buffer.Capacity(), 0u) << "a small buffer is kept";
+        }
+    }
+}
+
 TEST(ServerMessage, RequestsSerialiseInAscendingKeyOrderWithALineFeed)
 {
     ServerMessage print(kMsgPrintRequest);

@@ -9,10 +9,11 @@
 #include <netinet/in.h>
 
 #include <atomic>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,16 @@ public:
     {
         std::lock_guard<std::mutex> lock(m);
         closedSocks.push_back(sock);
+    }
+    void OnSocketFault(int, SocketFault fault, const std::string&) override
+    {
+        std::lock_guard<std::mutex> lock(m);
+        faults.push_back(fault);
+    }
+    std::vector<SocketFault> Faults()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        return faults;
     }
     size_t MessageCount()
     {
@@ -57,6 +68,7 @@ public:
     std::mutex m;
     std::vector<ServerMessage> messages;
     std::vector<int> closedSocks;
+    std::vector<SocketFault> faults;
 };
 
 std::string Frame(int32_t id, const std::string& attachment = "")
@@ -177,7 +189,11 @@ TEST(ReceiveLoop, ReportsACloseWithoutReplyAResetAndABrokenStream)
         ScriptedServer::Script script;
     };
     const Case cases[] = {
-        {"orderly close", [](int& fd) { ::shutdown(fd, SHUT_WR); loopback::ReadSome(fd, 1, 2s); }},
+        {"orderly close",
+         [](int& fd) {
+             ::shutdown(fd, SHUT_WR);
+             loopback::ReadSome(fd, 1, 2s);
+         }},
         {"reset", [](int& fd) { loopback::ResetClose(fd); }},
         {"huge announced frame, connection kept open",
          [](int& fd) {
@@ -270,6 +286,77 @@ TEST(ConnectTo, GivesUpOnAPeerThatDoesNotAnswerWithinTheTimeOut)
     }
     EXPECT_TRUE(hung);
     ::close(listener);
+}
+
+TEST(StartRequest, EverythingHappensOnTheConnectionsThreadWithinItsTimeOuts)
+{
+    // The caller only starts the request; a peer that is silent, drips its
+    // reply, announces too much or is not there ends in a fault and a close,
+    // within the time-outs (400 ms connect, 500 ms reply).
+    uint16_t refusedPort = 0;
+    ::close(loopback::ListenLoopback(1, refusedPort));
+    struct Case {
+        const char* name;
+        ScriptedServer::Script script; // empty: nothing listens
+        std::optional<SocketFault> fault;
+        size_t messages;
+    };
+    const Case cases[] = {
+        {"a good reply",
+         [](int& fd) {
+             loopback::ReadFrame(fd);
+             loopback::SendAll(fd, Frame(203));
+         },
+         std::nullopt, 1},
+        {"silent", [](int& fd) { loopback::ReadSome(fd, 1 << 20, 2s); }, SocketFault::ReplyTimedOut, 0},
+        {"drip",
+         [](int& fd) {
+             loopback::ReadFrame(fd);
+             for (char c : Frame(203, std::string(40, 'a'))) {
+                 if (!loopback::SendAll(fd, std::string(1, c)))
+                     return;
+                 std::this_thread::sleep_for(50ms);
+             }
+         },
+         SocketFault::ReplyTimedOut, 0},
+        {"too large",
+         [](int& fd) {
+             loopback::ReadFrame(fd);
+             loopback::SendAll(fd, Header(1 << 20, 0) + std::string(100, 'x'));
+             loopback::ReadSome(fd, 1, 2s);
+         },
+         SocketFault::FrameTooLarge, 0},
+        {"nothing listens", {}, SocketFault::ConnectFailed, 0},
+    };
+    for (const Case& c : cases) {
+        Recorder rec;
+        std::optional<ScriptedServer> server;
+        if (c.script)
+            server.emplace(c.script);
+        auto s = std::make_shared<ServerConnection>();
+        ASSERT_TRUE(s->Create());
+        s->SetConnectTimeoutMs(400);
+        s->SetReplyTimeoutMs(500);
+        s->SetMaxFrameLength(64 * 1024);
+        s->SetProcessor(&rec);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(ServerConnection::StartRequest(s, u"127.0.0.1", server ? server->Port() : refusedPort, Frame(205)));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms) << c.name;
+        EXPECT_TRUE(WaitUntil([&] { return rec.ClosedCount() == 1; }, 3s)) << c.name;
+        // A drip of one byte every 50 ms would take 2.5 s; the time-out does
+        // not move with it.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms) << c.name;
+        EXPECT_EQ(rec.MessageCount(), c.messages) << c.name;
+        const std::vector<SocketFault> faults = rec.Faults();
+        if (c.fault) {
+            EXPECT_EQ(faults, std::vector<SocketFault>{*c.fault}) << c.name;
+        } else {
+            EXPECT_TRUE(faults.empty()) << c.name;
+        }
+        s->Hangup();
+        EXPECT_TRUE(s->WaitFinished(1000)) << c.name;
+        s->SetProcessor(nullptr);
+    }
 }
 
 TEST(ConnectTo, NamesAreLookedUpAndEmptyOrMalformedOnesFail)

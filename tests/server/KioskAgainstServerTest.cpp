@@ -84,7 +84,12 @@ TEST_F(KioskAgainstServer, AWrongCodeKeepsTheKioskUnsynchronizedAndTheRightOneSy
     Confirm("1111", "");
     EXPECT_FALSE(desk->IsSynchronized());
     EXPECT_FALSE(std::filesystem::exists(settingsFile));
-    EXPECT_EQ(desk->GetFullList().size(), 48u); // the list itself still arrives
+    // Nothing of the refused request shows: no buttons, no event in the
+    // footer, only the note that the settings were not accepted.
+    EXPECT_TRUE(desk->GetFullList().empty());
+    EXPECT_EQ(desk->GetEventText(), "");
+    EXPECT_EQ(desk->CurrentNote(),
+              u"Settings not accepted, please check the access code(cn:设置未被接受,请检查访问码).");
 
     Confirm("8125", "C");
     EXPECT_TRUE(desk->IsSynchronized());
