@@ -453,13 +453,7 @@ void DeskState::OnSocketFault(int sock, SocketFault fault, const std::string& de
             // sent something no reply of ours looks like. The director finds
             // it in the log and the journal.
             // The kiosk's journal mirrors every line to standard error.
-            if (journal != nullptr) {
-                Json::Value fields(Json::objectValue);
-                fields["reason"] = detail;
-                journal->Write(JournalEvent::kServer, fields);
-            } else {
-                std::fprintf(stderr, "kiosk: server reply refused: %s\n", detail.c_str());
-            }
+            ReportRefusedReplyLocked(detail);
             break;
         }
         }
@@ -537,15 +531,20 @@ void DeskState::ApplySignupList(const ServerMessage& message)
     const bool confirmed = message.GetFlag(MsgKey::kConfirmed);
     const Json::Value& list = message.GetObject(MsgKey::kSignupList);
     const std::string text1 = message.GetText(MsgKey::kEventText);
+    // Fresh lists replace the old ones, so that the storage of a large list
+    // goes with it instead of staying reserved for the rest of the run. A
+    // list over its cap is refused whole: the kiosk keeps what it shows, and
+    // a confirmation it carried does not take effect.
+    SignupList full;
+    if (const ReadStatus status = full.FromJson(list); !status.ok) {
+        ReportRefusedReplyLocked("list reply: " + status.reason);
+        return;
+    }
     if (confirmed) {
         settings = pendingSettings;
         settings.Save();
         synchronized = true;
     }
-    // Fresh lists replace the old ones, so that the storage of a large list
-    // goes with it instead of staying reserved for the rest of the run.
-    SignupList full;
-    full.FromJson(list);
     full.Sort();
     SignupList printable;
     for (const auto& entry : full)
@@ -559,11 +558,15 @@ void DeskState::ApplySignupList(const ServerMessage& message)
 
 void DeskState::QueueTeamScorecard(const ServerMessage& message)
 {
-    if (!SpoolScorecardLocked(message)) {
-        TeamScorecardJob job;
-        job.FromMessage(message);
-        teamJobs.push_back(std::move(job));
+    // Read before it is kept: a scorecard over a list cap is refused here,
+    // never spooled to fail at every print attempt.
+    TeamScorecardJob job;
+    if (const ReadStatus status = job.FromMessage(message); !status.ok) {
+        ReportRefusedScorecardLocked(message, status.reason);
+        return;
     }
+    if (!SpoolScorecardLocked(message))
+        teamJobs.push_back(std::move(job));
     printableList.Remove(message.GetInt(MsgKey::kSectionId), message.GetInt(MsgKey::kTeamNumber));
     SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
     repaintWanted = true;
@@ -573,11 +576,42 @@ void DeskState::StorePairScorecard(const ServerMessage& message)
 {
     // With a spool every pair scorecard is kept until printed; without one
     // the slot holds one, and a newer scorecard replaces one not yet printed.
+    PairScorecardJob job;
+    if (const ReadStatus status = job.FromMessage(message); !status.ok) {
+        ReportRefusedScorecardLocked(message, status.reason);
+        return;
+    }
     if (!SpoolScorecardLocked(message)) {
-        pairJob.FromMessage(message);
+        pairJob = std::move(job);
         pairPending = true;
     }
     printableList.Remove(message.GetInt(MsgKey::kSectionId), message.GetInt(MsgKey::kTeamNumber));
     SetNoteLocked(LangTextW(kNotePrinting, GetLanguageLocked()));
     // The once-per-second repaint of the desktop shows the note.
+}
+
+void DeskState::ReportRefusedReplyLocked(const std::string& reason)
+{
+    // The kiosk's journal mirrors every line to standard error.
+    if (journal != nullptr) {
+        Json::Value fields(Json::objectValue);
+        fields["reason"] = reason;
+        journal->Write(JournalEvent::kServer, fields);
+    } else {
+        std::fprintf(stderr, "kiosk: server reply refused: %s\n", reason.c_str());
+    }
+}
+
+void DeskState::ReportRefusedScorecardLocked(const ServerMessage& message, const std::string& reason)
+{
+    const int32_t section = message.GetInt(MsgKey::kSectionId);
+    const int32_t team = message.GetInt(MsgKey::kTeamNumber);
+    if (journal == nullptr) {
+        std::fprintf(stderr, "kiosk: scorecard %d-%d refused: %s\n", section, team, reason.c_str());
+        return;
+    }
+    Json::Value fields = PrintJournal::EntryFields(EntryLabelLocked(section, team), section, team);
+    fields["msg"] = message.MsgId();
+    fields["reason"] = "refused: " + reason;
+    journal->Write(JournalEvent::kServer, fields);
 }

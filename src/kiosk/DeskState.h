@@ -175,6 +175,11 @@ public:
     void ApplySignupList(const ServerMessage& message);
     void QueueTeamScorecard(const ServerMessage& message);
     void StorePairScorecard(const ServerMessage& message);
+    // A reply the kiosk will not use (too large, broken, a list over its
+    // cap): one journal line, or a line on standard error without a journal.
+    // Caller holds deskMutex.
+    void ReportRefusedReplyLocked(const std::string& reason);
+    void ReportRefusedScorecardLocked(const ServerMessage& message, const std::string& reason);
 
 private:
     struct Request {

@@ -252,6 +252,60 @@ TEST_F(DeskFixture, ALaterPairScorecardReplacesOneNotYetPrinted)
     EXPECT_EQ(repaints.load(), repaintsBefore); // the 208 asks for no repaint
 }
 
+// A reply with a list over its cap is refused whole: nothing of it is kept
+// or printed, the screen stays as it was, a line says why, and the next good
+// reply is taken as usual.
+TEST_F(DeskFixture, RepliesWithAListOverItsCapAreRefusedWholeAndSaySo)
+{
+    std::string manyEntries;
+    for (size_t i = 0; i <= kMaxSignupEntries; ++i)
+        manyEntries += (i ? "," : "") + Entry(1, "A", int(i) + 1, "T", false, false);
+    std::string manyTotals = "IMP,1,2";
+    for (size_t i = 0; i < kMaxTotalsLines; ++i)
+        manyTotals += ";IMP,1,2";
+    std::string manyBoards;
+    for (size_t i = 0; i <= kMaxScorecardBoards; ++i)
+        manyBoards += std::string(i ? "," : "") + "{\"11\":1,\"15\":\"7\",\"16\":\"3\"}";
+    struct Row {
+        const char* name;
+        std::string reply;
+        const char* reason; // a part of the line on standard error
+    };
+    const Row rows[] = {
+        {"list of 10001 entries", "{\"85\":{\"_o\":[" + manyEntries + "]},\"pub_MsgID\":203}", "list reply"},
+        {"team totals of 101 lines",
+         "{\"11\":1,\"15\":1,\"66\":{\"1\":\"1.Dragons\",\"31\":\"" + manyTotals +
+             "\",\"_L\":[]},\"81\":0,\"83\":\"Open Teams\",\"85\":[],\"pub_MsgID\":207}",
+         "totals lines"},
+        {"pair scorecard of 1001 boards",
+         "{\"11\":2,\"15\":1,\"66\":{\"_L\":[" + manyBoards + "]},\"81\":0,\"85\":[],\"pub_MsgID\":208}", "boards"},
+    };
+    const std::string list =
+        "{\"_o\":[" + Entry(1, "A", 1, "Dragons", false, false) + "," + Entry(2, "B", 1, "Owls", true, false) + "]}";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Exchange(ReplyFrame("{\"85\":" + list + ",\"83\":\"Day 1\",\"pub_MsgID\":203}"));
+        ASSERT_EQ(desk->GetPrintableList().size(), 2u);
+
+        testing::internal::CaptureStderr();
+        Exchange(ReplyFrame(row.reply));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("refused"), std::string::npos) << said;
+        EXPECT_NE(said.find(row.reason), std::string::npos) << said;
+        EXPECT_EQ(desk->TeamJobCount(), 0u);
+        EXPECT_FALSE(desk->IsPairPending());
+        EXPECT_EQ(desk->GetPrintableList().size(), 2u);
+        EXPECT_EQ(desk->GetFullList().size(), 2u);
+        EXPECT_EQ(desk->CurrentNote(), u"");
+
+        Exchange(ReplyFrame(TeamReply(1, 1, "1.Dragons")));
+        TeamScorecardJob job;
+        ASSERT_TRUE(desk->TakeTeamJob(job));
+        EXPECT_EQ(job.scorecard.GetHomeTeam(), "1.Dragons");
+        desk->ShowNote(u"");
+    }
+}
+
 TEST_F(DeskFixture, NotesComeFromThe999ReplyAndExpireAfterTenSeconds)
 {
     Exchange(ReplyFrame("{\"pub_MsgID\":999,\"pub_Notes\":\"No such team / 无此队\"}"));
