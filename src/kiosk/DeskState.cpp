@@ -346,6 +346,11 @@ void DeskState::ConnectToServer(const std::string& address)
 
 void DeskState::SendToServer(const std::string& address, const ServerMessage& message)
 {
+    SendJournaled(address, message, nullptr);
+}
+
+void DeskState::SendJournaled(const std::string& address, const ServerMessage& message, const Json::Value* journalFields)
+{
     Request request;
     request.frame = MessageFrame::Encode(message.ToJsonText(), message.Attachment());
     request.confirming = message.MsgId() == kMsgSignupList && message.GetFlag(MsgKey::kConfirmed);
@@ -354,10 +359,19 @@ void DeskState::SendToServer(const std::string& address, const ServerMessage& me
         std::lock_guard<std::mutex> lock(deskMutex);
         request.address = address.size() >= 5 ? address : settings.GetServerIp();
         repaintWanted = false;
-        if (socketMember || !waiting.empty()) {
+        const bool busy = socketMember || !waiting.empty();
+        const bool taken = !busy || waiting.size() < kMaxWaitingRequests;
+        // Journaled before the request can start: its reply, written by the
+        // connection's thread, must never come first in the journal.
+        if (journal != nullptr && journalFields != nullptr) {
+            Json::Value fields = *journalFields;
+            fields["sent"] = taken;
+            journal->Write(JournalEvent::kRequest, fields);
+        }
+        if (busy) {
             // The request in progress lasts a fraction of a second (or up to
             // its time-out); this one goes out right after it.
-            if (waiting.size() < kMaxWaitingRequests)
+            if (taken)
                 waiting.push_back(std::move(request));
             else
                 SetNoteLocked(LangTextW(kNoteNotSynchronized, GetLanguageLocked()));
@@ -404,7 +418,12 @@ void DeskState::RequestPrint(int32_t sectionId, int32_t teamNumber)
     message.ResetMessage(kMsgPrintRequest);
     message.SetInt(MsgKey::kSectionId, sectionId);
     message.SetInt(MsgKey::kTeamNumber, teamNumber);
-    SendToServer("", message);
+    Json::Value fields;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        fields = PrintJournal::EntryFields(EntryLabelLocked(sectionId, teamNumber), sectionId, teamNumber);
+    }
+    SendJournaled("", message, &fields);
 }
 
 void DeskState::OnSocketClosed(int sock)

@@ -164,7 +164,8 @@ public:
     // Message 203. An empty `code` takes the settings' access code.
     void RequestSignupList(const std::string& filter, bool confirmed, const std::string& address,
                            const std::string& code);
-    // Message 205 to the settings' server address.
+    // Message 205 to the settings' server address, journaled as a
+    // "request" line ("sent": false when it could not even wait in line).
     void RequestPrint(int32_t sectionId, int32_t teamNumber);
 
     // --- dispatch (receive thread) -------------------------------------------
@@ -188,6 +189,9 @@ private:
         bool confirming = false;
     };
     void RequestRepaint();
+    // SendToServer, writing a "request" journal line with `journalFields`
+    // (when both are there) before the request can start.
+    void SendJournaled(const std::string& address, const ServerMessage& message, const Json::Value* journalFields);
     // Opens a connection for `request` and starts its thread. Caller holds
     // deskMutex and no connection is in progress.
     void StartRequestLocked(Request request);

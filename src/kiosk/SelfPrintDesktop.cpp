@@ -485,11 +485,6 @@ void SelfPrintDesktop::PrintEntry(int32_t i)
     if (!PrinterReadyForTouch(entry.GetSectionId(), entry.GetTeamNumber()))
         return;
     desk.RequestPrint(entry.GetSectionId(), entry.GetTeamNumber());
-    if (PrintJournal* journal = desk.Journal()) {
-        Json::Value fields = PrintJournal::EntryFields(entry.Label(), entry.GetSectionId(), entry.GetTeamNumber());
-        fields["sent"] = desk.IsConnectionInProgress();
-        journal->Write(JournalEvent::kRequest, fields);
-    }
 }
 
 bool SelfPrintDesktop::PrinterReadyForTouch(int32_t sectionId, int32_t teamNumber)
