@@ -23,10 +23,12 @@ TEST(DesktopLayout, ColumnsAndSpansFollowTheEntryCount)
     struct Case {
         int32_t n, rows, columns, spanLeft, spanRight;
     } cases[] = {
-        {28, 7, 4, 0, 1920},    {29, 8, 4, 0, 1920},
+        {28, 7, 4, 0, 1920},
+        {29, 8, 4, 0, 1920},
         {5, 7, 1, 552, 1368},  // the middle 42.5 %: margin (1920 - 816) / 2
         {10, 7, 2, 144, 1776}, // the middle 85 %: margin (1920 - 1632) / 2
-        {57, 9, 7, 0, 1920},    {100, 10, 10, 0, 1920},
+        {57, 9, 7, 0, 1920},
+        {100, 10, 10, 0, 1920},
         {101, 11, 10, 0, 1920},
     };
     for (const Case& c : cases) {
