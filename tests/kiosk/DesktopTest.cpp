@@ -429,8 +429,8 @@ TEST_F(DesktopTest, AShrinkingListKeepsThePageValid)
 
 TEST_F(DesktopTest, AHundredThousandEntriesPaintOnlyThePageShown)
 {
-    RequestLog log(0);
-    Synchronize(100000, log.Port());
+    RequestLog log(1);
+    Synchronize(100000, log.Port(), true);
     desktop->SetPage(500);
     const DesktopPageLayout layout = ComputeDesktopPageLayout(desktop->ClientRect(), 100000, 500);
     RecordingCanvas dc;
@@ -443,4 +443,13 @@ TEST_F(DesktopTest, AHundredThousandEntriesPaintOnlyThePageShown)
     const Point p = Centre(desktop->CellRect(layout.first + 7));
     desktop->OnPointerMove(p.x, p.y);
     EXPECT_EQ(desktop->GetHoverIndex(), layout.first + 7);
+
+    // Entry 9999 is an entry like any other, not the reprint area.
+    desktop->SetPage(9999 / (layout.rows * layout.columns));
+    const Point q = Centre(desktop->CellRect(9999));
+    desktop->OnPointerPress(q.x, q.y);
+    desktop->OnPointerRelease(q.x, q.y);
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    EXPECT_EQ(log.Requests()[0].MsgId(), kMsgPrintRequest);
+    EXPECT_EQ(log.Requests()[0].GetInt("15"), 10000);
 }
