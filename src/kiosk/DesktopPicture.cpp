@@ -42,7 +42,39 @@ void DrawEntry(Canvas& dc, const SignupEntry& entry, const Rect& cell, bool pres
     DrawFitted(dc, DT_CENTER | DT_BOTTOM | DT_SINGLELINE, Utf8ToWide(entry.GetTeamName()), (cellHeight * 35) / 100, r);
 }
 
+// The page bar of a long list: the two page buttons (greyed where there is
+// no page to go to) and the page indicator between them.
+void DrawPageBar(Canvas& dc, const DesktopPageLayout& layout, const DesktopPictureInput& in)
+{
+    const int32_t fontHeight = (layout.previous.Height() * 55) / 100;
+    {
+        FontScope font(dc, FontSpec(fontHeight, kFace), FontSource::Temporary);
+        DrawButton(dc, layout.previous, LangTextW("上一页||Previous page||<其它>", in.lang), layout.page > 0,
+                   in.pressedIndex == kPreviousPageIndex, in.hoverIndex == kPreviousPageIndex, kPageButtonColour,
+                   Rgb(0, 0, 64), 2);
+        DrawButton(dc, layout.next, LangTextW("下一页||Next page||<其它>", in.lang), layout.page + 1 < layout.pageCount,
+                   in.pressedIndex == kNextPageIndex, in.hoverIndex == kNextPageIndex, kPageButtonColour, Rgb(0, 0, 64),
+                   2);
+    }
+    TextColourScope colour(dc, Rgb(240, 240, 240));
+    DrawFitted(dc, kCentred, Spaced(DesktopPageIndicatorText(layout.page, layout.pageCount, in.lang)), fontHeight,
+               layout.indicator);
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
 } // namespace
+
+std::string DesktopPageIndicatorText(int32_t page, int32_t pageCount, LangIndex lang)
+{
+    const std::string text = PickLang("第 %1 页,共 %2 页||Page %1 of %2||<其它>", lang);
+    return ReplaceAll(ReplaceAll(text, "%1", std::to_string(page + 1)), "%2", std::to_string(pageCount));
+}
 
 std::string DesktopButtonFirstLine(const SignupEntry& entry)
 {
@@ -91,10 +123,18 @@ void PaintDesktopPicture(Canvas& dc, const DesktopPictureInput& in)
                    in.pressedIndex == kReprintIndex, in.hoverIndex == kReprintIndex, Rgb(192, 192, 192), kBlack, 2);
     }
 
-    const int32_t n = static_cast<int32_t>(in.entries.size());
-    for (int32_t i = 0; i < n; ++i)
-        DrawEntry(dc, in.entries[static_cast<size_t>(i)], DesktopCellRect(client, n, i), in.pressedIndex == i,
-                  in.hoverIndex == i);
+    // Only the page shown is drawn: the work follows the screen, not the list.
+    const bool sliced = in.listSize >= 0;
+    const int32_t n = sliced ? in.listSize : static_cast<int32_t>(in.entries.size());
+    const DesktopPageLayout layout = ComputeDesktopPageLayout(client, n, in.page);
+    const size_t offset = sliced ? 0 : static_cast<size_t>(layout.first);
+    for (int32_t slot = 0; slot < layout.count && offset + static_cast<size_t>(slot) < in.entries.size(); ++slot) {
+        const int32_t i = layout.first + slot;
+        DrawEntry(dc, in.entries[offset + static_cast<size_t>(slot)], DesktopSlotRect(layout, slot),
+                  in.pressedIndex == i, in.hoverIndex == i);
+    }
+    if (layout.paged)
+        DrawPageBar(dc, layout, in);
 
     if (!in.note.empty()) {
         const int32_t w = client.Width();

@@ -21,6 +21,7 @@
 #include <QThread>
 #include <QTimerEvent>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -157,13 +158,13 @@ int32_t SelfPrintDesktop::HitTestLocked(int32_t x, int32_t y)
     // Reprint is offered only in step with the server: before that the
     // access code it asks for has not been confirmed by anybody.
     return DesktopHitTest(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()),
-                          desk.IsSynchronizedLocked() && desk.SettingsLocked().GetReprintAllowed(), x, y);
+                          desk.IsSynchronizedLocked() && desk.SettingsLocked().GetReprintAllowed(), x, y, page);
 }
 
 Rect SelfPrintDesktop::CellRect(int32_t i)
 {
     std::lock_guard<std::mutex> lock(desk.DeskMutex());
-    return DesktopCellRect(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()), i);
+    return DesktopCellRect(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()), i, page);
 }
 
 void SelfPrintDesktop::Repaint()
@@ -186,7 +187,15 @@ void SelfPrintDesktop::PaintPicture(Canvas& dc)
     in.background = &background;
     in.lang = desk.GetLanguageLocked();
     in.title = desk.SettingsLocked().GetTitle();
-    in.entries.assign(desk.PrintableListLocked().begin(), desk.PrintableListLocked().end());
+    // Only the entries on the page shown are copied. The page is clamped
+    // here as the hit test clamps it, and kept clamped, so that a list that
+    // shrank under it shows (and answers touches on) its last page.
+    const SignupList& list = desk.PrintableListLocked();
+    const DesktopPageLayout layout = ComputeDesktopPageLayout(in.client, static_cast<int32_t>(list.size()), page);
+    page = layout.page;
+    in.page = layout.page;
+    in.listSize = static_cast<int32_t>(list.size());
+    in.entries.assign(list.begin() + layout.first, list.begin() + layout.first + layout.count);
     in.reprintAllowed = desk.SettingsLocked().GetReprintAllowed();
     in.pressedIndex = pressedIndex;
     in.hoverIndex = hoverIndex;
@@ -269,8 +278,31 @@ void SelfPrintDesktop::OnPointerPress(int32_t x, int32_t y)
     }
 }
 
+bool SelfPrintDesktop::ReleasePageButton(int32_t x, int32_t y)
+{
+    int32_t hit;
+    DesktopPageLayout layout;
+    {
+        std::lock_guard<std::mutex> lock(desk.DeskMutex());
+        hit = HitTestLocked(x, y);
+        layout = ComputeDesktopPageLayout(ClientRect(), static_cast<int32_t>(desk.PrintableListLocked().size()), page);
+    }
+    const auto isPageButton = [](int32_t v) { return v == kPreviousPageIndex || v == kNextPageIndex; };
+    if (!isPageButton(hit) && !isPageButton(pressedIndex))
+        return false;
+    // Turning a page asks nothing of the server, so it needs no connection.
+    if (hit == pressedIndex)
+        page = std::clamp(layout.page + (hit == kNextPageIndex ? 1 : -1), 0, layout.pageCount - 1);
+    pressedIndex = -1;
+    hoverIndex = -1;
+    Repaint();
+    return true;
+}
+
 void SelfPrintDesktop::OnPointerRelease(int32_t x, int32_t y)
 {
+    if (ReleasePageButton(x, y))
+        return;
     if (!desk.IsSynchronized())
         return;
     int32_t hit;

@@ -87,10 +87,17 @@ public:
     std::u16string GetCaption() override;
     void OnMenu(int32_t source) override;
 
-    // Hit test in client pixels: an entry index, kReprintIndex or -1.
-    // The caller holds deskMutex.
+    // Hit test in client pixels on the page shown: an entry index,
+    // kPreviousPageIndex, kNextPageIndex, kReprintIndex or -1. The caller
+    // holds deskMutex.
     int32_t HitTestLocked(int32_t x, int32_t y);
+    // Entry i's button on the page shown; empty when it is on another page.
     Rect CellRect(int32_t i);
+    // The page of a long list that is shown. It stays while the list
+    // changes; painting and hit testing clamp it to the list's pages with
+    // the same computation, so a touch finds the button that is drawn.
+    int32_t GetPage() const { return page; }
+    void SetPage(int32_t v) { page = v; }
     void ShowNote(const std::u16string& text) { desk.ShowNote(text); }
 
     // --- pointer input, as the window receives it (client pixels) ---------------
@@ -149,6 +156,9 @@ private:
     // False (with a note and a journal line) while the printer cannot print.
     bool PrinterReadyForTouch(int32_t sectionId, int32_t teamNumber);
     void Repaint();
+    // Handles a release that belongs to a page button (pressed or released
+    // there): turns the page when press and release meet on the same one.
+    bool ReleasePageButton(int32_t x, int32_t y);
 
     FrameServices frameServices;
     DeskState desk;
@@ -156,6 +166,7 @@ private:
     int32_t listCountdown = 10;
     int32_t hoverIndex = -1;
     int32_t pressedIndex = -1;
+    int32_t page = 0;
     int desktopTimer = 0;
     int tickCount = 0;
     QPushButton* reprintButton = nullptr;

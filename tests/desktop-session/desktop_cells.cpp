@@ -5,14 +5,18 @@
 // could find), so their places come from the kiosk's own layout: the real
 // main frame and desktop are built on the offscreen platform at the size of
 // the screenshot, which gives the desktop's client area inside the frame, and
-// DesktopCellRect gives the cells. The frame covers the screen from its top
-// left corner, as it does on a display without a window manager.
+// the desktop layout gives the cells. The frame covers the screen from its
+// top left corner, as it does on a display without a window manager. A long
+// list is shown a page at a time: when the page buttons are on the screen,
+// the cells are those of the paged grid.
 //
 //   desktop-cells SCREENSHOT.png
 //
 // prints
 //   count N                        the number of entry buttons on the screen
 //   note 0|1                       whether the note box is shown
+//   paged 0|1                      whether the list is shown in pages (then
+//                                  the buttons are those of the page shown)
 //   cell I KIND X Y SIGNATURE      one line per button: team (orange), ew
 //                                  (green) or hidden (under the note box),
 //                                  the point to touch, and a hash of
@@ -21,6 +25,7 @@
 // and exits 0; 1 when the picture cannot be read.
 
 #include "kiosk/DesktopLayout.h"
+#include "kiosk/DesktopPicture.h"
 #include "kiosk/MainFrame.h"
 #include "render/DrawPrimitives.h"
 #include "render/WindowBase.h"
@@ -184,14 +189,41 @@ int main(int argc, char** argv)
             return lower.top > upper.bottom;
         return PixelKind(image.pixel(x, y)) == CellKind::None;
     };
+    // The page buttons of a long list: at least one of the two leads
+    // somewhere and shows the page button face (plain, hot or pressed).
+    const DesktopPageLayout pagedGrid = ComputeDesktopPageLayout(client, 1 << 20, 0);
+    const auto pageButtonAt = [&](const Rect& button) {
+        const Rect r = Shifted(button, offsetX, offsetY);
+        const int x = r.left + 10, y = r.bottom - 10;
+        if (!pagedGrid.paged || x < 0 || y < 0 || x >= image.width() || y >= image.height())
+            return false;
+        const Colour hot = ContrastColour(kPageButtonColour, 5);
+        const QRgb p = image.pixel(x, y);
+        for (const Colour c : {kPageButtonColour, hot, ContrastColour(kPageButtonColour, 8), ContrastColour(hot, 8)})
+            if (p == qRgb(c.r, c.g, c.b))
+                return true;
+        return false;
+    };
+    const bool paged = pageButtonAt(pagedGrid.previous) || pageButtonAt(pagedGrid.next);
+
+    // The cells of a candidate: n entries on one screen, or the first n
+    // slots of the paged grid.
+    const auto cellOf = [&](int n, int i) {
+        if (!paged)
+            return Shifted(DesktopCellRect(client, n, i), offsetX, offsetY);
+        DesktopPageLayout layout = pagedGrid;
+        layout.count = n;
+        return Shifted(DesktopSlotRect(layout, i), offsetX, offsetY);
+    };
+    const int most = paged ? pagedGrid.rows * pagedGrid.columns : 200;
     int count = 0;
-    for (int n = 200; n >= 1 && count == 0; --n) {
+    for (int n = most; n >= 1 && count == 0; --n) {
         bool all = true;
         for (int i = 0; i < n && all; ++i) {
-            const Rect cell = Shifted(DesktopCellRect(client, n, i), offsetX, offsetY);
+            const Rect cell = cellOf(n, i);
             all = ReadCell(image, cell, noteBox) != CellKind::None;
             if (all && i + 1 < n) {
-                const Rect next = Shifted(DesktopCellRect(client, n, i + 1), offsetX, offsetY);
+                const Rect next = cellOf(n, i + 1);
                 if (next.left == cell.left)
                     all = apart(cell, next);
             }
@@ -202,8 +234,9 @@ int main(int argc, char** argv)
 
     std::printf("count %d\n", count);
     std::printf("note %d\n", noteBox.IsEmpty() ? 0 : 1);
+    std::printf("paged %d\n", paged ? 1 : 0);
     for (int i = 0; i < count; ++i) {
-        const Rect r = Shifted(DesktopCellRect(client, count, i), offsetX, offsetY);
+        const Rect r = cellOf(count, i);
         const QImage pixels = image.copy(r.left, r.top, r.Width(), r.Height());
         const QByteArray hash = QCryptographicHash::hash(
             QByteArrayView(pixels.constBits(), pixels.sizeInBytes()), QCryptographicHash::Sha1);

@@ -102,3 +102,120 @@ TEST(DesktopPicture, RendersTheScreenForPeopleToSee)
     EXPECT_EQ(image.pixelColor(300, 500), QColor(239, 228, 176)); // the note box
     EXPECT_TRUE(image.save(QString::fromStdString(std::string(BP_BINARY_DIR) + "/desktop-unsynchronized.png")));
 }
+
+namespace {
+
+DesktopPictureInput LongList(LangIndex lang, int32_t n, int32_t page)
+{
+    DesktopPictureInput in = Thirty(lang);
+    in.entries.clear();
+    in.hoverIndex = -1;
+    in.pressedIndex = -1;
+    for (int32_t i = 1; i <= n; ++i)
+        in.entries.push_back(Entry("A", i, "Team " + std::to_string(i), false));
+    in.page = page;
+    return in;
+}
+
+// The entry buttons a recording shows, by their face colour.
+std::vector<Rect> EntryFaces(const RecordingCanvas& dc)
+{
+    std::vector<Rect> faces;
+    for (const CanvasCall& call : dc.Calls(CanvasOp::FillRoundRect))
+        if (call.colour == kTeamButtonColour)
+            faces.push_back(call.rect);
+    return faces;
+}
+
+} // namespace
+
+TEST(DesktopPicture, AHugeListDrawsOnlyThePageShown)
+{
+    const Rect client{0, 0, 1920, 1080};
+    const DesktopPictureInput whole = LongList(1, 100000, 69);
+    const DesktopPageLayout layout = ComputeDesktopPageLayout(client, 100000, 69);
+    ASSERT_EQ(layout.count, 143);
+
+    // The window hands over only the page's entries; the picture is the same.
+    DesktopPictureInput slice = whole;
+    slice.entries.assign(whole.entries.begin() + layout.first, whole.entries.begin() + layout.first + layout.count);
+    slice.listSize = 100000;
+    for (const DesktopPictureInput* in : {&whole, static_cast<const DesktopPictureInput*>(&slice)}) {
+        RecordingCanvas dc;
+        PaintDesktopPicture(dc, *in);
+        const std::vector<Rect> faces = EntryFaces(dc);
+        ASSERT_EQ(faces.size(), 143u);
+        for (int32_t slot = 0; slot < layout.count; ++slot) {
+            const Rect cell = DesktopSlotRect(layout, slot);
+            EXPECT_EQ(faces[size_t(slot)], (Rect{cell.left + 2, cell.top + 2, cell.right - 2, cell.bottom - 2}));
+        }
+        EXPECT_NE(dc.FindText(u"A " + IntToWide(layout.first + 1)), nullptr);
+        EXPECT_EQ(dc.FindText(u"A " + IntToWide(layout.first)), nullptr);
+        EXPECT_NE(dc.FindText(u"  Page 70 of 700  "), nullptr);
+        EXPECT_NE(dc.FindText(u"Previous page"), nullptr);
+        EXPECT_NE(dc.FindText(u"Next page"), nullptr);
+    }
+}
+
+TEST(DesktopPicture, PageTextsFollowTheLanguage)
+{
+    EXPECT_EQ(DesktopPageIndicatorText(0, 3, 1), "Page 1 of 3");
+    EXPECT_EQ(DesktopPageIndicatorText(11, 12, 0), "第 12 页,共 12 页");
+    RecordingCanvas dc;
+    PaintDesktopPicture(dc, LongList(0, 400, 2));
+    EXPECT_NE(dc.FindText(u"上一页"), nullptr);
+    EXPECT_NE(dc.FindText(u"下一页"), nullptr);
+    EXPECT_NE(dc.FindText(u"  第 3 页,共 3 页  "), nullptr);
+    // A list that fits on one screen has no page bar.
+    RecordingCanvas one;
+    PaintDesktopPicture(one, LongList(0, 143, 2));
+    EXPECT_EQ(one.FindText(u"上一页"), nullptr);
+    EXPECT_EQ(EntryFaces(one).size(), 143u);
+}
+
+TEST(DesktopPicture, HitTestFindsTheEntryDrawnOnTheSecondPage)
+{
+    for (const Rect client : {Rect{0, 0, 1920, 1080}, Rect{0, 0, 1280, 800}}) {
+        DesktopPictureInput in = LongList(1, 400, 1);
+        in.client = client;
+        RecordingCanvas dc;
+        PaintDesktopPicture(dc, in);
+        const DesktopPageLayout layout = ComputeDesktopPageLayout(client, 400, 1);
+        // Each button's first line names its entry: "A k" is entry k - 1.
+        int32_t seen = 0;
+        for (const CanvasCall& call : dc.Calls(CanvasOp::Text)) {
+            if (call.text.rfind(u"A ", 0) != 0)
+                continue;
+            const int32_t number = std::stoi(WideToUtf8(call.text.substr(2)));
+            const int32_t x = (call.rect.left + call.rect.right) / 2, y = (call.rect.top + call.rect.bottom) / 2;
+            EXPECT_EQ(DesktopHitTest(client, 400, true, x, y, 1), number - 1) << WideToUtf8(call.text);
+            ++seen;
+        }
+        EXPECT_EQ(seen, layout.count);
+        EXPECT_GT(layout.first, 0);
+    }
+}
+
+TEST(DesktopPicture, RendersALongListForPeopleToSee)
+{
+    const CanvasPicture background = CanvasPicture::FromResource(314);
+    for (const auto& [w, h] : {std::pair{1920, 1080}, std::pair{1280, 800}}) {
+        for (LangIndex lang : {0, 1}) {
+            QImage image(w, h, QImage::Format_RGB32);
+            DesktopPictureInput in = LongList(lang, 400, 1);
+            in.client = {0, 0, w, h};
+            in.background = &background;
+            for (int32_t i = 0; i < 400; i += 7)
+                in.entries[size_t(i)] = Entry("B", -(i + 1), "东方明珠 Pair " + std::to_string(i + 1), true);
+            {
+                QPainterCanvas dc(&image);
+                PaintDesktopPicture(dc, in);
+            }
+            const DesktopPageLayout layout = ComputeDesktopPageLayout(in.client, 400, 1);
+            EXPECT_EQ(image.pixelColor(layout.next.left + 10, layout.next.bottom - 10), QColor(200, 212, 230));
+            const std::string out = std::string(BP_BINARY_DIR) + "/desktop-400-" + std::to_string(w) + "-" +
+                                    (lang == 0 ? "zh" : "en") + ".png";
+            EXPECT_TRUE(image.save(QString::fromStdString(out)));
+        }
+    }
+}

@@ -1,5 +1,6 @@
 #include "comm/ServerMessage.h"
 #include "foundation/Files.h"
+#include "kiosk/DesktopPicture.h"
 #include "kiosk/MainFrame.h"
 #include "kiosk/SelfPrintDesktop.h"
 #include "platform/RecordingCanvas.h"
@@ -348,6 +349,24 @@ std::string ShiftedListFrame(bool confirmed)
     return MessageFrame::Encode(reply.ToJsonText(), "");
 }
 
+// The entry buttons a picture shows: the first line of each ("A 12") and
+// the rectangle it is drawn in.
+std::vector<std::pair<std::u16string, Rect>> DrawnEntries(SelfPrintDesktop& desktop)
+{
+    RecordingCanvas dc;
+    desktop.PaintPicture(dc);
+    std::vector<std::pair<std::u16string, Rect>> out;
+    for (const CanvasCall& call : dc.Calls(CanvasOp::Text))
+        if (call.text.rfind(u"A ", 0) == 0)
+            out.emplace_back(call.text, call.rect);
+    return out;
+}
+
+Point Centre(const Rect& r)
+{
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 } // namespace
 
 TEST_F(DesktopTest, AnActionThatMeetsARequestInProgressRunsRightAfterIt)
@@ -549,4 +568,105 @@ TEST_F(DesktopTest, ReprintIsOfferedOnlyInStepWithTheServer)
     EXPECT_TRUE(desktop->ReprintButton()->isVisible());
     desktop->OnPointerMove(bands.reprint.left + 5, bands.reprint.top + 5);
     EXPECT_EQ(desktop->GetHoverIndex(), kReprintIndex);
+}
+
+TEST_F(DesktopTest, PageButtonsTurnPagesAndATouchPrintsTheEntryDrawn)
+{
+    RequestLog log(1);
+    Synchronize(400, log.Port());
+    const DesktopPageLayout first = ComputeDesktopPageLayout(desktop->ClientRect(), 400, 0);
+    ASSERT_TRUE(first.paged);
+    ASSERT_GE(first.pageCount, 3);
+    EXPECT_EQ(DrawnEntries(*desktop).size(), size_t(first.count));
+
+    // Previous leads nowhere on the first page; next turns to the second,
+    // without a word to the server.
+    const auto touch = [&](Point p) {
+        SelfPrintDesktop::ResetPressGuardForTesting();
+        desktop->OnPointerPress(p.x, p.y);
+        desktop->OnPointerRelease(p.x, p.y);
+    };
+    touch(Centre(first.previous));
+    EXPECT_EQ(desktop->GetPage(), 0);
+    touch(Centre(first.next));
+    touch(Centre(first.next));
+    touch(Centre(first.previous));
+    EXPECT_EQ(desktop->GetPage(), 1);
+    // A press on a page button released over an entry turns nothing.
+    SelfPrintDesktop::ResetPressGuardForTesting();
+    desktop->OnPointerPress(Centre(first.next).x, Centre(first.next).y);
+    desktop->OnPointerRelease(Centre(desktop->CellRect(first.count + 1)).x,
+                              Centre(desktop->CellRect(first.count + 1)).y);
+    EXPECT_EQ(desktop->GetPage(), 1);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(log.Accepted(), 0);
+
+    // The second page's pictures and touches agree: touching where "A k" is
+    // drawn asks for team k.
+    const std::vector<std::pair<std::u16string, Rect>> drawn = DrawnEntries(*desktop);
+    ASSERT_EQ(drawn.size(), size_t(first.count));
+    EXPECT_EQ(drawn.front().first, u"A " + IntToWide(first.count + 1));
+    const auto& [label, rect] = drawn[5];
+    touch(Centre(rect));
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    EXPECT_EQ(u"A " + IntToWide(log.Requests()[0].GetInt("15")), label);
+}
+
+TEST_F(DesktopTest, AShrinkingListKeepsThePageValid)
+{
+    RequestLog log(0);
+    Synchronize(400, log.Port());
+    const int32_t pages = ComputeDesktopPageLayout(desktop->ClientRect(), 400, 0).pageCount;
+    desktop->SetPage(pages - 1);
+    EXPECT_FALSE(DrawnEntries(*desktop).empty());
+    EXPECT_EQ(desktop->GetPage(), pages - 1);
+
+    // Most entries are printed: the last page left is shown, and a touch
+    // (before and after the next repaint) finds the entry drawn there.
+    Synchronize(100, log.Port());
+    const DesktopPageLayout shrunk = ComputeDesktopPageLayout(desktop->ClientRect(), 100, pages - 1);
+    ASSERT_LT(shrunk.page, pages - 1);
+    const int32_t last = 99;
+    const Point p = Centre(desktop->CellRect(last));
+    desktop->OnPointerMove(p.x, p.y);
+    EXPECT_EQ(desktop->GetHoverIndex(), last);
+    const std::vector<std::pair<std::u16string, Rect>> drawn = DrawnEntries(*desktop);
+    EXPECT_EQ(desktop->GetPage(), shrunk.page);
+    ASSERT_EQ(drawn.size(), size_t(shrunk.count));
+    EXPECT_EQ(drawn.back().first, u"A 100");
+    EXPECT_TRUE(desktop->CellRect(last).Contains(Centre(drawn.back().second)));
+
+    // Down to one screen: no pages, and the page starts afresh.
+    Synchronize(5, log.Port());
+    EXPECT_EQ(DrawnEntries(*desktop).size(), 5u);
+    EXPECT_EQ(desktop->GetPage(), 0);
+}
+
+// The largest list the kiosk accepts (a longer one is refused whole).
+TEST_F(DesktopTest, TheLargestListAcceptedPaintsOnlyThePageShown)
+{
+    const int32_t n = int32_t(kMaxSignupEntries);
+    RequestLog log(1);
+    Synchronize(n, log.Port(), true);
+    desktop->SetPage(50);
+    const DesktopPageLayout layout = ComputeDesktopPageLayout(desktop->ClientRect(), n, 50);
+    RecordingCanvas dc;
+    desktop->PaintPicture(dc);
+    size_t faces = 0;
+    for (const CanvasCall& call : dc.Calls(CanvasOp::FillRoundRect))
+        faces += call.colour == kTeamButtonColour;
+    EXPECT_EQ(faces, size_t(layout.count));
+    EXPECT_NE(dc.FindText(u"A " + IntToWide(layout.first + 1)), nullptr);
+    const Point p = Centre(desktop->CellRect(layout.first + 7));
+    desktop->OnPointerMove(p.x, p.y);
+    EXPECT_EQ(desktop->GetHoverIndex(), layout.first + 7);
+
+    // Entry 9999 is an entry like any other, not the reprint area.
+    desktop->SetPage(9999 / (layout.rows * layout.columns));
+    const Point q = Centre(desktop->CellRect(9999));
+    desktop->OnPointerPress(q.x, q.y);
+    desktop->OnPointerRelease(q.x, q.y);
+    ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
+    EXPECT_EQ(log.Requests()[0].MsgId(), kMsgPrintRequest);
+    EXPECT_EQ(log.Requests()[0].GetInt("15"), 10000);
 }
