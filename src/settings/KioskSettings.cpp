@@ -56,7 +56,11 @@ void KioskSettings::SetFilePathForTesting(const std::string& path)
 
 void KioskSettings::Load()
 {
-    const std::string text = ReadWholeFile(FilePath());
+    LoadFromText(ReadWholeFile(FilePath()));
+}
+
+void KioskSettings::LoadFromText(const std::string& text)
+{
     if (text.empty())
         return;
     Json::Value value;

@@ -44,6 +44,10 @@ public:
 
     // Reads the settings file; a missing or empty file changes nothing.
     void Load();
+    // Reads the content of a settings file, as Load() does after reading the
+    // file: an empty text changes nothing, a text that does not parse keeps
+    // what was read before the error.
+    void LoadFromText(const std::string& text);
     // Writes the settings file; a record with nothing to persist leaves the
     // file as it is. A failure to write is silent.
     void Save() const;

@@ -13,13 +13,18 @@ namespace {
 // Entries at or below this count are shown without quick-find groups.
 constexpr size_t kGroupingThreshold = 20;
 
-void AppendRange(std::vector<int32_t>& numbers, std::set<int32_t>& taken, int64_t from, int64_t to, bool unique)
+// `budget` is what the whole parse may still visit, numbers taken before
+// included: with `unique` a range over taken numbers adds nothing, and a text
+// of many such ranges (a filter arrives from outside) would otherwise cost its
+// length times the range bound.
+void AppendRange(std::vector<int32_t>& numbers, std::set<int32_t>& taken, int64_t from, int64_t to, bool unique,
+                 size_t& budget)
 {
     const int64_t step = to < from ? -1 : 1;
-    // Count the steps instead of comparing against `to`, so a hostile range
-    // ends after a bounded number of iterations whatever it holds.
-    for (size_t steps = 0; steps < kMaxNumberListLength && numbers.size() < kMaxNumberListLength; ++steps) {
-        const int64_t n = from + step * int64_t(steps);
+    // The budget, not the comparison with `to`, bounds the loop, so a hostile
+    // range ends after a bounded number of iterations whatever it holds.
+    for (int64_t n = from; budget > 0 && numbers.size() < kMaxNumberListLength; n += step) {
+        --budget;
         const int32_t value = static_cast<int32_t>(n);
         if (!unique || taken.insert(value).second)
             numbers.push_back(value);
@@ -234,16 +239,17 @@ std::vector<int32_t> ParseNumberList(const std::string& text, bool unique)
     std::string normalised = ReplaceAll(NormaliseFullWidth(text), ";", ",");
     std::vector<int32_t> numbers;
     std::set<int32_t> taken;
+    size_t budget = kMaxNumberListLength;
     for (const std::string& token : SplitTokens(std::move(normalised), ",", true)) {
-        if (numbers.size() >= kMaxNumberListLength)
+        if (numbers.size() >= kMaxNumberListLength || budget == 0)
             break;
         if (token.find('~') == std::string::npos) {
-            AppendRange(numbers, taken, LeadingInt(token), LeadingInt(token), unique);
+            AppendRange(numbers, taken, LeadingInt(token), LeadingInt(token), unique, budget);
             continue;
         }
         const int32_t from = LeadingInt(NthToken(token, "~", 0));
         const int32_t to = LeadingInt(NthToken(token, "~", 1));
-        AppendRange(numbers, taken, from, to, unique);
+        AppendRange(numbers, taken, from, to, unique, budget);
     }
     return numbers;
 }

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-// A range in a number list never expands to more than this many numbers, and
-// a parsed list never holds more. Team numbers within one section stay far
+// The ranges of one number list never expand to more than this many numbers
+// together, and a parsed list never holds more. Team numbers within one section stay far
 // below it; the bound only keeps a hostile range such as 1~2000000000 from
 // taking unbounded time and memory.
 inline constexpr size_t kMaxNumberListLength = 10000;
@@ -117,8 +117,9 @@ using SignupEntry = SignupList::SignupEntry;
 
 // Parses "21~25,30;40" into numbers (full-width forms accepted). A range runs
 // from its first end to its second, up or down, both included. With `unique`
-// a number already taken is not taken again. At most kMaxNumberListLength
-// numbers are produced.
+// a number already taken is not taken again. A parse visits at most
+// kMaxNumberListLength numbers in all, those it skips as taken included, so
+// it never produces more and its cost stays bounded whatever the text.
 std::vector<int32_t> ParseNumberList(const std::string& text, bool unique);
 // Writes numbers in the range form: runs of consecutive numbers as "a~b",
 // joined with ",", in the given order.

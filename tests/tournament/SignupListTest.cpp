@@ -312,6 +312,29 @@ TEST(NumberList, HugeRangesAreBounded)
     EXPECT_EQ(ParseNumberList(many, true), std::vector<int32_t>{7});
 }
 
+// With `unique` a range over numbers already taken adds nothing, yet it is
+// walked: the ranges of one list share the bound, so that a filter of many
+// repeated ranges (it reaches the scoring server from any kiosk) cannot cost
+// its length times the bound.
+TEST(NumberList, RangesOverTakenNumbersShareTheBound)
+{
+    std::string repeated;
+    for (int i = 0; i < 5000; ++i)
+        repeated += "1~9999,";
+    std::vector<int32_t> first(9999);
+    for (int32_t i = 0; i < 9999; ++i)
+        first[size_t(i)] = i + 1;
+    EXPECT_EQ(ParseNumberList(repeated, true), first);
+
+    // The walk of the second range uses up what the first one left.
+    std::vector<int32_t> expected(6000);
+    for (int32_t i = 0; i < 6000; ++i)
+        expected[size_t(i)] = i + 1;
+    EXPECT_EQ(ParseNumberList("1~6000,1~6000,7000", true), expected);
+    expected.push_back(7000);
+    EXPECT_EQ(ParseNumberList("1~6000,7000", true), expected);
+}
+
 TEST(NumberList, FormatWritesRunsInTheGivenOrder)
 {
     struct Case {
