@@ -1,39 +1,55 @@
 // The self-print kiosk: one maximized frame hosting the self-print desktop.
 //
-//   bridgeprint-kiosk [--pdf-folder DIR]
+//   bridgeprint-kiosk [--fullscreen] [--data-dir DIR] [--pdf-folder DIR]
 //
-// --pdf-folder DIR prints every scorecard as a PDF file of its own into DIR
-// instead of on a printer (demos and tests without a printing system).
+// The command line is read before the application object is made, so that
+// --help and --version need no display. --pdf-folder DIR prints every
+// scorecard as a PDF file of its own into DIR instead of on a printer (demos
+// and tests without a printing system).
 
+#include "foundation/DataFolderChoice.h"
 #include "kiosk/KioskApp.h"
+#include "kiosk/KioskOptions.h"
 #include "platform/Fonts.h"
 #include "print/PrintJob.h"
 
 #include <QApplication>
-#include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    // Qt has taken its own options out of the arguments by now.
-    std::string pdfFolder;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QStringLiteral("--pdf-folder") && i + 1 < args.size()) {
-            pdfFolder = args[++i].toStdString();
-        } else if (args[i] == QStringLiteral("--help") || args[i] == QStringLiteral("-h")) {
-            std::printf("usage: bridgeprint-kiosk [--pdf-folder DIR]\n"
-                        "  --pdf-folder DIR  print each scorecard as its own PDF file in DIR\n");
-            return 0;
-        } else {
-            std::fprintf(stderr, "bridgeprint-kiosk: unknown argument %s (try --help)\n",
-                         args[i].toLocal8Bit().constData());
-            return 2;
-        }
+    const KioskOptions options = ParseKioskOptions(std::vector<std::string>(argv, argv + argc));
+    switch (options.action) {
+    case KioskOptions::Action::Help: std::fputs(KioskUsageText().c_str(), stdout); return 0;
+    case KioskOptions::Action::Version: std::fputs(KioskVersionText().c_str(), stdout); return 0;
+    case KioskOptions::Action::Refuse: std::fprintf(stderr, "%s\n", options.error.c_str()); return 2;
+    case KioskOptions::Action::Run: break;
     }
+
+    // Where settings, spool and journal live is settled before anything reads
+    // or writes them. A folder that cannot be written is reported, on the
+    // terminal now and on screen once the window is up, but the kiosk still
+    // starts: it can print, and the person at it learns what to fix.
+    const DataFolderChoice data = ChooseDataFolder(DataFolderRequestOfThisRun(options.dataDir));
+    UseDataFolder(data.folder);
+    if (!data.usable)
+        std::fprintf(stderr, "bridgeprint-kiosk: %s; settings and print records will not be kept\n",
+                     data.problem.c_str());
+
+    // The application object keeps referring to its arguments: they live as
+    // long as main does.
+    std::vector<std::string> toolkitArgs = options.toolkitArgs;
+    std::vector<char*> toolkitArgv;
+    for (std::string& arg : toolkitArgs)
+        toolkitArgv.push_back(arg.data());
+    toolkitArgv.push_back(nullptr);
+    int toolkitArgc = static_cast<int>(toolkitArgs.size());
+    QApplication app(toolkitArgc, toolkitArgv.data());
+
     // The kiosk names its faces as the tournament's printed material always
     // has; map them to the fonts installed here.
     InstallFontSubstitutions();
@@ -42,6 +58,11 @@ int main(int argc, char** argv)
     KioskApp kiosk;
     if (!kiosk.InitInstance())
         return 0;
-    kiosk.StartDurablePrinting(pdfFolder);
+    kiosk.StartDurablePrinting(options.pdfFolder);
+    if (!data.usable)
+        QTimer::singleShot(0, &app, [&kiosk, &data] { kiosk.ReportUnusableDataFolder(data.folder); });
+    // Once the window is up, the same way the menu's Full screen goes.
+    if (options.fullScreen)
+        QTimer::singleShot(0, &app, [&kiosk] { kiosk.EnterFullScreen(); });
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "foundation/Files.h"
 
+#include "foundation/DataFolderChoice.h"
 #include "foundation/TextUtil.h"
 
 #include <cerrno>
@@ -47,7 +48,10 @@ std::string ProgramFolder()
 
 std::string DataFolder()
 {
-    const std::string folder = ProgramFolder() + "ztxt/";
+    // Chosen once per run; made again should it have been removed since.
+    static const std::string ownChoice =
+        ChosenDataFolder().empty() ? ChooseDataFolder(DataFolderRequestOfThisRun("")).folder : std::string();
+    const std::string& folder = ChosenDataFolder().empty() ? ownChoice : ChosenDataFolder();
     if (!FolderExists(folder))
         CreateFolders(folder);
     return folder;

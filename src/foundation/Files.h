@@ -1,5 +1,5 @@
 #pragma once
-// The program folder, the data folder "ztxt/" beside the program, whole-file
+// The program folder, the data folder (beside the program or the user's), whole-file
 // reads and writes, and the millisecond clock.
 //
 // Paths are UTF-8 with "/" separators; a folder path always ends with "/".
@@ -17,7 +17,9 @@
 std::string ProgramFolderOf(const std::string& exePath);
 // ProgramFolderOf the running program (/proc/self/exe).
 std::string ProgramFolder();
-// ProgramFolder() + "ztxt/", created when missing.
+// The folder the kiosk keeps its data in (see DataFolderChoice.h): the one
+// given to UseDataFolder, else "ztxt/" beside the program when that can be
+// written, else the user's state folder; created when missing.
 std::string DataFolder();
 
 bool FolderExists(const std::string& path);

@@ -94,3 +94,32 @@ void KioskApp::StartDurablePrinting(const std::string& pdfFolder)
     }
     desktop->EnableDurablePrinting(data);
 }
+
+void KioskApp::EnterFullScreen()
+{
+    if (auto* desktop = frame != nullptr ? dynamic_cast<SelfPrintDesktop*>(frame->Desktop()) : nullptr)
+        desktop->EnterFullScreen();
+}
+
+std::u16string KioskApp::UnusableDataFolderText(const std::string& folder, LangIndex lang)
+{
+    const std::u16string text =
+        LangTextW("数据文件夹 %1 不能写入, 设置和打印记录都不会保存. 请让管理员把该文件夹改为可写, "
+                  "或者用 --data-dir 指定一个可写的文件夹后重新启动.||"
+                  "The data folder %1 cannot be written, so no settings or print records will be kept. "
+                  "Have the folder made writable, or restart the kiosk with --data-dir and a folder it can "
+                  "write.||<其它>",
+                  lang);
+    const std::u16string name = Utf8ToWide(folder);
+    std::u16string out = text;
+    const size_t at = out.find(u"%1");
+    if (at != std::u16string::npos)
+        out.replace(at, 2, name);
+    return out;
+}
+
+void KioskApp::ReportUnusableDataFolder(const std::string& folder)
+{
+    const std::u16string text = UnusableDataFolderText(folder, DefaultLanguageForCodePage(OemCodePage()));
+    Ui().ShowMessage(frame, text, u"qivBridgePrint", MessageBoxStyle::Ok);
+}

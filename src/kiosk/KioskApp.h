@@ -4,6 +4,8 @@
 // when the process is to end at once (a second instance, or a frame that
 // could not be made).
 
+#include "foundation/LocText.h"
+
 #include <string>
 
 class MainFrame;
@@ -26,6 +28,15 @@ public:
     // printing system). Call after InitInstance.
     void StartDurablePrinting(const std::string& pdfFolder);
     MainFrame* Frame() const { return frame; }
+    // Full screen and locked, as the context menu's Full screen does. Call
+    // once the window is up (after InitInstance).
+    void EnterFullScreen();
+    // Tells the person at the kiosk, in a message box, that `folder` cannot
+    // keep its data and what to do about it.
+    void ReportUnusableDataFolder(const std::string& folder);
+
+    // The text of that message in `lang`, naming `folder`.
+    static std::u16string UnusableDataFolderText(const std::string& folder, LangIndex lang);
 
     // The refusal text for a second instance on a system with `codePage`.
     static std::u16string AlreadyRunningText(int codePage);

@@ -72,6 +72,9 @@ public:
     LangIndex GetLanguage() override;
     bool IsFullScreen() const override { return fullScreen; }
     void SetFullScreen(bool on) override { fullScreen = on; }
+    // Full screen and locked: the menu's Full screen, and --fullscreen once
+    // the window is up.
+    void EnterFullScreen();
     int32_t GetListCountdown() const { return listCountdown; }
     void SetListCountdown(int32_t v) { listCountdown = v; }
     int32_t GetHoverIndex() const { return hoverIndex; }
@@ -120,7 +123,6 @@ public:
     // The settings dialog showing `shown` (the settings in force, or what
     // was typed before the server refused it).
     void OpenSettingsWith(const KioskSettings& shown);
-    void EnterFullScreen();
     void SwitchLanguage();
 
     // --- print flow ---------------------------------------------------------------

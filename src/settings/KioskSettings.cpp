@@ -45,8 +45,9 @@ std::string KioskSettings::FilePath()
 {
     if (!OverridePath().empty())
         return OverridePath();
-    static const std::string path = DataFolder() + "Self_Print.txt";
-    return path;
+    // Not kept from the first call: the data folder is settled by the
+    // command line, and nothing may fix the path before that.
+    return DataFolder() + "Self_Print.txt";
 }
 
 void KioskSettings::SetFilePathForTesting(const std::string& path)

@@ -52,8 +52,8 @@ public:
     // file as it is. A failure to write is silent.
     void Save() const;
 
-    // The settings file of this run: DataFolder() + "Self_Print.txt", worked
-    // out on first use. Tests point it elsewhere.
+    // The settings file of this run: DataFolder() + "Self_Print.txt", in the
+    // folder the command line settled on. Tests point it elsewhere.
     static std::string FilePath();
     static void SetFilePathForTesting(const std::string& path);
 

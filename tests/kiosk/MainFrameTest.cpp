@@ -112,6 +112,26 @@ TEST_F(FrameTest, SecondInstanceIsRefusedWithItsMessage)
     EXPECT_EQ(KioskApp::AlreadyRunningText(437), u"jovBridgePrint already running?");
 }
 
+// A data folder that cannot be written is put to the person at the kiosk
+// in a message box naming the folder, in either language.
+TEST_F(FrameTest, UnusableDataFolderIsShownNamingTheFolder)
+{
+    KioskApp::SetLockPathForTesting(dir.File("SingleClientFlag-jovBridgePrint.lock"));
+    ScriptedUiSeam ui;
+    KioskApp kiosk;
+    ASSERT_TRUE(kiosk.InitInstance());
+    const std::string folder = "/var/lib/无法/kiosk/";
+    kiosk.ReportUnusableDataFolder(folder);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, KioskApp::UnusableDataFolderText(folder, DefaultLanguageForCodePage(OemCodePage())));
+    for (LangIndex lang : {kLangChinese, kLangEnglish}) {
+        const std::u16string text = KioskApp::UnusableDataFolderText(folder, lang);
+        EXPECT_NE(text.find(Utf8ToWide(folder)), std::u16string::npos) << lang;
+        EXPECT_NE(text.find(u"--data-dir"), std::u16string::npos) << lang;
+        EXPECT_EQ(text.find(u"%1"), std::u16string::npos) << lang;
+    }
+}
+
 TEST_F(FrameTest, OnlyTheSingleInstanceClearsTempFilesOfInterruptedSaves)
 {
     const std::string lockPath = dir.File("SingleClientFlag-jovBridgePrint.lock");

@@ -1,3 +1,4 @@
+#include "foundation/DataFolderChoice.h"
 #include "foundation/Files.h"
 #include "settings/KioskSettings.h"
 #include "support/TempDir.h"
@@ -178,4 +179,25 @@ TEST_F(SettingsFile, OnlyARegularFileIsRead)
         }
         std::filesystem::remove_all(path);
     }
+}
+
+// --data-dir reaches the settings through the chosen data folder: the file is
+// written there and read back from there, and nothing lands beside the program.
+TEST(SettingsFileFolder, FollowsTheChosenDataFolder)
+{
+    TempDir dir{"bp-settings-data"};
+    ASSERT_TRUE(dir.Valid());
+    const std::string data = dir.File("kiosk-data/");
+    ASSERT_TRUE(CreateFolders(data));
+    UseDataFolder(data);
+    EXPECT_EQ(KioskSettings::FilePath(), data + "Self_Print.txt");
+    KioskSettings saved;
+    saved.SetLangIndex(1);
+    saved.Save();
+    KioskSettings loaded;
+    loaded.Load();
+    UseDataFolder("");
+    EXPECT_TRUE(ReadRegularFile(data + "Self_Print.txt").outcome == FileReadOutcome::Read);
+    EXPECT_EQ(loaded.GetLangIndex(), 1);
+    EXPECT_NE(KioskSettings::FilePath(), data + "Self_Print.txt");
 }
