@@ -1,0 +1,56 @@
+# What a kiosk PC gets: the three programs, the documentation, and the Debian
+# package that carries them (cpack -G DEB in a build folder). Everything the
+# programs show or print (pictures, texts, layouts) is compiled in; fonts,
+# the Qt platform plugins and the print commands come from Debian packages
+# named in Depends.
+include(GNUInstallDirs)
+
+set(BP_PACKAGE_NAME bridgeprint-kiosk)
+set(BP_PACKAGE_MAINTAINER "BridgePrint kiosk developers <kiosk@bridgeprint.example.org>"
+    CACHE STRING "Maintainer field of the Debian package")
+# Debian's place for a package's documents, named after the package rather
+# than after the CMake project.
+set(BP_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${BP_PACKAGE_NAME})
+
+install(TARGETS bridgeprint-kiosk bridgeprint-render scoring-server-sim
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# README links to docs/..., so the documents keep that folder beside it.
+install(FILES README.md DESTINATION ${BP_DOCDIR})
+file(GLOB _bp_docs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md ${PROJECT_SOURCE_DIR}/docs/*.png)
+install(FILES ${_bp_docs} DESTINATION ${BP_DOCDIR}/docs)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ${BP_PACKAGE_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "BridgePrint")
+set(CPACK_PACKAGE_CONTACT ${BP_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-service scorecard printing kiosk for bridge tournaments")
+set(CPACK_PACKAGE_DESCRIPTION
+  "A touch-screen kiosk that stands next to a bridge tournament's scoring server.\n"
+  "After each round the server says which teams or pairs may print, and a player\n"
+  "touches his entry and gets his scorecard printed on one A4 page: results\n"
+  "board by board, totals, seating and every deal with its auction.\n"
+  "Texts read in Chinese and English.\n"
+  "\n"
+  "Also contains bridgeprint-render, which prints a scorecard to PDF or PNG\n"
+  "without a display or printer, and scoring-server-sim, a reference scoring\n"
+  "server with a sample tournament for demonstrations.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+# The installed programs carry no debugging information.
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${BP_PACKAGE_MAINTAINER})
+# dpkg-shlibdeps names the shared libraries' packages (Qt, CUPS, jsoncpp, the
+# C++ runtime); the list below is what the kiosk needs without linking it:
+# the Chinese and Latin fonts the scorecards are drawn with, Qt's platform
+# plugins (xcb on the kiosk screen, offscreen for bridgeprint-render), and
+# the print commands (lpstat, lpadmin, cancel) the director sets up and
+# watches the kiosk's printer with.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)
