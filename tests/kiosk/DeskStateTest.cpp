@@ -388,19 +388,8 @@ TEST_F(DeskFixture, AServerThatCannotBeReachedGivesTheConnectNoteWithoutHoldingT
     // like a missing host on the LAN; the default connect time-out (3 s)
     // ends the wait on the connection's thread, not the caller's.
     desk->ShowNote(u"");
-    const int listener = loopback::ListenLoopback(0, port);
-    std::vector<int> fillers;
-    for (int i = 0; i < 4; ++i) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(port);
-        ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        fillers.push_back(fd);
-    }
-    std::this_thread::sleep_for(100ms);
-    desk->SetServerPort(port);
+    const loopback::FullBacklog silent;
+    desk->SetServerPort(silent.Port());
     start = std::chrono::steady_clock::now();
     desk->RequestPrint(1, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
@@ -409,9 +398,6 @@ TEST_F(DeskFixture, AServerThatCannotBeReachedGivesTheConnectNoteWithoutHoldingT
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 2s);
     EXPECT_EQ(desk->CurrentNote(), u"Cannot connect to QIV server(cn:不能连接到 QIV server).");
-    for (int fd : fillers)
-        ::close(fd);
-    ::close(listener);
 }
 
 TEST_F(DeskFixture, ReleasingAConnectionWhileItsThreadWaitsIsSafe)

@@ -4,6 +4,7 @@
 // and the next poll against a good server works again.
 
 #include "comm/MessageFrame.h"
+#include "foundation/Files.h"
 #include "kiosk/DeskState.h"
 #include "kiosk/SelfPrintDesktop.h"
 #include "platform/UiSeam.h"
@@ -66,38 +67,6 @@ std::string ListReply(const std::string& padding = "")
         json += ",\"77\":\"" + padding + "\"";
     return Frame(json + ",\"pub_MsgID\":203}");
 }
-
-// A listener whose accept queue is full: the handshake of one more client
-// is never answered, like a server host that drops SYNs.
-class FullBacklog {
-public:
-    FullBacklog()
-    {
-        listener = loopback::ListenLoopback(0, port);
-        for (int i = 0; i < 4; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(port);
-            ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-            fillers.push_back(fd);
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    ~FullBacklog()
-    {
-        for (int fd : fillers)
-            ::close(fd);
-        ::close(listener);
-    }
-    uint16_t Port() const { return port; }
-
-private:
-    int listener = -1;
-    uint16_t port = 0;
-    std::vector<int> fillers;
-};
 
 // One misbehaving peer, answering the kiosk's first request.
 struct Misbehaviour {
@@ -225,7 +194,7 @@ TEST_F(HostileFixture, TheDeskStaysBoundedAndRecoversWhateverThePeerDoes)
         SCOPED_TRACE(row.name);
         auto desk = MakeDesk();
         std::optional<ScriptedServer> server;
-        std::optional<FullBacklog> backlog;
+        std::optional<loopback::FullBacklog> backlog;
         if (row.script) {
             server.emplace(row.script);
             desk->SetServerPort(server->Port());
@@ -284,18 +253,7 @@ TEST_F(HostileFixture, AnOversizedFrameIsJournaledAndTheCapIsTheKiosksOwn)
     desk->SetServerPort(server.Port());
     desk->RequestSignupList("", false, "", "");
     ASSERT_TRUE(WaitUntil([&] { return server.Accepted() == 1 && !desk->IsConnectionInProgress(); }, 2s));
-    const std::string lines = [&] {
-        std::FILE* f = std::fopen(journal.Path().c_str(), "rb");
-        std::string text;
-        if (f == nullptr)
-            return text;
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-            text.append(buf, n);
-        std::fclose(f);
-        return text;
-    }();
+    const std::string lines = ReadWholeFile(journal.Path());
     EXPECT_NE(lines.find("\"event\":\"server\""), std::string::npos) << lines;
     EXPECT_NE(lines.find(std::to_string(DeskState::kMaxReplyFrameLength + 1) + " bytes refused"), std::string::npos)
         << lines;
@@ -373,7 +331,7 @@ TEST_F(HostileDesktop, TouchesTicksTheMenuAndSettingsAnswerWithin100ms)
     for (const Misbehaviour& row : Misbehaviours()) {
         SCOPED_TRACE(row.name);
         std::optional<ScriptedServer> server;
-        std::optional<FullBacklog> backlog;
+        std::optional<loopback::FullBacklog> backlog;
         if (row.script) {
             server.emplace(row.script);
             desktop->Desk().SetServerPort(server->Port());

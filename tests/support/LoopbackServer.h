@@ -19,6 +19,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace loopback {
 
@@ -122,6 +123,41 @@ inline int ListenLoopback(int backlog, uint16_t& port)
     port = ntohs(a.sin_port);
     return fd;
 }
+
+// A listener whose accept queue is full: the handshake of one more client
+// is never answered, like a server host that drops SYNs or a missing host on
+// the LAN.
+class FullBacklog {
+public:
+    FullBacklog()
+    {
+        listener = ListenLoopback(0, port);
+        for (int i = 0; i < 4; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            a.sin_port = htons(port);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            fillers.push_back(fd);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ~FullBacklog()
+    {
+        for (int fd : fillers)
+            ::close(fd);
+        ::close(listener);
+    }
+    FullBacklog(const FullBacklog&) = delete;
+    FullBacklog& operator=(const FullBacklog&) = delete;
+    uint16_t Port() const { return port; }
+
+private:
+    int listener = -1;
+    uint16_t port = 0;
+    std::vector<int> fillers;
+};
 
 // Accepts connections one after another and runs `script` on each accepted
 // socket. The script may close the socket itself (setting it to -1);
