@@ -1,12 +1,14 @@
 // The self-print kiosk: one maximized frame hosting the self-print desktop.
 //
 //   bridgeprint-kiosk [--fullscreen] [--data-dir DIR] [--pdf-folder DIR]
+//                     [--access-code-file FILE]
 //
 // The command line is read before the application object is made, so that
 // --help and --version need no display. --pdf-folder DIR prints every
 // scorecard as a PDF file of its own into DIR instead of on a printer (demos
 // and tests without a printing system).
 
+#include "foundation/AccessCodeCredential.h"
 #include "foundation/DataFolderChoice.h"
 #include "kiosk/KioskApp.h"
 #include "kiosk/KioskOptions.h"
@@ -17,6 +19,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -59,6 +62,18 @@ int main(int argc, char** argv)
     if (!kiosk.InitInstance())
         return 0;
     kiosk.StartDurablePrinting(options.pdfFolder);
+    // With the access code at hand the kiosk puts itself back in service;
+    // without it the screen says it waits for the director. A file named on
+    // the command line is one a person made, and must be private to the
+    // kiosk's user; the service manager's credential is private by design.
+    const AccessCodeCredential credential = ReadAccessCodeCredential(
+        AccessCodeCredentialPath(options.accessCodeFile, std::getenv("CREDENTIALS_DIRECTORY")),
+        !options.accessCodeFile.empty());
+    if (!credential.problem.empty())
+        std::fprintf(stderr, "bridgeprint-kiosk: the access code is not used: %s; waiting for the director\n",
+                     credential.problem.c_str());
+    if (credential.Usable())
+        kiosk.StartUnattended(credential.code);
     if (!data.usable)
         QTimer::singleShot(0, &app, [&kiosk, &data] { kiosk.ReportUnusableDataFolder(data.folder); });
     // Once the window is up, the same way the menu's Full screen goes.

@@ -110,6 +110,10 @@ void PaintDesktopPicture(Canvas& dc, const DesktopPictureInput& in)
             DrawFitted(dc, kCentred,
                        Spaced(PickLang("暂无可打印的队(请等待)||No printable team(cn:无可打印的队).||<其它>", in.lang)),
                        titleHeight, client);
+    } else if (!in.status.empty()) {
+        // In the title's band, where the note box (drawn mid-screen) never
+        // covers it.
+        DrawFitted(dc, kCentred, u"  " + in.status + u"  ", (titleHeight * 60) / 100, bands.title);
     }
 
     std::string footer = ProductName(in.lang, false) + PickLang(" 自助打印|| Print by self ||<其它>", in.lang);

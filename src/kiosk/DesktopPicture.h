@@ -27,6 +27,9 @@ struct DesktopPictureInput {
     std::u16string note; // empty: no note box
     int32_t listCountdown = 10;
     std::string eventText;
+    // Before the kiosk is in step with the server: what it waits for (the
+    // director, or the server during an unattended start). Empty: nothing.
+    std::u16string status;
 };
 
 inline constexpr Colour kDesktopBackground = Rgb(72, 96, 139);

@@ -101,6 +101,12 @@ void KioskApp::EnterFullScreen()
         desktop->EnterFullScreen();
 }
 
+void KioskApp::StartUnattended(const std::string& code)
+{
+    if (auto* desktop = frame != nullptr ? dynamic_cast<SelfPrintDesktop*>(frame->Desktop()) : nullptr)
+        desktop->StartUnattended(code);
+}
+
 std::u16string KioskApp::UnusableDataFolderText(const std::string& folder, LangIndex lang)
 {
     const std::u16string text =

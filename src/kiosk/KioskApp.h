@@ -31,6 +31,9 @@ public:
     // Full screen and locked, as the context menu's Full screen does. Call
     // once the window is up (after InitInstance).
     void EnterFullScreen();
+    // Confirms the saved settings with `code` by itself, retrying until the
+    // server answers (SelfPrintDesktop::StartUnattended).
+    void StartUnattended(const std::string& code);
     // Tells the person at the kiosk, in a message box, that `folder` cannot
     // keep its data and what to do about it.
     void ReportUnusableDataFolder(const std::string& folder);

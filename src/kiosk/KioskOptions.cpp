@@ -77,6 +77,9 @@ KioskOptions ParseKioskOptions(const std::vector<std::string>& args)
         }
         if (name == "--fullscreen" && !hasInlineValue) {
             options.fullScreen = true;
+        } else if (name == "--access-code-file") {
+            if (!value(options.accessCodeFile))
+                return Refused(name + " needs a file");
         } else if (name == "--data-dir" || name == "--pdf-folder") {
             std::string& into = name == "--data-dir" ? options.dataDir : options.pdfFolder;
             if (!value(into))
@@ -101,11 +104,18 @@ KioskOptions ParseKioskOptions(const std::vector<std::string>& args)
 std::string KioskUsageText()
 {
     return "usage: bridgeprint-kiosk [--fullscreen] [--data-dir DIR] [--pdf-folder DIR]\n"
+           "                         [--access-code-file FILE]\n"
            "  --fullscreen      start full screen and locked, as the menu's Full screen does\n"
            "  --data-dir DIR    keep settings, spool and journal in DIR (created if missing)\n"
            "  --pdf-folder DIR  print each scorecard as its own PDF file in DIR\n"
+           "  --access-code-file FILE\n"
+           "                    the access code, in a file only this user can read: the\n"
+           "                    saved settings are confirmed with the server at start,\n"
+           "                    retried until it answers, with no one at the kiosk\n"
            "  --version         print the version and end\n"
            "  --help            print this text and end\n"
+           "Under a service manager the credential $CREDENTIALS_DIRECTORY/access-code\n"
+           "serves as --access-code-file when the option is not given.\n"
            "Without --data-dir the data is kept in ztxt/ beside the program when that\n"
            "folder can be written, otherwise in $XDG_STATE_HOME/bridgeprint-kiosk/\n"
            "(~/.local/state/bridgeprint-kiosk/ when XDG_STATE_HOME is not set).\n"

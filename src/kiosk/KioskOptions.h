@@ -17,6 +17,9 @@ struct KioskOptions {
     bool fullScreen = false;
     std::string dataDir;   // --data-dir; empty when not given
     std::string pdfFolder; // --pdf-folder; empty when not given
+    // --access-code-file; empty when not given (the kiosk then looks for the
+    // service manager's credential, see AccessCodeCredential.h).
+    std::string accessCodeFile;
     // The program name followed by the toolkit's options, in their order:
     // what the application object is to be made from.
     std::vector<std::string> toolkitArgs;

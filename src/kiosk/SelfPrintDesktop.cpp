@@ -22,6 +22,7 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -209,6 +210,8 @@ void SelfPrintDesktop::PaintPicture(Canvas& dc)
     }
     in.listCountdown = listCountdown;
     in.eventText = desk.EventTextLocked();
+    if (!in.synchronized)
+        in.status = StartupStatusText(startupState, unattendedAttempts, desk.SettingsLocked().GetServerIp(), in.lang);
     PaintDesktopPicture(dc, in);
 }
 
@@ -369,11 +372,24 @@ void SelfPrintDesktop::OnTick()
     }
     KioskSettings typed;
     if (desk.TakeRefusedSettings(typed)) {
-        // Posted: the dialog runs its own loop, which must not sit inside a
-        // timer tick.
-        QMetaObject::invokeMethod(
-            this, [this, typed] { OpenSettingsWith(typed); }, Qt::QueuedConnection);
+        if (startupState == StartupState::Confirming) {
+            // The code given at start is wrong. Nobody is there to answer a
+            // dialog: the screen says the director is needed, and asking
+            // again with the same code would be refused again.
+            startupState = StartupState::CodeRefused;
+            unattendedCode.clear();
+            std::fprintf(stderr,
+                         "bridgeprint-kiosk: the scoring server refused the access code given at start; "
+                         "waiting for the director\n");
+            Repaint();
+        } else {
+            // Posted: the dialog runs its own loop, which must not sit inside
+            // a timer tick.
+            QMetaObject::invokeMethod(
+                this, [this, typed] { OpenSettingsWith(typed); }, Qt::QueuedConnection);
+        }
     }
+    RunUnattendedStep();
     if (PrintNextTeamJob() || PrintPairSlot())
         return;
     if (printing && printing->Tick([this](const SpoolEntry& entry) { return PrintSpooled(entry); }))
@@ -392,15 +408,105 @@ void SelfPrintDesktop::OnTick()
     Repaint();
 }
 
+// --- back in service without the director ---------------------------------------------
+
+void SelfPrintDesktop::StartUnattended(const std::string& code)
+{
+    if (code.empty())
+        return;
+    if (desk.GetSettings().GetServerIp().empty()) {
+        std::fprintf(stderr,
+                     "bridgeprint-kiosk: an access code was given, but no settings have been confirmed on this "
+                     "kiosk yet; waiting for the director\n");
+        return;
+    }
+    unattendedCode = code;
+    startupState = StartupState::Confirming;
+    unattendedAttempts = 0;
+    nextUnattendedAttempt = std::chrono::steady_clock::now();
+}
+
+SelfPrintDesktop::StartupState SelfPrintDesktop::GetStartupState() const
+{
+    return desk.IsSynchronized() ? StartupState::InService : startupState;
+}
+
+void SelfPrintDesktop::RunUnattendedStep()
+{
+    if (startupState != StartupState::Confirming)
+        return;
+    if (desk.IsSynchronized()) {
+        startupState = StartupState::InService;
+        unattendedCode.clear();
+        std::fprintf(stderr, "bridgeprint-kiosk: the saved settings are confirmed (attempt %d); in service\n",
+                     static_cast<int>(unattendedAttempts));
+        Repaint();
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (desk.IsConnectionInProgress() || now < nextUnattendedAttempt)
+        return;
+    // The settings in force are the saved ones: confirming them with the
+    // code is what the director's OK does with what the dialog shows.
+    KioskSettings settings = desk.GetSettings();
+    settings.SetAccessCode(unattendedCode);
+    desk.SetPendingSettings(settings);
+    desk.RequestSignupList(settings.GetPartialFilter(), true, settings.GetServerIp(), unattendedCode);
+    ++unattendedAttempts;
+    nextUnattendedAttempt = now + std::chrono::milliseconds(unattendedRetryMs);
+    // The log gets the first attempt and then one line a minute, not one
+    // every few seconds through a long outage.
+    if (unattendedAttempts == 1 || unattendedAttempts % 12 == 0)
+        std::fprintf(stderr, "bridgeprint-kiosk: confirming the saved settings with %s (attempt %d)\n",
+                     settings.GetServerIp().c_str(), static_cast<int>(unattendedAttempts));
+    Repaint();
+}
+
+std::u16string SelfPrintDesktop::StartupStatusText(StartupState state, int32_t attempts, const std::string& server,
+                                                   LangIndex lang)
+{
+    std::u16string text;
+    switch (state) {
+    case StartupState::InService: return {};
+    case StartupState::WaitingForDirector:
+        return LangTextW("等待裁判: 请在菜单中选择\"设置...\"并确认.||Waiting for the director: choose Settings... in "
+                         "the menu and confirm them.||<其它>",
+                         lang);
+    case StartupState::CodeRefused:
+        return LangTextW("启动时提供的接入码未被服务器接受, 等待裁判.||The access code given at start was not accepted "
+                         "by the server; waiting for the director.||<其它>",
+                         lang);
+    case StartupState::Confirming:
+        text = LangTextW("正在与记分服务器 %1 确认设置 (第 %2 次)...||Confirming the saved settings with the scoring "
+                         "server %1 (attempt %2)...||<其它>",
+                         lang);
+        break;
+    }
+    const auto put = [&text](const std::u16string& key, const std::u16string& value) {
+        const size_t at = text.find(key);
+        if (at != std::u16string::npos)
+            text.replace(at, key.size(), value);
+    };
+    put(u"%1", Utf8ToWide(server));
+    put(u"%2", IntToWide(std::max<int32_t>(attempts, 1)));
+    return text;
+}
+
 // --- context menu and kiosk controls ---------------------------------------------------
 
 void SelfPrintDesktop::FillContextMenu(QMenu& menu)
 {
     const LangIndex lang = GetLanguage();
+    const bool synchronized = desk.IsSynchronized();
     auto add = [&](int id, const std::u16string& text) {
         QAction* action = menu.addAction(ToQString(text));
         action->setData(id);
-        action->setEnabled(id == MenuExit || !fullScreen);
+        // Full screen locks the menu once the kiosk is in step with the
+        // server. Before that no code has been confirmed, so the lock would
+        // guard nothing (Exit asks for no code then either), and a kiosk
+        // started full screen must still let the director confirm settings
+        // and choose the printer.
+        action->setEnabled(id == MenuExit || !fullScreen || !synchronized);
         return action;
     };
     add(MenuSettings, LangTextW("设置...||Settings...||<其它>", lang));
@@ -468,6 +574,11 @@ void SelfPrintDesktop::OpenSettingsWith(const KioskSettings& shown)
     // force (and the reprint button follows then). A request in progress
     // only makes this one wait its turn.
     const KioskSettings confirmed = dialog.Settings();
+    // The director has taken over from any unattended confirmation.
+    if (startupState != StartupState::InService) {
+        startupState = StartupState::WaitingForDirector;
+        unattendedCode.clear();
+    }
     desk.SetPendingSettings(confirmed);
     desk.RequestSignupList(confirmed.GetPartialFilter(), true, confirmed.GetServerIp(), confirmed.GetAccessCode());
 }

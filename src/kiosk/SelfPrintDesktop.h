@@ -15,6 +15,7 @@
 #include "render/RootServices.h"
 #include "render/WindowBase.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -114,6 +115,33 @@ public:
     // One tick of the 100 ms timer.
     void OnTick();
 
+    // --- back in service without the director ------------------------------------
+    // How the kiosk stands with the server before it is in step with it.
+    enum class StartupState {
+        WaitingForDirector, // the director confirms the settings in the dialog
+        Confirming,         // confirming the saved settings with the given code
+        CodeRefused,        // the server refused the given code; the director takes over
+        InService,          // in step with the server
+    };
+    // Time between two unattended confirmations while the server does not
+    // answer (each one is itself bounded by the connect and reply limits).
+    static constexpr int kUnattendedRetryMs = 5000;
+    // From the next tick on, confirms the saved settings with `code` as the
+    // director's OK in the settings dialog would, again every
+    // kUnattendedRetryMs until the server answers: after a crash or a power
+    // cut the kiosk is back in service with no one there. Saved settings
+    // without a server address have never been confirmed: nothing is sent
+    // then, and the screen says it waits for the director. The director's
+    // own OK in the settings dialog ends the unattended attempts.
+    void StartUnattended(const std::string& code);
+    StartupState GetStartupState() const;
+    void SetUnattendedRetryMs(int ms) { unattendedRetryMs = ms; }
+    int32_t UnattendedAttempts() const { return unattendedAttempts; }
+    // The line the screen shows while the kiosk is not in step with the
+    // server; empty in service.
+    static std::u16string StartupStatusText(StartupState state, int32_t attempts, const std::string& server,
+                                            LangIndex lang);
+
     // --- context menu and kiosk controls ----------------------------------------
     // Builds the menu; the chosen command is carried out by RunMenuCommand.
     void ShowContextMenu();
@@ -161,10 +189,17 @@ private:
     // Handles a release that belongs to a page button (pressed or released
     // there): turns the page when press and release meet on the same one.
     bool ReleasePageButton(int32_t x, int32_t y);
+    // One step of the unattended confirmation (see StartUnattended).
+    void RunUnattendedStep();
 
     FrameServices frameServices;
     DeskState desk;
     bool fullScreen = false;
+    std::string unattendedCode;
+    StartupState startupState = StartupState::WaitingForDirector;
+    int32_t unattendedAttempts = 0;
+    int unattendedRetryMs = kUnattendedRetryMs;
+    std::chrono::steady_clock::time_point nextUnattendedAttempt{};
     int32_t listCountdown = 10;
     int32_t hoverIndex = -1;
     int32_t pressedIndex = -1;

@@ -266,6 +266,13 @@ TEST_F(DesktopTest, MenuItemsFollowFullScreenAndLanguage)
     desktop->EnterFullScreen();
     EXPECT_TRUE(desktop->IsFullScreen());
     EXPECT_EQ(blockCalls, 1);
+    // Before any code is confirmed the lock guards nothing, and a kiosk
+    // started full screen must still be set up by the director.
+    EXPECT_EQ(snapshot(), (std::vector<std::string>{"2001 Settings...", "2003 Select printer...", "2005 Print test page",
+                                                    "-", "2009 Full screen", "-", "2021 English(英文) [x]", "-",
+                                                    "2999 Exit"}));
+    RequestLog log(0);
+    Synchronize(1, log.Port());
     EXPECT_EQ(snapshot(), (std::vector<std::string>{"2001 Settings... [off]", "2003 Select printer... [off]",
                                                     "2005 Print test page [off]", "-", "2009 Full screen [off]", "-",
                                                     "2021 English(英文) [off] [x]", "-", "2999 Exit"}));
@@ -669,4 +676,152 @@ TEST_F(DesktopTest, TheLargestListAcceptedPaintsOnlyThePageShown)
     ASSERT_TRUE(loopback::WaitUntil([&] { return log.Count() == 1; }));
     EXPECT_EQ(log.Requests()[0].MsgId(), kMsgPrintRequest);
     EXPECT_EQ(log.Requests()[0].GetInt("15"), 10000);
+}
+
+// --- back in service without the director -------------------------------------------
+
+namespace {
+
+// Serves list requests: keeps each one and answers the n-th with replies[n]
+// (an empty reply: the connection is closed unanswered, as a server that is
+// still starting or a cable pulled mid-request does).
+class ListServer {
+public:
+    explicit ListServer(std::vector<std::string> replies)
+        : replies(std::move(replies)),
+          server(
+              [this](int& fd) {
+                  const std::string frame = loopback::ReadFrame(fd, 3000ms);
+                  size_t n;
+                  {
+                      std::lock_guard<std::mutex> lock(mutex);
+                      n = bodies.size();
+                      ServerMessage m;
+                      m.FromJsonText(frame.size() > 8 ? frame.substr(8) : std::string());
+                      bodies.push_back(m);
+                  }
+                  if (n < this->replies.size() && !this->replies[n].empty()) {
+                      loopback::SendAll(fd, this->replies[n]);
+                      loopback::ReadSome(fd, 1, 1s);
+                  }
+              },
+              static_cast<int>(this->replies.size()))
+    {
+    }
+    uint16_t Port() const { return server.Port(); }
+    std::vector<ServerMessage> Requests()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return bodies;
+    }
+
+private:
+    std::vector<std::string> replies;
+    std::mutex mutex;
+    std::vector<ServerMessage> bodies;
+    loopback::ScriptedServer server;
+};
+
+// Ticks the desktop until `done` or `limit`.
+template <typename Pred>
+bool TickUntil(SelfPrintDesktop& desktop, Pred done, std::chrono::milliseconds limit = 8000ms)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        desktop.OnTick();
+        Pump(20ms);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST_F(DesktopTest, UnattendedStartRetriesUntilTheServerConfirmsTheSavedSettings)
+{
+    WriteWholeFile(dir.File("Self_Print.txt"), "{\"1\":\"127.0.0.1\",\"5\":\"Finals\",\"7\":\"A\",\"9\":1}\n", 1);
+    desktop->Desk().LoadSettings();
+    // Twice no answer, then the confirmation.
+    ListServer server({"", "", ShiftedListFrame(true)});
+    desktop->Desk().SetServerPort(server.Port());
+    desktop->SetUnattendedRetryMs(50);
+    ScriptedUiSeam ui;
+    EXPECT_EQ(desktop->GetStartupState(), SelfPrintDesktop::StartupState::WaitingForDirector);
+    desktop->StartUnattended("td");
+    EXPECT_EQ(desktop->GetStartupState(), SelfPrintDesktop::StartupState::Confirming);
+
+    ASSERT_TRUE(TickUntil(*desktop, [&] { return desktop->Desk().IsSynchronized(); }));
+    desktop->OnTick();
+    EXPECT_EQ(desktop->GetStartupState(), SelfPrintDesktop::StartupState::InService);
+    EXPECT_EQ(desktop->UnattendedAttempts(), 3);
+    EXPECT_EQ(ui.dialogsRun, 0) << "nobody is asked anything";
+    const std::vector<ServerMessage> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    for (const ServerMessage& m : requests) {
+        EXPECT_EQ(m.MsgId(), kMsgSignupList);
+        EXPECT_TRUE(m.GetFlag(MsgKey::kConfirmed)) << "a confirmation, as the director's OK sends";
+        EXPECT_EQ(m.GetText(MsgKey::kAccessCode), "td");
+        EXPECT_EQ(m.GetText(MsgKey::kFilter), "A") << "the saved filter";
+    }
+    // In service with the saved settings and the code (for the director's
+    // gate), and the code is still not written anywhere.
+    const KioskSettings inForce = desktop->Desk().GetSettings();
+    EXPECT_EQ(inForce.GetTitle(), "Finals");
+    EXPECT_EQ(inForce.GetAccessCode(), "td");
+    EXPECT_EQ(desktop->Desk().GetPrintableList().size(), 4u);
+    EXPECT_EQ(ReadWholeFile(dir.File("Self_Print.txt")).find("td"), std::string::npos);
+}
+
+TEST_F(DesktopTest, UnattendedStartGivesUpOnARefusedCodeAndWaitsForTheDirector)
+{
+    WriteWholeFile(dir.File("Self_Print.txt"), "{\"1\":\"127.0.0.1\",\"9\":1}\n", 1);
+    desktop->Desk().LoadSettings();
+    ListServer server({ShiftedListFrame(false)});
+    desktop->Desk().SetServerPort(server.Port());
+    desktop->SetUnattendedRetryMs(50);
+    ScriptedUiSeam ui;
+    desktop->StartUnattended("wrong");
+    ASSERT_TRUE(TickUntil(*desktop, [&] {
+        return desktop->GetStartupState() == SelfPrintDesktop::StartupState::CodeRefused;
+    }));
+    // No dialog over an unattended kiosk, no second try with the same code.
+    for (int i = 0; i < 20; ++i) {
+        desktop->OnTick();
+        Pump(10ms);
+    }
+    EXPECT_EQ(ui.dialogsRun, 0);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(desktop->UnattendedAttempts(), 1);
+    EXPECT_FALSE(desktop->Desk().IsSynchronized());
+
+    // The screen says so in the title band.
+    RecordingCanvas dc;
+    desktop->PaintPicture(dc);
+    const std::u16string expected =
+        u"  The access code given at start was not accepted by the server; waiting for the director.  ";
+    const std::vector<std::u16string> texts = dc.Texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end());
+}
+
+TEST_F(DesktopTest, UnattendedStartWithoutConfirmedSettingsSendsNothing)
+{
+    // Never confirmed: no server address saved. The built-in default
+    // address is never asked on the kiosk's own.
+    RequestLog log(1);
+    desktop->Desk().SetServerPort(log.Port());
+    desktop->SetUnattendedRetryMs(10);
+    desktop->StartUnattended("td");
+    for (int i = 0; i < 30; ++i) {
+        desktop->OnTick();
+        Pump(10ms);
+    }
+    EXPECT_EQ(log.Accepted(), 0);
+    EXPECT_EQ(desktop->GetStartupState(), SelfPrintDesktop::StartupState::WaitingForDirector);
+    EXPECT_EQ(SelfPrintDesktop::StartupStatusText(desktop->GetStartupState(), 0, "", 1),
+              u"Waiting for the director: choose Settings... in the menu and confirm them.");
+    EXPECT_EQ(SelfPrintDesktop::StartupStatusText(SelfPrintDesktop::StartupState::Confirming, 3, "127.0.0.1", 1),
+              u"Confirming the saved settings with the scoring server 127.0.0.1 (attempt 3)...");
+    EXPECT_EQ(SelfPrintDesktop::StartupStatusText(SelfPrintDesktop::StartupState::Confirming, 0, "10.0.0.9", 0),
+              u"正在与记分服务器 10.0.0.9 确认设置 (第 1 次)...");
 }

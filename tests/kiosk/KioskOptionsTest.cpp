@@ -12,11 +12,13 @@ TEST(KioskOptions, OwnOptionsAreTakenAndToolkitOptionsPassedOnInOrder)
 {
     const KioskOptions o =
         ParseKioskOptions({"/usr/bin/bridgeprint-kiosk", "-platform", "offscreen", "--fullscreen", "--data-dir",
-                           "/srv/kiosk", "--style=fusion", "--pdf-folder=/tmp/pdf", "-reverse", "--platform", "xcb"});
+                           "/srv/kiosk", "--style=fusion", "--pdf-folder=/tmp/pdf", "-reverse", "--platform", "xcb",
+                           "--access-code-file", "/etc/kiosk/code"});
     EXPECT_EQ(o.action, Action::Run) << o.error;
     EXPECT_TRUE(o.fullScreen);
     EXPECT_EQ(o.dataDir, "/srv/kiosk");
     EXPECT_EQ(o.pdfFolder, "/tmp/pdf");
+    EXPECT_EQ(o.accessCodeFile, "/etc/kiosk/code");
     EXPECT_EQ(o.toolkitArgs, (Args{"/usr/bin/bridgeprint-kiosk", "-platform", "offscreen", "--style=fusion", "-reverse",
                                    "--platform", "xcb"}));
     const KioskOptions plain = ParseKioskOptions({"k"});
@@ -47,6 +49,7 @@ TEST(KioskOptions, MistakesAreRefusedWithOneLineNamingThem)
         {{"k", "--data-dir"}, "--data-dir"},
         {{"k", "--data-dir="}, "--data-dir"},
         {{"k", "--pdf-folder"}, "--pdf-folder"},
+        {{"k", "--access-code-file="}, "--access-code-file"},
         {{"k", "-platform"}, "-platform"},
         {{"k", "-"}, "-"},
     };
