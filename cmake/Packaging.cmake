@@ -50,7 +50,19 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${BP_PACKAGE_MAINTAINER})
 # the print commands (lpstat, lpadmin, cancel) the director sets up and
 # watches the kiosk's printer with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins")
+#
+# The kiosk session adds: cage and Xwayland (the compositor the service runs
+# the kiosk in), Qt's Wayland platform plugin, the in-process on-screen
+# keyboard with the QML modules it is drawn with, and pam_systemd with
+# systemd-sysusers for the service's session and user.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins, qt6-wayland, cage, xwayland, "
+    "qt6-virtualkeyboard-plugin, qml6-module-qtquick-virtualkeyboard, qml6-module-qtqml-workerscript, "
+    "qml6-module-qt-labs-folderlistmodel, libpam-systemd, systemd")
+string(JOIN "" CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS})
+# postinst makes the service's user; the PAM file in /etc is a conffile, so
+# a change the administrator makes to it survives an upgrade.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
