@@ -107,7 +107,13 @@ void SelfPrintDesktop::EnableDurablePrinting(const std::string& dataFolder, std:
         },
         journalMirror);
     KioskPrinting* service = printing.get();
-    desk.AttachSpool(&printing->Spool(), &printing->Journal(), [service] { service->Poke(); });
+    // A scorecard just spooled prints now, not at the next tick: the call is
+    // queued to the GUI thread (and dropped once the window is gone).
+    desk.AttachSpool(&printing->Spool(), &printing->Journal(), [this, service] {
+        service->Poke();
+        QMetaObject::invokeMethod(
+            this, [this] { PrintSpooledNow(); }, Qt::QueuedConnection);
+    });
     // The first touch should already know whether the printer can print.
     printing->WaitForPrinter(std::chrono::milliseconds(3000));
 }
@@ -185,7 +191,18 @@ void SelfPrintDesktop::PaintPicture(Canvas& dc)
         background = CanvasPicture::FromResource(314);
         backgroundLoaded = true;
     }
-    in.background = &background;
+    // The background is stretched to the client area once per size, not at
+    // every repaint: drawn at its own size it is a plain copy, where a
+    // smooth stretch of the whole screen costs more than everything else
+    // on it.
+    const Size clientSize{in.client.Width(), in.client.Height()};
+    if (!background.IsNull() && clientSize.cx > 0 && clientSize.cy > 0 &&
+        (fittedBackground.IsNull() || fittedBackground.PixelSize().cx != clientSize.cx ||
+         fittedBackground.PixelSize().cy != clientSize.cy))
+        fittedBackground = CanvasPicture::FromImage(
+            background.Image()->scaled(clientSize.cx, clientSize.cy, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+            background.Name());
+    in.background = fittedBackground.IsNull() ? &background : &fittedBackground;
     in.lang = desk.GetLanguageLocked();
     in.title = desk.SettingsLocked().GetTitle();
     // Only the entries on the page shown are copied. The page is clamped
@@ -406,6 +423,12 @@ void SelfPrintDesktop::OnTick()
         }
     }
     Repaint();
+}
+
+void SelfPrintDesktop::PrintSpooledNow()
+{
+    if (printing)
+        printing->Tick([this](const SpoolEntry& entry) { return PrintSpooled(entry); });
 }
 
 // --- back in service without the director ---------------------------------------------

@@ -189,6 +189,9 @@ private:
     // Handles a release that belongs to a page button (pressed or released
     // there): turns the page when press and release meet on the same one.
     bool ReleasePageButton(int32_t x, int32_t y);
+    // Prints what waits in the spool now (a scorecard just arrived), as the
+    // tick would at its next turn.
+    void PrintSpooledNow();
     // One step of the unattended confirmation (see StartUnattended).
     void RunUnattendedStep();
 
@@ -208,6 +211,7 @@ private:
     int tickCount = 0;
     QPushButton* reprintButton = nullptr;
     CanvasPicture background;
+    CanvasPicture fittedBackground; // background at the client area's size
     bool backgroundLoaded = false;
     TeamScorecardWindow* teamView = nullptr;
     PairScorecardWindow* pairView = nullptr;
