@@ -13,6 +13,7 @@
 #include "kiosk/KioskApp.h"
 #include "kiosk/KioskOptions.h"
 #include "platform/Fonts.h"
+#include "platform/VirtualKeyboard.h"
 #include "print/PrintJob.h"
 
 #include <QApplication>
@@ -51,7 +52,14 @@ int main(int argc, char** argv)
         toolkitArgv.push_back(arg.data());
     toolkitArgv.push_back(nullptr);
     int toolkitArgc = static_cast<int>(toolkitArgs.size());
+    // The kiosk PC has a touch screen and no keyboard: the virtual keyboard
+    // runs inside the kiosk (no session bus, any display server). The input
+    // method is read when the application object is made.
+    ChooseVirtualKeyboard();
     QApplication app(toolkitArgc, toolkitArgv.data());
+    // The keyboard covers the lower half of the screen; the field being
+    // filled moves up out of its way.
+    InstallKeyboardAvoidance();
 
     // The kiosk names its faces as the tournament's printed material always
     // has; map them to the fonts installed here.

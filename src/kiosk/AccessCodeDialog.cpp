@@ -5,6 +5,7 @@
 #include "platform/ProcessServices.h"
 #include "platform/QtText.h"
 #include "platform/UiSeam.h"
+#include "platform/VirtualKeyboard.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,7 @@ AccessCodeDialog::AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* p
     du.Place(label, 7, 18, 53, 8);
     codeBox = new QLineEdit(this);
     codeBox->setEchoMode(QLineEdit::Password);
+    codeBox->setInputMethodHints(kCodeFieldHints);
     du.Place(codeBox, 64, 16, 38, 12);
     okButton = new QPushButton(this);
     du.Place(okButton, 132, 7, 50, 14);
@@ -38,6 +40,8 @@ AccessCodeDialog::AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* p
     du.Place(cancelButton, 132, 26, 50, 14);
     keyboardButton = new QPushButton(this);
     keyboardButton->setAutoDefault(false);
+    // Touching it leaves the focus in the code box, where the keys go.
+    keyboardButton->setFocusPolicy(Qt::NoFocus);
     du.Place(keyboardButton, 7, 49, 50, 14);
 
     setWindowTitle(
@@ -86,8 +90,11 @@ void AccessCodeDialog::reject()
 
 void AccessCodeDialog::OnShowKeyboard()
 {
-    // No keyboard program installed: the director types on a real keyboard.
-    StartOnScreenKeyboard();
+    // The keyboard inside the kiosk when it is the input method; otherwise a
+    // keyboard program, and with none installed the director types on a
+    // real keyboard.
+    if (!ShowVirtualKeyboardFor(codeBox))
+        StartOnScreenKeyboard();
 }
 
 void AccessCodeDialog::OnTimerTick()

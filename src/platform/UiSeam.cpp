@@ -10,8 +10,7 @@ namespace {
 
 class InteractiveUiSeam : public UiSeam {
 public:
-    int ShowMessage(QWidget* parent, const std::u16string& text, const std::u16string& caption,
-                    unsigned style) override
+    int ShowMessage(QWidget* parent, const std::u16string& text, const std::u16string& caption, unsigned style) override
     {
         QMessageBox box(parent);
         box.setText(ToQString(text));
@@ -31,7 +30,15 @@ public:
         return box.exec() == QMessageBox::Ok ? MessageBoxAnswer::Ok : MessageBoxAnswer::Cancel;
     }
 
-    int RunDialog(QDialog& dialog) override { return dialog.exec(); }
+    int RunDialog(QDialog& dialog) override
+    {
+        // The on-screen keyboard is a window of its own: a dialog modal to
+        // the whole application would refuse its touches. Modal to the window
+        // it belongs to, it still keeps the kiosk's frame waiting.
+        if (dialog.parentWidget() != nullptr && dialog.windowModality() == Qt::NonModal)
+            dialog.setWindowModality(Qt::WindowModal);
+        return dialog.exec();
+    }
 
     QAction* TrackMenu(QMenu& menu, const QPoint& at) override { return menu.exec(at); }
 };

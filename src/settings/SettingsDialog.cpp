@@ -3,6 +3,7 @@
 #include "platform/DialogUnits.h"
 #include "platform/QtText.h"
 #include "platform/UiSeam.h"
+#include "platform/VirtualKeyboard.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,6 +86,8 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
     label(IdCodeLabel, 25, 24, 53, 8, Qt::AlignRight, "自助打印接入码||Code for self print||<其它>");
     QLineEdit* code = edit(IdAccessCode, 82, 22, 38, 12);
     code->setEchoMode(QLineEdit::Password);
+    server->setInputMethodHints(kAddressFieldHints);
+    code->setInputMethodHints(kCodeFieldHints);
     label(IdTitleLabel, 11, 44, 67, 8, Qt::AlignRight, "标题||Title||<其它>");
     QLineEdit* title = edit(IdTitle, 82, 42, 111, 12);
     // The two switches keep their Chinese captions in every language.
@@ -101,6 +104,7 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
           "部分打印(组号#队号范围; 空,则全匹配)||Partial Matching Printing(Empty, match "
           "all)[cn:部分打印(空,则全匹配)]||<其它>");
     QLineEdit* filter = edit(IdFilter, 82, 117, 83, 12);
+    filter->setInputMethodHints(kFilterFieldHints);
     QPushButton* example = button(IdExample, 167, 117, 29, 12, QStringLiteral("示例"));
     QPushButton* ok = button(IdOk, 206, 7, 50, 14, ToQString(LangTextW("确 定||OK||<其它>", language)));
     ok->setDefault(true);

@@ -1,5 +1,6 @@
-# Shared by the whole-kiosk sessions (kiosk-session, print-faults): sourced,
-# not run. The session script sets, before calling anything here:
+# Shared by the whole-kiosk sessions (kiosk-session, print-faults,
+# osk-session): sourced, not run. The session script sets, before calling
+# anything here:
 #   session     its name, for messages
 #   out         the folder for screenshots, PDFs and logs (made absolute here)
 #   cells_exe   desktop-cells
