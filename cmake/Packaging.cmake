@@ -58,7 +58,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins, qt6-wayland, cage, xwayland, "
     "qt6-virtualkeyboard-plugin, qml6-module-qtquick-virtualkeyboard, qml6-module-qtqml-workerscript, "
-    "qml6-module-qt-labs-folderlistmodel, libpam-systemd, systemd")
+    "qml6-module-qt-labs-folderlistmodel, qml6-module-qtquick, qml6-module-qtquick-layouts, "
+    "qml6-module-qtquick-window, libpam-systemd, systemd")
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS})
 # postinst makes the service's user; the PAM file in /etc is a conffile, so
 # a change the administrator makes to it survives an upgrade.
