@@ -159,6 +159,14 @@ void DrawTextFit(Canvas& dc, unsigned format, const std::u16string& text, const 
         if (height < 1)
             return;
         shrunkFont.emplace(dc, FontSpec(height, face), FontSource::Temporary);
+        // Widths do not scale exactly with the height (each character's
+        // width is rounded at its own size), so the shrunk text can still be
+        // a unit or two too wide and lose its last letter to the clip: step
+        // down a few heights until it fits.
+        for (int step = 0; step < 8 && height > 1 && dc.TextExtent(text).cx > r.Width(); ++step) {
+            shrunkFont.reset();
+            shrunkFont.emplace(dc, FontSpec(--height, face), FontSource::Temporary);
+        }
     }
     if (shadow) {
         const int32_t s = (height * 8) / 100;

@@ -22,6 +22,9 @@ constexpr int32_t kDiagramsFont = 450;
 constexpr int32_t kTrickTableFont = 460;
 constexpr int32_t kAuctionFont = 325;
 constexpr int32_t kRulePenWidth = 20;
+// The room kept between a hand line and an auction grid or another hand
+// beside it.
+constexpr int32_t kHandAuctionGap = 60;
 
 FontSpec PageFont(int32_t height)
 {
@@ -76,15 +79,15 @@ std::u16string PositionText(const Bid& bid)
 
 // One hand: four suit lines, spades at the top, each the suit symbol in the
 // smaller symbol font and then the ranks.
-void DrawHand(Canvas& dc, const Rect& box, const std::string& hand, int32_t handFont, int32_t symbolFont)
+void DrawHand(Canvas& dc, const Rect& box, const std::string& hand, int32_t handFont, int32_t symbolFont,
+              const std::array<Rect, 2>& obstacles)
 {
-    const int32_t lineH = box.Height() / 4;
     const int32_t gW = dc.TextExtent(u"G").cx;
     const int32_t hH = dc.TextExtent(u"H").cy;
     const int32_t suits[4] = {kSuitSpades, kSuitHearts, kSuitDiamonds, kSuitClubs};
     for (int i = 0; i < 4; ++i) {
         const int32_t suit = suits[i];
-        const Rect line{box.left, box.top + i * lineH, box.right, box.top + (i + 1) * lineH};
+        const Rect line = HandLineRect(box, i, obstacles);
         TextColourScope colour(dc, HandSuitColour(suit));
         {
             FontScope symbol(dc, PageFont(symbolFont));
@@ -174,11 +177,16 @@ void DrawHighCardPoints(Canvas& dc, const Rect& k, const Deal& deal)
 
 } // namespace
 
+int32_t HandDiagramsTop(const Rect& area)
+{
+    return area.bottom - 2 * (area.Height() / 6);
+}
+
 Rect HandDiagramCell(const Rect& area, size_t dealCount, size_t k)
 {
-    const int32_t L = area.left, T = area.top, R = area.right, B = area.bottom;
+    const int32_t L = area.left, R = area.right, B = area.bottom;
     const int32_t W = R - L;
-    const int32_t g = B - 2 * ((B - T) / 6);
+    const int32_t g = HandDiagramsTop(area);
     const int32_t w = W / 4;
     const int32_t h = (B - g) / 2;
     if (k < 8) {
@@ -191,6 +199,23 @@ Rect HandDiagramCell(const Rect& area, size_t dealCount, size_t k)
         cell = cell.Moved(-c, 0);
     const int32_t i = static_cast<int32_t>(k) - 8;
     return cell.Moved((i / 4) * c, (i % 4) * h);
+}
+
+Rect HandLineRect(const Rect& box, int32_t line, const std::array<Rect, 2>& obstacles)
+{
+    const int32_t lineH = box.Height() / 4;
+    Rect r{box.left, box.top + line * lineH, box.right, box.top + (line + 1) * lineH};
+    // The ranks are centred on the line; its middle half is where they
+    // stand, whatever the font's leading above and below them.
+    const int32_t inkTop = r.top + lineH / 4;
+    const int32_t inkBottom = r.bottom - lineH / 4;
+    for (const Rect& a : obstacles) {
+        if (a.IsEmpty() || inkBottom <= a.top || inkTop >= a.bottom || r.right <= a.left - kHandAuctionGap ||
+            r.left >= a.right)
+            continue;
+        r.right = std::max(r.left, a.left - kHandAuctionGap);
+    }
+    return r;
 }
 
 DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed)
@@ -270,6 +295,9 @@ DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramC
         if (!(deal.LongestSuit(kSeatWest) > 6))
             west = west.Moved((10 * west.Width()) / 100, 0);
     }
+    // East moved in for the longer auctions stands where West's lines end:
+    // West's lines stop short of it and its ranks shrink to fit.
+    west.right = std::max(west.left, std::min(west.right, east.left - kHandAuctionGap));
     g.hands = {north, east, south, west};
 
     Rect p = westBeforeShift.Moved(0, -westBeforeShift.Height());
@@ -301,6 +329,7 @@ DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramC
             closed.top = closed.bottom - (closed.Height() / 5) * choice.closedRows;
         g.closedAuction = closed;
     }
+    g.handLineObstacles = {g.openAuction, g.closedAuction};
     return g;
 }
 
@@ -356,7 +385,7 @@ void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t even
         FontScope handFont(dc, PageFont(g.handFont));
         const int32_t symbolFont = (g.handFont * 85) / 100;
         for (int32_t seat = 0; seat < 4; ++seat)
-            DrawHand(dc, g.hands[size_t(seat)], deal.Hand(seat), g.handFont, symbolFont);
+            DrawHand(dc, g.hands[size_t(seat)], deal.Hand(seat), g.handFont, symbolFont, g.handLineObstacles);
         DrawBoardHeader(dc, g.header, n, dealer, vulnerability, lang);
     }
 

@@ -39,6 +39,9 @@ inline constexpr Colour kAuctionOverflow = Rgb(128, 128, 128);
 // the body wide, and with 13 or more deals two such columns a fifth wide
 // (9 to 12 in the inner one, 13 to 16 in the outer one).
 Rect HandDiagramCell(const Rect& area, size_t dealCount, size_t k);
+// The top of the band of diagrams along the bottom of `area` (and the bottom
+// of the columns beside the grid): the grid has to end above it.
+int32_t HandDiagramsTop(const Rect& area);
 
 // A diagram is compact (high-card points shown, auctions up to five rows)
 // unless an auction needs more than five rows and East holds no suit of
@@ -75,9 +78,16 @@ struct DiagramGeometry {
     Rect openAuction;            // empty when the open room sent no call
     Rect closedAuction;
     int32_t handFont = 0;        // font height of the hands
+    // The auction grids, which the hand lines must not run into.
+    std::array<Rect, 2> handLineObstacles{};
 };
 DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramChoice& choice, bool openTextGiven,
                               bool hasOpenCalls, bool hasClosedCalls);
+
+// Suit line `line` (0 for spades) of the hand in `box`: a quarter of the
+// box, stopped 60 units short of any of the `obstacles` (the auction grids)
+// whose rows it would otherwise run into; the ranks shrink to what is left.
+Rect HandLineRect(const Rect& box, int32_t line, const std::array<Rect, 2>& obstacles);
 
 // One diagram in `cell`. The auction texts are the two-bytes-per-call texts
 // of the open and the closed room ("" when that room sent none).

@@ -26,6 +26,14 @@ int32_t ScorecardRowHeight(size_t rowCount, size_t dealCount)
     return static_cast<int32_t>(std::min(available / r, cap));
 }
 
+int32_t FittingRowHeight(int32_t available, size_t lines)
+{
+    if (available <= 0)
+        return 1;
+    const int64_t n = std::max<int64_t>(static_cast<int64_t>(std::min<size_t>(lines, 1u << 30)), 1);
+    return static_cast<int32_t>(std::max<int64_t>(available / n, 1));
+}
+
 int32_t SideColumnsWidth(int32_t w, int32_t level)
 {
     if (level == kHandLevelOneColumn)

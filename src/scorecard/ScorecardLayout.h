@@ -29,6 +29,10 @@ inline bool HandsShownFor(size_t dealCount) { return dealCount >= 1 && dealCount
 // most 1000 each, or 880 when diagrams stand beside the grid.
 int32_t ScorecardRowHeight(size_t rowCount, size_t dealCount);
 
+// The tallest row height at which `lines` lines fit in `available` units
+// (at least 1).
+int32_t FittingRowHeight(int32_t available, size_t lines);
+
 // How much of the width `w` the columns of diagrams take at a hand level
 // (nothing at the band level and without diagrams).
 int32_t SideColumnsWidth(int32_t w, int32_t level);

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <algorithm>
+
 ScorecardWindow::ScorecardWindow() = default;
 ScorecardWindow::~ScorecardWindow() = default;
 
@@ -33,7 +35,17 @@ std::u16string ScorecardWindow::GetPageTitle()
 
 int32_t ScorecardWindow::RowHeight(int32_t)
 {
-    return ScorecardRowHeight(rows.size(), deals.size());
+    const int32_t h = ScorecardRowHeight(rows.size(), deals.size());
+    if (!HandsShownFor(deals.size()))
+        return h;
+    // The title, subtitle and repeated heading line stand above the rows
+    // too: the lines that share the room down to the diagrams are the rows
+    // and that heading line, so the rows shrink until the last one ends
+    // above the diagrams.
+    const Rect body = GetBodyRect(GetPageRect(1, DrawMode::Screen), DrawMode::Screen);
+    const Rect content = GetContentRect(1, DrawMode::Screen);
+    const size_t lines = rows.size() + (RepeatsHeaderRow() ? 1 : 0);
+    return std::min(h, FittingRowHeight(HandDiagramsTop(body) - content.top, lines));
 }
 
 Rect ScorecardWindow::GetTitleRect(const Rect& body)

@@ -8,6 +8,8 @@
 namespace {
 
 constexpr unsigned kSingleLine = DT_SINGLELINE;
+// The room between the header's picture and the home team's label.
+constexpr int32_t kPictureGap = 60;
 
 } // namespace
 
@@ -17,6 +19,12 @@ void DrawTeamHeader(Canvas& dc, const Rect& header, const std::string& homeTeam,
     const int32_t height = header.Height();
     const int32_t fontH = (std::min(height, 800) * 76) / 100;
     const int32_t centre = (header.left + header.right) / 2;
+    // The picture stands at the left end of the band; the home team's label
+    // starts after it (and shrinks to what is left when it is long) so that
+    // the picture never covers the team number at the label's start.
+    const int32_t side = (height * 150) / 100;
+    const Rect pictureRect{header.left + 60, header.top, header.left + 60 + side, header.top + side};
+    const int32_t homeLeft = picture.IsNull() ? header.left : pictureRect.right + kPictureGap;
     if (fontH >= 1) {
         FontScope font(dc, FontSpec(fontH, kPageFace));
         const std::u16string vs = u" vs ";
@@ -25,7 +33,7 @@ void DrawTeamHeader(Canvas& dc, const Rect& header, const std::string& homeTeam,
         {
             TextColourScope colour(dc, homeColour);
             DrawTextFit(dc, DT_RIGHT | DT_VCENTER | kSingleLine, Utf8ToWide(homeTeam), kPageFace, fontH, false,
-                        kNoColour, Rect{header.left, header.top, centre - w / 2, header.bottom});
+                        kNoColour, Rect{homeLeft, header.top, centre - w / 2, header.bottom});
         }
         TextColourScope colour(dc, awayColour);
         DrawTextFit(dc, DT_LEFT | DT_VCENTER | kSingleLine, Utf8ToWide(awayTeam), kPageFace, fontH, false, kNoColour,
@@ -33,9 +41,8 @@ void DrawTeamHeader(Canvas& dc, const Rect& header, const std::string& homeTeam,
     }
     if (picture.IsNull())
         return;
-    const int32_t side = (height * 150) / 100;
     const StretchMode previous = dc.SetStretchMode(StretchMode::Halftone);
-    dc.DrawPicture(picture, Rect{header.left + 60, header.top, header.left + 60 + side, header.top + side});
+    dc.DrawPicture(picture, pictureRect);
     dc.SetStretchMode(previous);
 }
 

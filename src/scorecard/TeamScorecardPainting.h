@@ -16,8 +16,9 @@
 // The team header in `header` (the title band, as wide as the grid): " vs "
 // centred, the home team right-aligned before it and the away team
 // left-aligned after it, each shrunk to its half; then the square picture
-// (1.5 times the band's height) 60 units in from the left edge. A null
-// picture leaves its square empty.
+// (1.5 times the band's height) 60 units in from the left edge. The home
+// team's half starts 60 units after the picture, so a long label shrinks
+// instead of running under it; without a picture it takes the whole half.
 void DrawTeamHeader(Canvas& dc, const Rect& header, const std::string& homeTeam, const std::string& awayTeam,
                     Colour homeColour, Colour awayColour, const CanvasPicture& picture);
 
