@@ -112,6 +112,19 @@ PathKind KindOfPath(const std::string& path)
     return S_ISREG(st.st_mode) ? PathKind::File : PathKind::Other;
 }
 
+const char* KindOfJson(const Json::Value& value)
+{
+    if (value.isNull())
+        return "null";
+    if (value.isBool())
+        return "true/false value";
+    if (value.isNumeric())
+        return "fractional number";
+    if (value.isArray())
+        return "array";
+    return "object";
+}
+
 // The scorecard in `message`, which came from `source` (a file named in
 // every error).
 bool ReadScorecard(const Json::Value& message, const std::string& source, ScorecardJob& input, std::string& error)
@@ -125,9 +138,25 @@ bool ReadScorecard(const Json::Value& message, const std::string& source, Scorec
         error = source + " has no message id (\"pub_MsgID\"); expected a scorecard message, 207 or 208";
         return false;
     }
+    // The id must be the number itself: a quoted "207" is what a hand-edited
+    // file most often gets wrong, and reading it as 0 would hide that.
+    if (!id->isIntegral()) {
+        error = source + ": \"pub_MsgID\" must be a number (207 team or 208 pair/individual), not " +
+                (id->isString() ? "the text \"" + id->asString() + "\"" : std::string("a ") + KindOfJson(*id));
+        return false;
+    }
     std::string refusal;
-    if (ReadScorecardMessage(message, input, refusal))
+    if (ReadScorecardMessage(message, input, refusal)) {
+        // A scorecard without a single board would print an empty table: the
+        // message is incomplete, not something to put on paper.
+        const bool noBoards = input.kind == ScorecardJob::Kind::Team ? input.team.scorecard.boards.empty()
+                                                                     : input.pair.boards.empty();
+        if (noBoards) {
+            error = source + " lists no boards (the array \"_L\" under \"66\" is missing or empty); nothing to print";
+            return false;
+        }
         return true;
+    }
     if (!refusal.empty()) {
         error = source + " is refused: " + refusal;
         return false;
@@ -184,6 +213,28 @@ bool LoadSpooled(const RenderOptions& options, ScorecardJob& input, std::string&
     return entry && ReadScorecard(entry->message, path, input, error);
 }
 
+// The folder an output goes into must exist: the print system would only say
+// that it could not start, which does not tell a person what to fix.
+bool CheckOutputFolder(const std::string& option, const std::string& path, std::string& error)
+{
+    if (path.empty())
+        return true;
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return true;
+    const std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) {
+        error = "cannot write " + path + " (" + option + "): the folder " + folder + " does not exist";
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        error = "cannot write " + path + " (" + option + "): " + folder + " is not a folder";
+        return false;
+    }
+    return true;
+}
+
 bool ParseDpi(const std::string& text, int& dpi)
 {
     if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -219,7 +270,9 @@ std::string RenderUsage()
            "  --event TEXT      event name for the stamp printed under the table of a scorecard\n"
            "                    without hand diagrams\n"
            "  --help            show this text\n"
+           "  --version         show the program's version\n"
            "\n"
+           "An option's value may also follow it after '=', as in --lang=en.\n"
            "At least one of --pdf and --png is needed. On any error the program prints one line\n"
            "naming the problem, exits with a non-zero status and leaves no output file behind.\n"
            "\n"
@@ -232,10 +285,24 @@ std::string RenderUsage()
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
 {
     for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
+        std::string arg = args[i];
+        // "--lang=en" is the same as "--lang en".
+        std::optional<std::string> inlineValue;
+        if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+        }
+        if ((arg == "--help" || arg == "-h") && !inlineValue) {
             options.help = true;
             return true;
+        }
+        if (arg == "--version" && !inlineValue) {
+            options.version = true;
+            return true;
+        }
+        if (arg == "--test-page" && inlineValue) {
+            error = "option --test-page takes no value";
+            return false;
         }
         if (arg == "--test-page") {
             options.testPage = true;
@@ -247,11 +314,11 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             error = "unknown option " + arg + " (see --help)";
             return false;
         }
-        if (i + 1 >= args.size()) {
+        if (!inlineValue && i + 1 >= args.size()) {
             error = "option " + arg + " needs a value (see --help)";
             return false;
         }
-        const std::string& value = args[++i];
+        const std::string value = inlineValue ? *inlineValue : args[++i];
         if (arg == "--message") {
             options.messagePath = value;
         } else if (arg == "--spooled") {
@@ -313,6 +380,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
 
 bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error)
 {
+    if (!CheckOutputFolder("--pdf", options.pdfPath, error) || !CheckOutputFolder("--png", options.pngPath, error))
+        return false;
     if (!options.spooled.empty())
         return LoadSpooled(options, input, error);
     if (!options.testPage)

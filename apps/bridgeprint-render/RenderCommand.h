@@ -12,6 +12,7 @@
 
 struct RenderOptions {
     bool help = false;
+    bool version = false;
     bool testPage = false;
     std::string messagePath;
     std::string spooled;  // a spool entry: the path of its file or its id

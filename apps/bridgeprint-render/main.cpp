@@ -4,6 +4,7 @@
 
 #include "RenderCommand.h"
 
+#include "foundation/Product.h"
 #include "platform/Fonts.h"
 
 #include <QApplication>
@@ -41,6 +42,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::cout << RenderUsage();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << "bridgeprint-render " << kProgramVersion << "\n";
         return 0;
     }
     // The input is checked before any window system starts, so that a bad

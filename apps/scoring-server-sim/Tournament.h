@@ -49,8 +49,14 @@ const char* KindName(SectionKind kind);
 
 // Reads the tournament file format (docs/scoring-server.md). False with a
 // readable `error` when the text is not a valid tournament.
-bool TournamentFromJson(const Json::Value& in, Tournament& out, std::string& error);
-bool LoadTournamentFile(const std::string& path, Tournament& out, std::string& error);
+// Members the format does not know and texts given as numbers do not stop the
+// reading; each is described in `warnings` when given.
+bool TournamentFromJson(const Json::Value& in, Tournament& out, std::string& error,
+                        std::vector<std::string>* warnings = nullptr);
+bool LoadTournamentFile(const std::string& path, Tournament& out, std::string& error,
+                        std::vector<std::string>* warnings = nullptr);
+// The tournament as an indented file a person can read and edit.
+std::string TournamentFileText(const Tournament& tournament);
 // Writes a tournament in the same format (the sample can be saved as a
 // starting point for one's own file).
 Json::Value TournamentToJson(const Tournament& tournament);

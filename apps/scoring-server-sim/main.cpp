@@ -83,8 +83,7 @@ int main(int argc, char** argv)
     }
 
     if (!sampleFile.empty()) {
-        const Json::Value sample = sim::TournamentToJson(sim::SampleTournament());
-        const std::u16string failed = WriteWholeFile(sampleFile, NumericJson::WriteCompact(sample) + "\n", kLangEnglish);
+        const std::u16string failed = WriteWholeFile(sampleFile, sim::TournamentFileText(sim::SampleTournament()), kLangEnglish);
         if (!failed.empty()) {
             std::cerr << "scoring-server-sim: cannot write " << sampleFile << "\n";
             return 1;
@@ -98,10 +97,13 @@ int main(int argc, char** argv)
         tournament = sim::SampleTournament();
     } else {
         std::string error;
-        if (!sim::LoadTournamentFile(tournamentFile, tournament, error)) {
+        std::vector<std::string> warnings;
+        if (!sim::LoadTournamentFile(tournamentFile, tournament, error, &warnings)) {
             std::cerr << "scoring-server-sim: " << error << "\n";
             return 1;
         }
+        for (const std::string& warning : warnings)
+            std::cerr << "scoring-server-sim: warning: " << warning << "\n";
     }
     const size_t sections = tournament.sections.size();
     const size_t entries = tournament.EntryCount();

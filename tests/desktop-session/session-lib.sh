@@ -235,10 +235,10 @@ start_kiosk() {
   wait_for 30 eval '[ -n "$(frame_window)" ]' || { need_kiosk; fail "the kiosk window did not appear"; }
 }
 
-# Confirms the settings (address and access code CODE) through the menu and
-# waits for the server to confirm them.
+# Confirms the settings (address, access code CODE and, when given, the title
+# line TITLE) through the menu and waits for the server to confirm them.
 confirm_settings() {
-  local code=$1 confirmed
+  local code=$1 title=${2:-} confirmed
   confirmed=$(server_lines 'confirm=yes -> 203 entries=[0-9]* confirmed')
   menu $(( W / 2 )) $(( H / 2 )) 1
   wait_for 10 eval '[ -n "$(window_named settings)" ]' || fail "Settings... did not open the settings dialog"
@@ -249,6 +249,11 @@ confirm_settings() {
   xdotool type --delay 20 "127.0.0.1"
   xdotool key Tab
   xdotool type --delay 20 "$code"
+  if [ -n "$title" ]; then
+    # The title box follows the access code.
+    xdotool key Tab ctrl+a
+    xdotool type --delay 20 "$title"
+  fi
   sleep 0.3
   shot "settings"
   xdotool key Return

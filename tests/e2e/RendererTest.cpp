@@ -3,6 +3,7 @@
 // input must end with one line on stderr, a non-zero status and no file.
 
 #include "foundation/NumericJson.h"
+#include "foundation/Product.h"
 #include "print/PrintSpool.h"
 #include "scorecard/ScorecardRecords.h"
 #include "support/TempDir.h"
@@ -148,6 +149,10 @@ TEST_F(RendererTest, TestPageIsOneA4PortraitPageInChinese)
 
 TEST_F(RendererTest, TestPageInEnglish)
 {
+    // "--lang=en" and "--lang en" are the same request.
+    const RunResult joined = Render({"--test-page", "--lang=en", "--pdf=joined.pdf"});
+    ASSERT_EQ(joined.status, 0) << joined.err;
+    EXPECT_NE(PdfText("joined.pdf").find("Dlr:North"), std::string::npos);
     const RunResult r = Render({"--test-page", "--lang", "en", "--pdf", "test.pdf"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Pages("test.pdf"), 1);
@@ -211,7 +216,7 @@ TEST_F(RendererTest, PictureOfTheFirstPageAtTheChosenResolution)
 
 TEST_F(RendererTest, PartlyFilledMessagesStillPrint)
 {
-    Write("team.json", R"({"pub_MsgID":207})");
+    Write("team.json", R"({"pub_MsgID":207,"66":{"_L":[{"1":1}]}})");
     Write("pair.json", R"({"pub_MsgID":208,"66":{"_L":[{"11":4,"3":"3NT"}]},"87":"Pairs"})");
     const RunResult team = Render({"--message", "team.json", "--pdf", "team.pdf"});
     ASSERT_EQ(team.status, 0) << team.err;
@@ -273,6 +278,9 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
     Write("array.json", "[207]");
     Write("signup.json", R"({"pub_MsgID":203,"85":{}})");
     Write("noid.json", R"({"66":{"_L":[]}})");
+    Write("quoted-id.json", R"({"pub_MsgID":"207","66":{"_L":[{"1":1}]}})");
+    Write("team-empty.json", R"({"pub_MsgID":207,"66":{"1":"1.A","2":"2.B"}})");
+    Write("pair-empty.json", R"({"pub_MsgID":208,"66":{"_L":[]}})");
     Write(notScorecard, R"({"id":"20261210-153003-000009","message":{"pub_MsgID":203}})");
     const struct {
         std::vector<std::string> args;
@@ -284,7 +292,16 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
         {{"--message", "array.json", "--pdf", "out.pdf"}, "array.json is not a JSON object"},
         {{"--message", "signup.json", "--pdf", "out.pdf"}, "holds message 203, not a scorecard message"},
         {{"--message", "noid.json", "--pdf", "out.pdf"}, "has no message id"},
-        {{"--test-page", "--pdf", "no-such-folder/out.pdf"}, "cannot print to no-such-folder/out.pdf"},
+        {{"--test-page", "--pdf", "no-such-folder/out.pdf"},
+         "cannot write no-such-folder/out.pdf (--pdf): the folder no-such-folder does not exist"},
+        {{"--test-page", "--png", "text.json/out.png"},
+         "cannot write text.json/out.png (--png): text.json is not a folder"},
+        {{"--message", "quoted-id.json", "--pdf", "out.pdf"},
+         "quoted-id.json: \"pub_MsgID\" must be a number (207 team or 208 pair/individual), not the text \"207\""},
+        {{"--message", "team-empty.json", "--pdf", "out.pdf"}, "team-empty.json lists no boards"},
+        {{"--message", "pair-empty.json", "--pdf", "out.pdf"}, "pair-empty.json lists no boards"},
+        {{"--test-page", "--pdf", "out.pdf", "--lang=fr"}, "--lang takes zh or en, not fr"},
+        {{"--test-page=yes", "--pdf", "out.pdf"}, "--test-page takes no value"},
         {{"--test-page"}, "no output"},
         {{"--pdf", "out.pdf"}, "nothing to print"},
         {{"--spooled", "20261210-153003-000001", "--spool-dir", ".", "--pdf", "out.pdf"},
@@ -302,7 +319,9 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
         {{"--test-page", "--pdf"}, "needs a value"},
         {{"--frobnicate"}, "unknown option --frobnicate"},
     };
-    const std::vector<std::string> inputs = {notScorecard, "array.json", "noid.json", "signup.json", "text.json"};
+    const std::vector<std::string> inputs = {notScorecard,   "array.json",      "noid.json",
+                                             "pair-empty.json", "quoted-id.json", "signup.json",
+                                             "team-empty.json", "text.json"};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         const RunResult r = Render(c.args);
@@ -364,8 +383,17 @@ TEST_F(RendererTest, HelpExplainsTheCommand)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     for (const char* part : {"usage: bridgeprint-render", "--test-page", "--message", "--spooled", "--spool-dir",
-                             "--pdf", "--png", "--dpi", "--lang", "--event", "207", "208"})
+                             "--pdf", "--png", "--dpi", "--lang", "--event", "--version", "207", "208"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
+}
+
+TEST_F(RendererTest, VersionIsOneLineAndWritesNothing)
+{
+    const RunResult r = Render({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, std::string("bridgeprint-render ") + kProgramVersion + "\n");
+    EXPECT_TRUE(Files().empty());
 }
 
 TEST_F(RendererTest, APlatformTheCallerNamesIsKept)

@@ -7,6 +7,7 @@
 #include "foundation/NumericJson.h"
 #include "foundation/TextUtil.h"
 #include "support/LoopbackServer.h"
+#include "support/TempDir.h"
 #include "tournament/Deals.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -459,7 +462,7 @@ TEST(TournamentFile, TheSampleSurvivesTheFileFormatAndBadFilesAreNamed)
         {"incomplete deal",
          "{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"deals\":[{\"board\":1,\"pbn\":\"N:AKQ\"}],"
          "\"entries\":[]}]}",
-         "not a complete deal"},
+         "board 1: \"pbn\" holds 1 hands separated by spaces, not 4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -469,6 +472,100 @@ TEST(TournamentFile, TheSampleSurvivesTheFileFormatAndBadFilesAreNamed)
         EXPECT_FALSE(sim::TournamentFromJson(value, t, error)) << c.text;
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
     }
+}
+
+// One section around `deal` (a readable deal object), as a tournament file.
+std::string WithDeal(const std::string& deal)
+{
+    return "{\"sections\":[{\"id\":1,\"name\":\"A\",\"kind\":\"team\",\"deals\":[" + deal + "],\"entries\":[]}]}";
+}
+
+TEST(TournamentFile, ABadDealNamesTheBoardTheHandAndTheCard)
+{
+    // A complete deal, and the same deal with one thing a person gets wrong.
+    const std::string good = "N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432";
+    const struct {
+        std::string deal;
+        std::string error;
+    } cases[] = {
+        {R"({"board":3,"pbn":"N:AKQJ.AKQ.AKQ.AKQ 10987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432"})",
+         "board 3: \"pbn\" the east hand writes a ten as \"10\"; write it as T"},
+        {R"({"board":4,"pbn":"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.543"})",
+         "board 4: \"pbn\" is missing C2"},
+        {R"({"board":5,"pbn":"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5438"})",
+         "board 5: \"pbn\" has cards given twice: C8 (south and west); missing: C2"},
+        {R"({"board":8,"pbn":"N:AKQJ.AKQ.AKQ.AKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5433"})",
+         "board 8: \"pbn\" has cards given twice: C3 (twice in the west hand); missing: C2"},
+        {R"({"board":6,"pbn":"E:AKQJ.AKQ.AKQ.AKX T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432"})",
+         "board 6: \"pbn\" the east hand holds \"X\", which is not a card"},
+        {R"({"board":7,"pbn":"N:AKQJ.AKQ.AKQAKQ T987.JT9.JT9.JT9 6543.876.876.876 2.5432.5432.5432"})",
+         "board 7: \"pbn\" the north hand has 3 suits"},
+        {R"({"board":0,"pbn":")" + good + R"("})", "a deal's \"board\" must be a board number from 1 up, not 0"},
+        {R"({"board":-2,"pbn":")" + good + R"("})", "not -2"},
+        {R"({"pbn":")" + good + R"("})", "not missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.deal);
+        Json::Value value;
+        ASSERT_TRUE(NumericJson::Parse(WithDeal(c.deal), value));
+        sim::Tournament t;
+        std::string error;
+        EXPECT_FALSE(sim::TournamentFromJson(value, t, error));
+        EXPECT_EQ(error.rfind("section 1: ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+    Json::Value value;
+    ASSERT_TRUE(NumericJson::Parse(WithDeal(R"({"board":1,"pbn":")" + good + R"("})"), value));
+    sim::Tournament t;
+    std::string error;
+    EXPECT_TRUE(sim::TournamentFromJson(value, t, error)) << error;
+}
+
+TEST(TournamentFile, UnknownMembersAndNumbersForTextAreWarnedAboutButRead)
+{
+    const std::string text =
+        R"({"event":"Spring","Sections":1,"sections":[{"id":1,"name":"A","kind":"team","Caption":"x",)"
+        R"("entries":[{"number":3,"Name":"Lions","title":7}]}]})";
+    Json::Value value;
+    ASSERT_TRUE(NumericJson::Parse(text, value));
+    sim::Tournament t;
+    std::string error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(sim::TournamentFromJson(value, t, error, &warnings)) << error;
+    EXPECT_EQ(t.EntryCount(), 1u);
+    const std::vector<std::string> expected = {
+        "tournament: unknown member \"Sections\" is ignored (names are case-sensitive)",
+        "section 1: unknown member \"Caption\" is ignored (names are case-sensitive)",
+        "section 1, entry 1: unknown member \"Name\" is ignored (names are case-sensitive)",
+        "section 1, entry 1: \"title\" should be a text in quotes; the number 7 is read as empty",
+    };
+    EXPECT_EQ(warnings, expected);
+
+    // The file itself is named in every warning.
+    sim::Tournament fromFile;
+    TempDir dir;
+    const std::string path = dir.Path() + "/t.json";
+    std::ofstream(path) << text;
+    warnings.clear();
+    ASSERT_TRUE(sim::LoadTournamentFile(path, fromFile, error, &warnings)) << error;
+    ASSERT_EQ(warnings.size(), expected.size());
+    EXPECT_EQ(warnings[0], path + ": " + expected[0]);
+}
+
+TEST(TournamentFile, TheWrittenSampleIsIndentedAndReadsBackIdentically)
+{
+    const sim::Tournament sample = sim::SampleTournament();
+    const std::string text = sim::TournamentFileText(sample);
+    EXPECT_NE(text.find("\n  \"sections\" : \n  [\n"), std::string::npos) << text.substr(0, 200);
+    EXPECT_GT(std::count(text.begin(), text.end(), '\n'), 100);
+    Json::Value value;
+    ASSERT_TRUE(NumericJson::Parse(text, value));
+    sim::Tournament back;
+    std::string error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(sim::TournamentFromJson(value, back, error, &warnings)) << error;
+    EXPECT_TRUE(warnings.empty()) << warnings.front();
+    EXPECT_EQ(sim::TournamentFileText(back), text);
 }
 
 TEST(TournamentFile, TheDocumentedExampleLoadsAndServes)
