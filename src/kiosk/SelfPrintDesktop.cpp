@@ -2,6 +2,7 @@
 
 #include "foundation/Files.h"
 #include "foundation/Product.h"
+#include "foundation/TextUtil.h"
 #include "kiosk/AccessCodeDialog.h"
 #include "kiosk/DesktopPicture.h"
 #include "kiosk/KioskPrinting.h"
@@ -488,7 +489,6 @@ void SelfPrintDesktop::RunUnattendedStep()
 std::u16string SelfPrintDesktop::StartupStatusText(StartupState state, int32_t attempts, const std::string& server,
                                                    LangIndex lang)
 {
-    std::u16string text;
     switch (state) {
     case StartupState::InService: return {};
     case StartupState::WaitingForDirector:
@@ -499,20 +499,14 @@ std::u16string SelfPrintDesktop::StartupStatusText(StartupState state, int32_t a
         return LangTextW("启动时提供的接入码未被服务器接受, 等待裁判.||The access code given at start was not accepted "
                          "by the server; waiting for the director.||<其它>",
                          lang);
-    case StartupState::Confirming:
-        text = LangTextW("正在与记分服务器 %1 确认设置 (第 %2 次)...||Confirming the saved settings with the scoring "
-                         "server %1 (attempt %2)...||<其它>",
-                         lang);
-        break;
+    case StartupState::Confirming: break;
     }
-    const auto put = [&text](const std::u16string& key, const std::u16string& value) {
-        const size_t at = text.find(key);
-        if (at != std::u16string::npos)
-            text.replace(at, key.size(), value);
-    };
-    put(u"%1", Utf8ToWide(server));
-    put(u"%2", IntToWide(std::max<int32_t>(attempts, 1)));
-    return text;
+    // The count goes in first, so that nothing in the address is ever taken
+    // for a placeholder.
+    const std::string text = PickLang("正在与记分服务器 %1 确认设置 (第 %2 次)...||Confirming the saved settings with "
+                                      "the scoring server %1 (attempt %2)...||<其它>",
+                                      lang);
+    return Utf8ToWide(ReplaceAll(ReplaceAll(text, "%2", std::to_string(std::max<int32_t>(attempts, 1))), "%1", server));
 }
 
 // --- context menu and kiosk controls ---------------------------------------------------

@@ -14,6 +14,7 @@
 #include "platform/RecordingCanvas.h"
 #include "render/PageGeometry.h"
 #include "scorecard/HandDiagrams.h"
+#include "scorecard/SampleDeals.h"
 #include "scorecard/TestPageSample.h"
 #include "support/FixedRootServices.h"
 
@@ -26,8 +27,6 @@
 #include <vector>
 
 namespace {
-
-const Rect kPaperPage{0, 0, kA4Width, kA4Height};
 
 // A drawn text, the box it was given and where its letters stand: the width
 // it measures without its outer spaces, and the middle three fifths of the
@@ -134,18 +133,6 @@ std::string RisingAuction(int calls)
     return text;
 }
 
-DealList SampleDeals(int count)
-{
-    DealList sample = MakeTestPageJob().deals;
-    DealList deals;
-    for (int i = 0; i < count; ++i) {
-        Deal d = sample[size_t(i) % sample.size()];
-        d.SetBoard(i + 1);
-        deals.push_back(d);
-    }
-    return deals;
-}
-
 // Deals whose every seat holds a suit of eight (even boards) or seven (odd
 // boards) cards.
 DealList LongSuitDeals(int count)
@@ -154,13 +141,7 @@ DealList LongSuitDeals(int count)
     ParsePbn("[Board \"1\"]\r\n[Deal \"N:AKQJT98.76.76.76 76.AKQJT98.54.54 54.54.AKQJT98.32 32.32.32.AKQJT98\"]\r\n"
              "[Board \"2\"]\r\n[Deal \"N:AKQJT987.65.65.6 65.AKQJT987.4.54 43.4.AKQJT987.32 2.32.32.AKQJT987\"]",
              pbn);
-    DealList deals;
-    for (int i = 0; i < count; ++i) {
-        Deal d = pbn[size_t(i + 1) % pbn.size()];
-        d.SetBoard(i + 1);
-        deals.push_back(d);
-    }
-    return deals;
+    return CycledDeals(pbn, count, 1);
 }
 
 PairBoardList PairBoards(int count)

@@ -5,6 +5,7 @@
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "render/PageGeometry.h"
+#include "scorecard/SampleDeals.h"
 #include "scorecard/TestPageSample.h"
 #include "support/FixedRootServices.h"
 
@@ -62,18 +63,6 @@ std::function<QAction*(QMenu&)> Choose(int command)
     };
 }
 
-DealList Deals(int count)
-{
-    DealList sample = MakeTestPageJob().deals;
-    DealList deals;
-    for (int i = 0; i < count; ++i) {
-        Deal d = sample[size_t(i) % sample.size()];
-        d.SetBoard(i + 1);
-        deals.push_back(d);
-    }
-    return deals;
-}
-
 PairBoardList PairBoards(int count)
 {
     Json::Value list(Json::objectValue);
@@ -91,8 +80,6 @@ PairBoardList PairBoards(int count)
     ReadPairBoards(boards, list);
     return boards;
 }
-
-const Rect kPaperPage{0, 0, kA4Width, kA4Height};
 
 class ScorecardWindowTest : public ::testing::Test {
 protected:
@@ -169,7 +156,7 @@ TEST_F(ScorecardWindowTest, EachNewScorecardReplacesTheLastOne)
     EXPECT_EQ(team.rows.size(), 2u);
     EXPECT_TRUE(team.ShowsLastPageStamp());
     // Its own lists may be handed back to it.
-    const DealList deals = Deals(3);
+    const DealList deals = SampleDeals(3);
     team.BuildTeamScorecard(other, deals, 0, "", "", false);
     team.BuildTeamScorecard(team.GetData(), team.GetDeals(), 0, "", "", false);
     EXPECT_EQ(team.GetDeals().size(), 3u);
@@ -214,7 +201,7 @@ TEST_F(ScorecardWindowTest, DiagramsBesideTheGridNarrowItsTitleBandAndGrid)
                  {17, 0, 19550, 1000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.deals) + " deals");
-        const DealList deals = Deals(c.deals);
+        const DealList deals = SampleDeals(c.deals);
         BuildSample(false, &deals);
         EXPECT_EQ(team.GetTitleRect(body).right, fullTitle.right - c.titleCut);
         EXPECT_EQ(team.GetContentRect(1, DrawMode::Printer).Width(), c.gridWidth);
@@ -320,7 +307,7 @@ TEST_F(ScorecardWindowTest, PairScorecardOf26BoardsWithoutDiagramsTakesTwoPages)
 
 TEST_F(ScorecardWindowTest, PairSubtitleTakesItsBandOnlyWhenGiven)
 {
-    pair.BuildPairScorecard(PairBoards(3), Deals(4), 2, "T", "Pair 5  70.5%", false);
+    pair.BuildPairScorecard(PairBoards(3), SampleDeals(4), 2, "T", "Pair 5  70.5%", false);
     EXPECT_EQ(pair.GetEventKind(), 2);
     EXPECT_EQ(pair.GetSubtitleHeight(), 800);
     const Rect body = pair.GetBodyRect(kPaperPage, DrawMode::Printer);
