@@ -1,5 +1,6 @@
 #include "RenderCommand.h"
 
+#include "analysis/DoubleDummy.h"
 #include "comm/ProtocolKeys.h"
 #include "foundation/Files.h"
 #include "foundation/NumericJson.h"
@@ -247,7 +248,8 @@ bool ParseDpi(const std::string& text, int& dpi)
 
 std::string RenderUsage()
 {
-    return "usage: bridgeprint-render (--test-page | --message MSG.json | --spooled ENTRY [--spool-dir DIR])\n"
+    return "usage: bridgeprint-render (--test-page | --message MSG.json | --spooled ENTRY [--spool-dir DIR]\n"
+           "                           | --pbn HANDS.pbn)\n"
            "                          [--pdf OUT.pdf] [--png OUT.png] [--dpi N] [--lang zh|en] [--event TEXT]\n"
            "\n"
            "Prints a scorecard exactly as the kiosk prints it (same layout, same print job), into a\n"
@@ -260,6 +262,10 @@ std::string RenderUsage()
            "  --spooled ENTRY   a scorecard the kiosk kept in its print spool: the entry's file, or\n"
            "                    its id (such as 20261210-153003-000001), looked up in the spool\n"
            "                    folder and among the entries printed (done/) or discarded there\n"
+           "  --pbn FILE        hand records: every deal of a PBN file, sixteen to a page, with\n"
+           "                    dealer, vulnerability, high-card points, the auction when the file\n"
+           "                    has one, the double-dummy trick table (from the file's\n"
+           "                    DoubleDummyTricks, else worked out) and the par of each deal\n"
            "  --spool-dir DIR   the spool folder for an id (default: spool/ in the kiosk's data\n"
            "                    folder, ztxt/ beside the program)\n"
            "  --pdf FILE        write every page to this PDF file (A4 portrait)\n"
@@ -279,7 +285,8 @@ std::string RenderUsage()
            "examples:\n"
            "  bridgeprint-render --test-page --pdf test-page.pdf\n"
            "  bridgeprint-render --message team-7.json --pdf team-7.pdf --png team-7.png --dpi 100\n"
-           "  bridgeprint-render --spooled 20261210-153003-000001 --pdf reprint.pdf\n";
+           "  bridgeprint-render --spooled 20261210-153003-000001 --pdf reprint.pdf\n"
+           "  bridgeprint-render --pbn session-2.pbn --pdf hand-records.pdf\n";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
@@ -308,7 +315,7 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.testPage = true;
             continue;
         }
-        const bool takesValue = arg == "--message" || arg == "--spooled" || arg == "--spool-dir" || arg == "--pdf" ||
+        const bool takesValue = arg == "--message" || arg == "--pbn" || arg == "--spooled" || arg == "--spool-dir" || arg == "--pdf" ||
                                 arg == "--png" || arg == "--dpi" || arg == "--lang" || arg == "--event";
         if (!takesValue) {
             error = "unknown option " + arg + " (see --help)";
@@ -321,6 +328,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         const std::string value = inlineValue ? *inlineValue : args[++i];
         if (arg == "--message") {
             options.messagePath = value;
+        } else if (arg == "--pbn") {
+            options.pbnPath = value;
         } else if (arg == "--spooled") {
             options.spooled = value;
         } else if (arg == "--spool-dir") {
@@ -354,13 +363,15 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         inputs.push_back("--message");
     if (!options.spooled.empty())
         inputs.push_back("--spooled");
+    if (!options.pbnPath.empty())
+        inputs.push_back("--pbn");
     if (inputs.size() != 1) {
         if (inputs.empty())
-            error = "nothing to print: give --test-page, --message FILE or --spooled ENTRY (see --help)";
+            error = "nothing to print: give --test-page, --message FILE, --spooled ENTRY or --pbn FILE (see --help)";
         else if (inputs.size() == 2)
             error = "give either " + inputs[0] + " or " + inputs[1] + ", not both";
         else
-            error = "give only one of --test-page, --message and --spooled";
+            error = "give only one of --test-page, --message, --spooled and --pbn";
         return false;
     }
     if (!options.spoolDir.empty() && options.spooled.empty()) {
@@ -419,6 +430,121 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, st
         pair->BuildPairScorecard(input.pair, printNow);
         view = std::move(pair);
     }
+
+    bool ok = true;
+    if (!ui.messages.empty()) {
+        error = "cannot print to " + options.pdfPath + ": " + ui.messages.front();
+        ok = false;
+    } else if (pdf.Wanted() && !pdf.Written()) {
+        error = "cannot write " + options.pdfPath;
+        ok = false;
+    }
+    if (ok && png.Wanted() &&
+        !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
+        error = "cannot write " + options.pngPath;
+        ok = false;
+    }
+    if (ok && pdf.Wanted())
+        ok = pdf.Commit(error);
+    if (ok && png.Wanted())
+        ok = png.Commit(error);
+
+    view.reset();
+    SetPrintSystem(nullptr);
+    SetUiSeam(nullptr);
+    return ok;
+}
+
+namespace {
+
+// A hand-record file larger than this is not a session's deals.
+constexpr std::streamsize kMaxPbnBytes = 64 * 1024 * 1024;
+
+bool ReadPbnFile(const std::string& path, std::string& text, std::string& error)
+{
+    if (!CheckReadableFile(path, error))
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (static_cast<std::streamsize>(text.size()) > kMaxPbnBytes) {
+        error = path + " is larger than 64 MiB; not a file of hand records";
+        return false;
+    }
+    return true;
+}
+
+std::string JoinedContracts(const std::vector<std::string>& contracts)
+{
+    std::string text;
+    for (const std::string& c : contracts)
+        text += (text.empty() ? "" : ", ") + c;
+    return text;
+}
+
+} // namespace
+
+bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, std::string& error)
+{
+    if (!CheckOutputFolder("--pdf", options.pdfPath, error) || !CheckOutputFolder("--png", options.pngPath, error))
+        return false;
+    std::string text;
+    if (!ReadPbnFile(options.pbnPath, text, error) || !ReadHandRecords(text, options.pbnPath, input.file, error))
+        return false;
+    // Every board without a table from the file is solved in one request:
+    // the solver takes them in batches as large as it allows and spreads
+    // each batch over the cores.
+    std::vector<const Deal*> unsolved;
+    std::vector<size_t> where;
+    for (size_t i = 0; i < input.file.boards.size(); ++i) {
+        if (!input.file.boards[i].tricksFromFile) {
+            unsolved.push_back(&input.file.boards[i].deal);
+            where.push_back(i);
+        }
+    }
+    std::vector<TrickTable> tables;
+    if (!SolveTrickTables(unsolved, tables, error)) {
+        error = options.pbnPath + ": " + error;
+        return false;
+    }
+    for (size_t j = 0; j < where.size(); ++j)
+        input.file.boards[where[j]].deal.SetTrickTexts(TrickTableText(tables[j]));
+    input.pars.assign(input.file.boards.size(), BoardPar());
+    for (size_t i = 0; i < input.file.boards.size(); ++i) {
+        const HandRecordBoard& board = input.file.boards[i];
+        TrickTable table;
+        ParResult par;
+        if (!TrickTableFromText(board.deal.GetTrickTexts(), table) ||
+            !ComputePar(table, board.dealer, board.vulnerability, par, error)) {
+            error = options.pbnPath + ": board " + std::to_string(board.deal.GetBoard()) + ": " +
+                    (error.empty() ? "no trick table" : error);
+            return false;
+        }
+        input.pars[i] = BoardPar{true, par.score, JoinedContracts(par.contracts)};
+    }
+    return true;
+}
+
+bool RenderHandRecords(const RenderOptions& options, const HandRecordInput& input, std::string& error)
+{
+    HeadlessUi ui;
+    SetUiSeam(&ui);
+    RendererServices services(options.lang.value_or(DefaultLanguageForCodePage(OemCodePage())), options.eventText);
+    PendingOutput pdf(options.pdfPath);
+    PendingOutput png(options.pngPath);
+    PdfFilePrintSystem printSystem(pdf.TempPath());
+    SetPrintSystem(&printSystem);
+    InstallPrintJob();
+
+    auto view = std::make_unique<HandRecordView>();
+    view->SetRootServices(&services);
+    view->CreateInWidget(nullptr, kHandRecordViewId);
+    view->SetHandRecords(input.file, input.pars);
+    if (pdf.Wanted())
+        view->Print(1, PrintMode::OnChosen);
 
     bool ok = true;
     if (!ui.messages.empty()) {

@@ -4,7 +4,9 @@
 // kiosk's scorecard windows to a PDF file and a PNG picture.
 
 #include "foundation/LocText.h"
+#include "scorecard/HandRecordView.h"
 #include "scorecard/ScorecardRecords.h"
+#include "tournament/HandRecords.h"
 
 #include <optional>
 #include <string>
@@ -15,6 +17,7 @@ struct RenderOptions {
     bool version = false;
     bool testPage = false;
     std::string messagePath;
+    std::string pbnPath;  // hand records: a PBN file
     std::string spooled;  // a spool entry: the path of its file or its id
     std::string spoolDir; // where an id is looked up; the kiosk's spool when empty
     std::string pdfPath;
@@ -38,6 +41,20 @@ std::string RenderUsage();
 // nowhere in the spool fail with one line in `error`; missing members of a
 // scorecard message read as empty. Needs no Qt.
 bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error);
+
+// Hand records: the PBN file read (any fault in it fails with one line
+// naming the board and the card), each board's trick table taken from the
+// file or else worked out by the double-dummy solver, and the par of every
+// board. Needs no Qt.
+struct HandRecordInput {
+    HandRecordFile file;
+    std::vector<BoardPar> pars; // index for index with file.boards
+};
+bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, std::string& error);
+
+// Prints hand records through the hand-record pages and the print job, with
+// the same promise as RenderScorecard. Needs a QApplication.
+bool RenderHandRecords(const RenderOptions& options, const HandRecordInput& input, std::string& error);
 
 // Prints the input through the kiosk's scorecard windows and print job and
 // writes the outputs. They appear only when everything succeeded; on failure

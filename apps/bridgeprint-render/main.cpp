@@ -51,7 +51,10 @@ int main(int argc, char** argv)
     // The input is checked before any window system starts, so that a bad
     // file is reported alone.
     ScorecardJob input;
-    if (!LoadRenderInput(options, input, error)) {
+    HandRecordInput handRecords;
+    const bool handRecordsWanted = !options.pbnPath.empty();
+    if (handRecordsWanted ? !LoadHandRecordInput(options, handRecords, error)
+                          : !LoadRenderInput(options, input, error)) {
         std::cerr << "bridgeprint-render: " << error << "\n";
         return 1;
     }
@@ -68,7 +71,8 @@ int main(int argc, char** argv)
     qInstallMessageHandler(PassSeriousMessages);
     QApplication app(argc, argv);
     InstallFontSubstitutions();
-    if (!RenderScorecard(options, input, error)) {
+    if (handRecordsWanted ? !RenderHandRecords(options, handRecords, error)
+                          : !RenderScorecard(options, input, error)) {
         std::cerr << "bridgeprint-render: " << error << "\n";
         return 1;
     }

@@ -218,10 +218,10 @@ Rect HandLineRect(const Rect& box, int32_t line, const std::array<Rect, 2>& obst
     return r;
 }
 
-DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed)
+DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed, int32_t auctionBoard)
 {
     DiagramChoice choice;
-    const int32_t board = deal.GetBoard();
+    const int32_t board = auctionBoard != 0 ? auctionBoard : deal.GetBoard();
     const int32_t rowsOpen = AuctionRowCount(open, board);
     const int32_t rowsClosed = AuctionRowCount(closed, board);
     const bool compact = deal.LongestSuit(kSeatEast) >= 8 || (rowsOpen <= 5 && rowsClosed <= 5);
@@ -368,17 +368,20 @@ void DrawAuctionGrid(Canvas& dc, const Rect& a, const Auction& calls, bool close
 }
 
 void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t eventKind, LangIndex lang,
-                    const std::string& openText, const std::string& closedText)
+                    const std::string& openText, const std::string& closedText, const BoardFacts* facts)
 {
     const int32_t n = deal.GetBoard();
-    const int32_t vulnerability = BoardVulnerability(n, eventKind);
-    const int32_t dealer = BoardDealer(n);
+    const int32_t vulnerability = facts ? facts->vulnerability : BoardVulnerability(n, eventKind);
+    const int32_t dealer = facts ? facts->dealer : BoardDealer(n);
+    // The auction grid puts the first call in its caller's column; it finds
+    // that column from a board number, and board k + 1 is dealt by seat k.
+    const int32_t auctionBoard = facts ? facts->firstCaller + 1 : n;
 
     RectOutline(dc, kDiagramFrame, 10, Rect{cell.left, cell.top, cell.right + 5, cell.bottom + 5});
 
     const Auction open = openText.empty() ? Auction{} : AuctionFromText(openText);
     const Auction closed = closedText.empty() ? Auction{} : AuctionFromText(closedText);
-    const DiagramChoice choice = ChooseDiagramLayout(deal, open, closed);
+    const DiagramChoice choice = ChooseDiagramLayout(deal, open, closed, auctionBoard);
     const DiagramGeometry g = LayOutDiagram(cell, deal, choice, !openText.empty(), !open.empty(), !closed.empty());
 
     {
@@ -397,9 +400,9 @@ void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t even
 
     FontScope auctionFont(dc, PageFont(kAuctionFont));
     if (!open.empty())
-        DrawAuctionGrid(dc, g.openAuction, open, false, choice.openRows, n);
+        DrawAuctionGrid(dc, g.openAuction, open, false, choice.openRows, auctionBoard);
     if (!closed.empty())
-        DrawAuctionGrid(dc, g.closedAuction, closed, true, choice.closedRows, n);
+        DrawAuctionGrid(dc, g.closedAuction, closed, true, choice.closedRows, auctionBoard);
 }
 
 void DrawHandDiagramsIn(Canvas& dc, const Rect& area, const DealList& deals, int32_t eventKind, LangIndex lang,

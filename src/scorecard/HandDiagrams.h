@@ -53,7 +53,10 @@ struct DiagramChoice {
     int32_t openRows = 0;   // rows of each auction grid, already capped
     int32_t closedRows = 0;
 };
-DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed);
+// `auctionBoard` is the board number the auctions are padded by (the
+// deal's own when 0).
+DiagramChoice ChooseDiagramLayout(const Deal& deal, const Auction& open, const Auction& closed,
+                                  int32_t auctionBoard = 0);
 
 // What one auction grid shows: the texts of the positions in West, North,
 // East, South order ("" for a blank position and a cancelled call, "-" for a
@@ -89,10 +92,21 @@ DiagramGeometry LayOutDiagram(const Rect& cell, const Deal& deal, const DiagramC
 // whose rows it would otherwise run into; the ranks shrink to what is left.
 Rect HandLineRect(const Rect& box, int32_t line, const std::array<Rect, 2>& obstacles);
 
+// What a hand record knows about a board beyond its number: the dealer and
+// vulnerability written with the deal, and the seat that made the first call
+// (which may differ from what the board number says).
+struct BoardFacts {
+    int32_t dealer = 0;
+    int32_t vulnerability = 0;
+    int32_t firstCaller = 0;
+};
+
 // One diagram in `cell`. The auction texts are the two-bytes-per-call texts
-// of the open and the closed room ("" when that room sent none).
+// of the open and the closed room ("" when that room sent none). Dealer,
+// vulnerability and the auction's first column follow the board number and
+// `eventKind`, or `facts` when given.
 void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t eventKind, LangIndex lang,
-                    const std::string& openText, const std::string& closedText);
+                    const std::string& openText, const std::string& closedText, const BoardFacts* facts = nullptr);
 
 // One auction grid in `area` with `rowCount` rows (capped), the rules on the
 // edge facing the middle of the diagram (bottom for the open room, top for

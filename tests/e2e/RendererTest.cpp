@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <regex>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -404,4 +405,105 @@ TEST_F(RendererTest, APlatformTheCallerNamesIsKept)
     const RunResult r = Render({"--test-page", "--pdf", "p.pdf"}, "DISPLAY=:97 QT_QPA_PLATFORM=offscreen");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Pages("p.pdf"), 1);
+}
+
+// The trick table rows of a page's text in reading order, spaces removed:
+// "N0d0d0" and so on (pdftotext spaces the digits of a row unevenly and puts
+// the rows of diagrams side by side on one line).
+std::vector<std::string> TrickRows(const std::string& text)
+{
+    static const std::regex kRow("[NESW][0-9a-d]{5}");
+    std::vector<std::string> rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        line.erase(std::remove(line.begin(), line.end(), ' '), line.end());
+        for (std::sregex_iterator it(line.begin(), line.end(), kRow), end; it != end; ++it)
+            rows.push_back(it->str());
+    }
+    return rows;
+}
+
+TEST_F(RendererTest, HandRecordsSolveEachDealAndPrintItsTableAndPar)
+{
+    // Each hand holds one whole suit: the side holding the trumps takes all
+    // thirteen tricks, every other contract none. Board 2 is the same deal
+    // turned a quarter (East holds the spades), dealt by East with its own
+    // auction.
+    const RunResult r = Render({"--pbn", kFixtures + "one-suit-each.pbn", "--pdf", "hands.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Pages("hands.pdf"), 1);
+    const std::string text = PdfText("hands.pdf");
+    EXPECT_NE(text.find("Reasoned deals, Test table, 2026.12.11"), std::string::npos) << text;
+    // Side by side on the page: board 1's row, then board 2's. Seats in the
+    // table's order N S E W; strains C D H S NT; "d" is thirteen.
+    const std::vector<std::string> expected = {"N0d0d0", "Nd0d00", "S0d0d0", "Sd0d00",
+                                               "Ed0d00", "E0d0d0", "Wd0d00", "W0d0d0"};
+    EXPECT_EQ(TrickRows(text), expected) << text;
+    EXPECT_NE(text.find("Par NS +1510: 7S NS"), std::string::npos) << text;
+    EXPECT_NE(text.find("Par EW +1510: 7S EW"), std::string::npos) << text;
+    EXPECT_NE(text.find("Dlr:East"), std::string::npos);
+}
+
+TEST_F(RendererTest, HandRecordsTakeTheFilesOwnTableAndFillPages)
+{
+    // Seventeen boards: sixteen on the first page, one on the second. Board
+    // 1 carries a double-dummy tag that is deliberately not the deal's true
+    // table: it must be printed as written, not solved again.
+    std::string pbn = "[Event \"Long session\"]\n";
+    for (int b = 1; b <= 17; ++b) {
+        pbn += "[Board \"" + std::to_string(b) + "\"]\n[Deal \"N:AKQJT98765432... .AKQJT98765432.. "
+                                                 "..AKQJT98765432. ...AKQJT98765432\"]\n";
+        if (b == 1)
+            pbn += "[DoubleDummyTricks \"123456789A123456789A\"]\n";
+        pbn += "\n";
+    }
+    Write("long.pbn", pbn);
+    const RunResult r = Render({"--pbn", "long.pbn", "--pdf", "long.pdf", "--png", "long.png", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Pages("long.pdf"), 2);
+    EXPECT_TRUE(fs::exists(dir / "long.png"));
+    // The tag's N group "12345" (NT S H D C) is North's row C D H S NT
+    // "54321".
+    const std::vector<std::string> first = TrickRows(PdfText("long.pdf", 1));
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(first[0], "N54321");
+    EXPECT_EQ(TrickRows(PdfText("long.pdf", 2)), (std::vector<std::string>{"N0d0d0", "S0d0d0", "Ed0d00", "Wd0d00"}));
+    EXPECT_NE(PdfText("long.pdf", 2).find("Long session Hand records (Page2/2)"), std::string::npos);
+}
+
+TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
+{
+    const std::string good = "[Board \"1\"]\n[Deal \"N:AQ4.KJ5.KQ73.Q82 KJ9763.A8.J4.K95 82.9743.9865.J73 "
+                             "T5.QT62.AT2.AT64\"]\n\n";
+    Write("twelve.pbn", good +
+                            "[Board \"2\"]\n[Deal \"N:AQ4.KJ5.KQ73.Q8 KJ9763.A8.J4.K95 82.9743.9865.J73 "
+                            "T5.QT62.AT2.AT64\"]\n");
+    Write("twice.pbn", good +
+                           "[Board \"3\"]\n[Deal \"N:AQ4.KJ5.KQ73.Q82 KJ9763.A8.J4.K95 82.9743.9865.J73 "
+                           "T5.QT62.AT2.AT6Q\"]\n");
+    Write("empty.pbn", "[Event \"Nothing\"]\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--pbn", "twelve.pbn", "--pdf", "out.pdf"},
+         "bridgeprint-render: twelve.pbn: board 2: North holds 12 cards, not 13; C2 is in no hand\n"},
+        {{"--pbn", "twice.pbn", "--pdf", "out.pdf", "--png", "out.png"},
+         "bridgeprint-render: twice.pbn: board 3: CQ is in both North's and West's hands\n"},
+        {{"--pbn", "empty.pbn", "--pdf", "out.pdf"},
+         "bridgeprint-render: empty.pbn holds no deal (no game with a Deal tag)\n"},
+        {{"--pbn", "missing.pbn", "--pdf", "out.pdf"}, "bridgeprint-render: cannot read missing.pbn: no such file\n"},
+        {{"--pbn", "twice.pbn", "--test-page", "--pdf", "out.pdf"},
+         "bridgeprint-render: give either --test-page or --pbn, not both\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const RunResult r = Render(c.args);
+        EXPECT_NE(r.status, 0);
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_FALSE(fs::exists(dir / "out.pdf"));
+        EXPECT_FALSE(fs::exists(dir / "out.png"));
+        EXPECT_FALSE(fs::exists(dir / "out.pdf.part"));
+    }
 }

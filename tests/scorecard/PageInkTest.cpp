@@ -14,6 +14,7 @@
 #include "platform/RecordingCanvas.h"
 #include "render/PageGeometry.h"
 #include "scorecard/HandDiagrams.h"
+#include "scorecard/HandRecordView.h"
 #include "scorecard/SampleDeals.h"
 #include "scorecard/TestPageSample.h"
 #include "support/FixedRootServices.h"
@@ -216,7 +217,7 @@ protected:
         return PageFaults(pair);
     }
 
-    static std::vector<std::string> PageFaults(GridWindow& view)
+    static std::vector<std::string> PageFaults(PageView& view)
     {
         std::vector<std::string> faults;
         for (int32_t p = 1; p <= view.GetPageCount(); ++p) {
@@ -279,6 +280,37 @@ TEST_F(PageInkTest, TestPageHidesNoText)
 {
     team.BuildTeamScorecard(MakeTestPageJob(), false);
     const std::vector<std::string> faults = PageFaults(team);
+    EXPECT_TRUE(faults.empty()) << Joined(faults);
+}
+
+TEST_F(PageInkTest, HandRecordPagesHideNoText)
+{
+    // Seventeen boards (a full page and one more) of long suits in every
+    // seat, each with a long auction starting at a seat other than the
+    // board's dealer, a par line of several contracts and a long title.
+    HandRecordFile file;
+    file.event = "北方之光桥牌俱乐部冬季双人赛 Northern Lights Winter Pairs";
+    file.site = "Riverside Club";
+    file.date = "2026.12.10";
+    std::vector<BoardPar> pars;
+    const DealList deals = LongSuitDeals(17);
+    for (int i = 0; i < 17; ++i) {
+        HandRecordBoard b;
+        b.deal = deals[size_t(i)];
+        b.deal.SetTrickTexts("d0d00a9b8c0d0d07a8b9");
+        b.dealer = (i + 2) % 4;
+        b.vulnerability = i % 4;
+        b.auction = RisingAuction(i % 2 ? 22 : 9);
+        b.auctionFirst = (i + 1) % 4;
+        file.boards.push_back(b);
+        pars.push_back(BoardPar{true, i % 2 ? -1430 : 2210, "7SX NS -3, 7SX SW -3, 6NT EW +1, 6NT W +1"});
+    }
+    HandRecordView view;
+    view.SetRootServices(&root);
+    view.CreateInWidget(nullptr, kHandRecordViewId);
+    view.SetHandRecords(file, pars);
+    ASSERT_EQ(view.GetPageCount(), 2);
+    const std::vector<std::string> faults = PageFaults(view);
     EXPECT_TRUE(faults.empty()) << Joined(faults);
 }
 
