@@ -9,6 +9,7 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -127,6 +128,7 @@ private:
         if (!game_.empty())
             games.push_back(std::move(game_));
         game_.clear();
+        names_.clear();
     }
 
     bool ReadTag(std::vector<Game>& games, std::string& error)
@@ -166,8 +168,10 @@ private:
         ++pos_;
         // Notes come one after another within a game; any other tag seen
         // again starts the next game.
-        if (!EqualsIgnoreCase(tag.name, "Note") && FindTag(game_, tag.name.c_str()) != nullptr)
+        const std::string key = ToLower(tag.name);
+        if (key != "note" && names_.count(key) != 0)
             EndGame(games);
+        names_.insert(key);
         game_.push_back(std::move(tag));
         return true;
     }
@@ -176,6 +180,7 @@ private:
     size_t pos_ = 0;
     int32_t line_ = 1;
     Game game_;
+    std::set<std::string> names_; // the current game's tags, lower case
 };
 
 int32_t RankOf(char c)

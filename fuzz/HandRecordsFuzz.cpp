@@ -1,0 +1,48 @@
+// Fuzz target hand_records: a director's PBN file read as hand records. The
+// reader either refuses the file with one line that names it and leaves
+// nothing, or gives boards that can be printed as they are: each a complete
+// deal numbered from 1 and held once, a seat as dealer, a vulnerability, an
+// auction text the diagram painter can read and a trick text of known
+// digits when there is one.
+
+#include "FuzzCheck.h"
+
+#include "tournament/Bids.h"
+#include "tournament/HandRecords.h"
+
+#include <set>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text = fuzz::AsText(data, size);
+    HandRecordFile file;
+    std::string error;
+    if (!ReadHandRecords(text, "f.pbn", file, error)) {
+        FUZZ_CHECK(error.rfind("f.pbn", 0) == 0);
+        FUZZ_CHECK(error.find('\n') == std::string::npos);
+        FUZZ_CHECK(file.boards.empty());
+        return 0;
+    }
+    FUZZ_CHECK(!file.boards.empty());
+    std::set<int32_t> numbers;
+    for (const HandRecordBoard& b : file.boards) {
+        FUZZ_CHECK(IsValidDeal(b.deal.GetDeal()));
+        FUZZ_CHECK(b.deal.GetBoard() >= 1);
+        FUZZ_CHECK(numbers.insert(b.deal.GetBoard()).second);
+        int32_t points = 0;
+        for (int32_t seat = 0; seat < 4; ++seat)
+            points += b.deal.HighCardPoints(seat);
+        FUZZ_CHECK(points == 40);
+        FUZZ_CHECK(b.dealer >= 0 && b.dealer <= 3);
+        FUZZ_CHECK(b.vulnerability >= 0 && b.vulnerability <= 3);
+        FUZZ_CHECK(b.auction.size() % 2 == 0);
+        FUZZ_CHECK(b.auction.size() / 2 <= kMaxAuctionCalls);
+        FUZZ_CHECK(AuctionFromText(b.auction).size() == b.auction.size() / 2);
+        FUZZ_CHECK(b.auction.empty() == (b.auctionFirst < 0));
+        const std::string tricks = b.deal.GetTrickTexts();
+        FUZZ_CHECK(b.tricksFromFile == !tricks.empty());
+        FUZZ_CHECK(tricks.find_first_not_of("0123456789abcd") == std::string::npos);
+    }
+    (void)HandRecordTitle(file);
+    return 0;
+}
