@@ -24,6 +24,7 @@
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -505,8 +506,22 @@ bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, s
             where.push_back(i);
         }
     }
+    // Solving takes a few tenths of a second a board: on a terminal a line
+    // shows how far it is, rewritten after each batch and cleared at the end.
+    SolveProgress progress;
+    const bool onTerminal = isatty(STDERR_FILENO) == 1;
+    if (onTerminal && unsolved.size() > 0) {
+        progress = [](size_t solved, size_t total) {
+            std::fprintf(stderr, "\rsolving double-dummy tables: %zu/%zu boards", solved, total);
+            std::fflush(stderr);
+        };
+        progress(0, unsolved.size());
+    }
     std::vector<TrickTable> tables;
-    if (!SolveTrickTables(unsolved, tables, error)) {
+    const bool solved = SolveTrickTables(unsolved, tables, error, progress);
+    if (onTerminal && unsolved.size() > 0)
+        std::fprintf(stderr, "\r\033[K");
+    if (!solved) {
         error = options.pbnPath + ": " + error;
         return false;
     }

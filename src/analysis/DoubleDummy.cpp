@@ -11,6 +11,12 @@
 
 namespace {
 
+// Deals per call of the library: a page of hand records. The library takes
+// up to MAXNOOFTABLES; sixteen keep both cores busy as well (each deal is
+// five jobs, one per strain) and let the progress be told page by page.
+constexpr size_t kDealsPerCall = 16;
+static_assert(kDealsPerCall <= MAXNOOFTABLES);
+
 // The library's strains: spades, hearts, diamonds, clubs, no trump; ours:
 // clubs, diamonds, hearts, spades, no trump.
 constexpr int32_t kLibraryStrain[5] = {3, 2, 1, 0, 4}; // ours -> the library's
@@ -54,7 +60,8 @@ int LibraryVulnerability(int32_t vulnerability)
 
 } // namespace
 
-bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTable>& tables, std::string& error)
+bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTable>& tables, std::string& error,
+                      const SolveProgress& progress)
 {
     // The library sizes its thread pool and memory for the machine's cores.
     static std::once_flag threadsSet;
@@ -66,8 +73,8 @@ bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTa
     auto request = std::make_unique<ddTableDealsPBN>();
     auto answer = std::make_unique<ddTablesRes>();
     int filter[DDS_STRAINS] = {0, 0, 0, 0, 0}; // every strain
-    for (size_t start = 0; start < deals.size(); start += MAXNOOFTABLES) {
-        const size_t count = std::min<size_t>(MAXNOOFTABLES, deals.size() - start);
+    for (size_t start = 0; start < deals.size(); start += kDealsPerCall) {
+        const size_t count = std::min<size_t>(kDealsPerCall, deals.size() - start);
         std::memset(request.get(), 0, sizeof(ddTableDealsPBN));
         request->noOfTables = static_cast<int>(count);
         for (size_t i = 0; i < count; ++i) {
@@ -100,6 +107,8 @@ bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTa
                     table[size_t(seat)][size_t(strain)] = answer->results[i].resTable[kLibraryStrain[strain]][seat];
             tables.push_back(table);
         }
+        if (progress)
+            progress(tables.size(), deals.size());
     }
     return true;
 }

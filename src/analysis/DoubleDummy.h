@@ -10,7 +10,9 @@
 #include "tournament/Deals.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,10 +20,14 @@
 // order of the trick texts in Deals.h.
 using TrickTable = std::array<std::array<int32_t, 5>, 4>;
 
-// The tables of `deals` (each a full deal of 52 card codes), in order. The
-// library is asked for as many tables at once as it takes. On a failure
+// Told after each batch how many of the deals are solved.
+using SolveProgress = std::function<void(size_t solved, size_t total)>;
+
+// The tables of `deals` (each a full deal of 52 card codes), in order,
+// asked of the library sixteen at a time. On a failure
 // returns false with `error` naming the board and the library's reason.
-bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTable>& tables, std::string& error);
+bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTable>& tables, std::string& error,
+                      const SolveProgress& progress = {});
 
 // The trick text of a table (Deals.h: one character per trick count, "0" to
 // "9" and "a" to "d" for ten to thirteen, as the scoring server writes them).

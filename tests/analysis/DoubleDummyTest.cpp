@@ -43,7 +43,7 @@ TEST(DoubleDummy, OneSuitPerHandIsSolvedAsReasoned)
 
 TEST(DoubleDummy, ManyDealsInOneCallKeepTheirOrder)
 {
-    // More deals than the library takes in one batch, alternating the deal
+    // More deals than one call of the library takes, alternating the deal
     // above with the same deal turned a quarter (East then holds the
     // spades): the answers must come back in the order asked.
     const Deal plain = DealOf(kOneSuitEach);
