@@ -1,5 +1,6 @@
 #include "comm/MessageFrame.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -58,7 +59,18 @@ void FrameBuffer::Append(const char* bytes, size_t length)
     // the unfinished frame and what followed it.
     if (start > 0 && data.size() + length > data.capacity())
         Compact();
-    data.append(bytes, length); // std::string grows its capacity geometrically
+    // Once a frame's length is known (and within the limit), room for all of
+    // it is taken at once: a large reply then arrives without being copied
+    // into ever larger storage chunk after chunk. Only what arrives is
+    // touched, so a length announced and never sent costs no memory.
+    if (data.size() - start < 4 && data.size() - start + length >= 4) {
+        std::string head(data, start);
+        head.append(bytes, std::min(length, size_t(4)));
+        const int32_t total = MessageFrame::ReadInt32(head.data());
+        if (total > 0 && total <= maxFrameLength && size_t(total) > data.capacity() - start)
+            data.reserve(start + size_t(total));
+    }
+    data.append(bytes, length); // otherwise std::string grows its capacity geometrically
 }
 
 FrameBuffer::Cut FrameBuffer::TakeFrame(std::string& frame)
@@ -71,6 +83,16 @@ FrameBuffer::Cut FrameBuffer::TakeFrame(std::string& frame)
         return Cut::Broken;
     if (size_t(total) > available)
         return Cut::Incomplete;
+    if (start == 0 && size_t(total) == data.size() && size_t(total) > kKeptCapacity) {
+        // The storage holds exactly this large frame: hand it over whole
+        // rather than copy it.
+        frame.swap(data);
+        if (data.capacity() > kKeptCapacity)
+            std::string().swap(data);
+        else
+            data.clear();
+        return Cut::Frame;
+    }
     frame.assign(data, start, size_t(total));
     start += size_t(total);
     if (start == data.size()) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <chrono>
 #include <string>
 
@@ -109,6 +111,32 @@ TEST(FrameBuffer, ABurstOfManyFramesIsCutInLinearTime)
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(cut, 200000);
     EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST(FrameBuffer, LargeFramesComeOutWholeHoweverTheyArrive)
+{
+    // Two large frames and a small one back to back, in pieces that split
+    // the length headers themselves: each comes out byte for byte.
+    std::string text(3 * 1024 * 1024 + 7, ' ');
+    for (size_t i = 0; i < text.size(); ++i)
+        text[i] = char('a' + i % 23);
+    const std::vector<std::string> frames = {MessageFrame::Encode(text, "att"), MessageFrame::Encode("{}", ""),
+                                             MessageFrame::Encode(text.substr(5), "")};
+    std::string stream;
+    for (const std::string& f : frames)
+        stream += f;
+    for (size_t piece : {size_t(1), size_t(3), size_t(4093), size_t(32764), stream.size()}) {
+        FrameBuffer buffer;
+        std::vector<std::string> cut;
+        std::string frame;
+        for (size_t at = 0; at < stream.size(); at += piece) {
+            buffer.Append(stream.data() + at, std::min(piece, stream.size() - at));
+            while (buffer.TakeFrame(frame) == FrameBuffer::Cut::Frame)
+                cut.push_back(frame);
+        }
+        EXPECT_EQ(cut, frames) << "pieces of " << piece;
+        EXPECT_EQ(buffer.Length(), 0u);
+    }
 }
 
 TEST(FrameBuffer, GivesBackTheStorageOfALargeFrameOnceItIsCut)
