@@ -113,19 +113,23 @@ private:
 
 // The kiosk's scorecard window for the input, built as the kiosk builds it:
 // printed at once through the print job when `printNow`, otherwise only laid
-// out.
+// out. A window only laid out is "shown" by the build; on a director's
+// desktop that must not flash a window per scorecard, so it never reaches
+// the screen.
 std::unique_ptr<ScorecardWindow> BuildView(const ScorecardJob& input, RootServices& services, bool printNow)
 {
     if (input.kind == ScorecardJob::Kind::Team) {
         auto team = std::make_unique<TeamScorecardWindow>();
         team->SetRootServices(&services);
         team->CreateInWidget(nullptr, kTeamScorecardViewId);
+        team->setAttribute(Qt::WA_DontShowOnScreen, !printNow);
         team->BuildTeamScorecard(input.team, printNow);
         return team;
     }
     auto pair = std::make_unique<PairScorecardWindow>();
     pair->SetRootServices(&services);
     pair->CreateInWidget(nullptr, kPairScorecardViewId);
+    pair->setAttribute(Qt::WA_DontShowOnScreen, !printNow);
     pair->BuildPairScorecard(input.pair, printNow);
     return pair;
 }
