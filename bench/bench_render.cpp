@@ -33,6 +33,7 @@ namespace {
 
 struct Run {
     double ms = 0;
+    double cpuMs = 0; // user and system time of the child: what the run costs whatever else the machine does
     long maxRssKiB = 0;
     bool ok = false;
 };
@@ -60,6 +61,8 @@ Run RunOnce(const std::vector<std::string>& args)
         return run;
     run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     run.maxRssKiB = usage.ru_maxrss;
+    run.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
 }
@@ -91,6 +94,7 @@ bool MeasureBatch(const std::string& render, const std::vector<std::string>& fil
         args.insert(args.end(), {"--message", file});
     args.insert(args.end(), {"--pdf", pdf});
     std::vector<double> times;
+    std::vector<double> cpu;
     long rss = 0;
     for (int i = 0; i < runs; ++i) {
         const Run run = RunOnce(args);
@@ -99,16 +103,19 @@ bool MeasureBatch(const std::string& render, const std::vector<std::string>& fil
             return false;
         }
         times.push_back(run.ms);
+        cpu.push_back(run.cpuMs);
         rss = std::max(rss, run.maxRssKiB);
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
     const double median = times[times.size() / 2];
     // The 16-deal team scorecard is one page.
     const double pages = double(files.size());
     char what[64];
     std::snprintf(what, sizeof what, "render: %zu team scorecards to one PDF", files.size());
-    std::printf("%-40s n=%-4d median %7.1f ms   worst %7.1f ms   %5.1f pages/s   peak memory %5.1f MiB\n", what, runs,
-                median, times.back(), pages / (median / 1000.0), double(rss) / 1024.0);
+    std::printf("%-40s n=%-4d median %7.1f ms   worst %7.1f ms   %5.1f pages/s   peak memory %5.1f MiB   "
+                "cpu %7.1f ms\n",
+                what, runs, median, times.back(), pages / (median / 1000.0), double(rss) / 1024.0, cpu[cpu.size() / 2]);
     return true;
 }
 
