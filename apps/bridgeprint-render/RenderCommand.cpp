@@ -8,6 +8,7 @@
 #include "platform/PrintSystem.h"
 #include "platform/UiSeam.h"
 #include "print/PrintJob.h"
+#include "print/PrintJournal.h"
 #include "print/PrintSpool.h"
 #include "render/PagePainter.h"
 #include "render/RootServices.h"
@@ -18,18 +19,25 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kMinDpi = 30;
 constexpr int kMaxDpi = 1200;
+constexpr const char* kPngTakesOne =
+    "--png pictures the first page of a single scorecard; print several into --pdf without --png";
 
 // What the pages ask of their root window. There is no desktop here: the
 // language comes from the command line or the locale, the event text from
@@ -104,6 +112,88 @@ private:
     std::string temp_;
 };
 
+// The kiosk's scorecard window for the input, built as the kiosk builds it:
+// printed at once through the print job when `printNow`, otherwise only laid
+// out. A window only laid out is "shown" by the build; on a director's
+// desktop that must not flash a window per scorecard, so it never reaches
+// the screen.
+std::unique_ptr<ScorecardWindow> BuildView(const ScorecardJob& input, RootServices& services, bool printNow)
+{
+    if (input.kind == ScorecardJob::Kind::Team) {
+        auto team = std::make_unique<TeamScorecardWindow>();
+        team->SetRootServices(&services);
+        team->CreateInWidget(nullptr, kTeamScorecardViewId);
+        team->setAttribute(Qt::WA_DontShowOnScreen, !printNow);
+        team->BuildTeamScorecard(input.team, printNow);
+        return team;
+    }
+    auto pair = std::make_unique<PairScorecardWindow>();
+    pair->SetRootServices(&services);
+    pair->CreateInWidget(nullptr, kPairScorecardViewId);
+    pair->setAttribute(Qt::WA_DontShowOnScreen, !printNow);
+    pair->BuildPairScorecard(input.pair, printNow);
+    return pair;
+}
+
+// The progress of a batch on standard error, one line rewritten in place,
+// shown only to a person at a terminal: a script or a test reading standard
+// error gets the one error line and nothing else.
+class ProgressLine {
+public:
+    explicit ProgressLine(size_t total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+    ~ProgressLine() { Clear(); }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    void Show(size_t done, const std::string& name)
+    {
+        if (!shown_)
+            return;
+        const std::string count = std::to_string(total_);
+        std::string number = std::to_string(done);
+        number.insert(0, count.size() - std::min(count.size(), number.size()), ' ');
+        Write("  " + number + "/" + count + " scorecards  " + name);
+    }
+    // Ends the line with the summary, so the terminal keeps it.
+    void Finish(const std::string& summary)
+    {
+        if (!shown_)
+            return;
+        Write("  " + summary);
+        std::fputs("\n", stderr);
+        width_ = 0;
+    }
+    // Wipes the line (before an error line takes its place).
+    void Clear()
+    {
+        if (!shown_ || width_ == 0)
+            return;
+        std::fprintf(stderr, "\r%*s\r", static_cast<int>(width_), "");
+        std::fflush(stderr);
+        width_ = 0;
+    }
+
+private:
+    void Write(const std::string& text)
+    {
+        // Spaces cover whatever a longer previous line left behind.
+        const size_t pad = width_ > text.size() ? width_ - text.size() : 0;
+        std::fprintf(stderr, "\r%s%*s", text.c_str(), static_cast<int>(pad), "");
+        std::fflush(stderr);
+        width_ = std::max(width_, text.size());
+    }
+
+    size_t total_;
+    bool shown_;
+    size_t width_ = 0;
+};
+
+std::string BaseName(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 enum class PathKind { Missing, File, Other };
 
 PathKind KindOfPath(const std::string& path)
@@ -177,7 +267,13 @@ bool CheckReadableFile(const std::string& path, std::string& error)
     return false;
 }
 
-bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& error)
+// The spool folder an id is looked up in.
+std::string SpoolFolder(const RenderOptions& options)
+{
+    return options.spoolDir.empty() ? DataFolder() + "spool/" : options.spoolDir;
+}
+
+bool ReadJsonFile(const std::string& path, Json::Value& value, std::string& error)
 {
     if (!CheckReadableFile(path, error))
         return false;
@@ -187,32 +283,141 @@ bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& erro
         return false;
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    Json::Value message;
-    if (!NumericJson::Parse(text, message)) {
+    if (!NumericJson::Parse(text, value)) {
         error = path + " is not JSON";
         return false;
     }
-    return ReadScorecard(message, path, input, error);
+    return true;
+}
+
+bool LoadMessage(const std::string& path, ScorecardJob& input, std::string& error)
+{
+    Json::Value message;
+    return ReadJsonFile(path, message, error) && ReadScorecard(message, path, input, error);
 }
 
 // A spool entry names its file by a path (anything that exists, or has a
 // folder in it) or by its id, which is looked up in the spool folder and
 // among the entries printed or discarded there.
-bool LoadSpooled(const RenderOptions& options, ScorecardJob& input, std::string& error)
+bool FindSpooled(const RenderOptions& options, const std::string& spooled, std::string& path, std::string& error)
 {
-    std::string path = options.spooled;
+    path = spooled;
     if (KindOfPath(path) == PathKind::Missing && path.find('/') == std::string::npos) {
-        const std::string folder = options.spoolDir.empty() ? DataFolder() + "spool/" : options.spoolDir;
-        path = PrintSpool::FindEntryFile(folder, options.spooled);
+        const std::string folder = SpoolFolder(options);
+        path = PrintSpool::FindEntryFile(folder, spooled);
         if (path.empty()) {
-            error = "no spooled scorecard " + options.spooled + " in " + folder + " (nor in its done/ or discarded/)";
+            error = "no spooled scorecard " + spooled + " in " + folder + " (nor in its done/ or discarded/)";
             return false;
         }
     }
+    return true;
+}
+
+bool LoadEntry(const std::string& path, ScorecardJob& input, std::string& error)
+{
     if (!CheckReadableFile(path, error))
         return false;
     const std::optional<SpoolEntry> entry = PrintSpool::ReadEntryFile(path, error);
     return entry && ReadScorecard(entry->message, path, input, error);
+}
+
+// A file found in a folder is a spool entry when it has the entry's
+// "message" object and no message id of its own (a spool folder, or its
+// done/, given whole); anything else is read as a message, which names what
+// is wrong with it.
+bool LoadFromFolder(const std::string& path, ScorecardJob& input, std::string& error)
+{
+    Json::Value root;
+    if (!ReadJsonFile(path, root, error))
+        return false;
+    const Json::Value* message = root.isObject() ? NumericJson::Member(root, "message") : nullptr;
+    if (message != nullptr && message->isObject() && NumericJson::Member(root, MsgKey::kId) == nullptr)
+        return LoadEntry(path, input, error);
+    return ReadScorecard(root, path, input, error);
+}
+
+// The files of a folder given to --message: its *.json files (not hidden
+// ones, and not the spool's temporary files) in name order, which for a
+// spool folder is the order the scorecards arrived in.
+bool ListFolder(const std::string& folder, std::vector<ScorecardSource>& sources, std::string& error)
+{
+    std::vector<std::string> names;
+    std::error_code failure;
+    for (fs::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure)) {
+        const std::string name = it->path().filename().string();
+        std::error_code ignored;
+        if (name.size() > 5 && name[0] != '.' && name.ends_with(".json") && it->is_regular_file(ignored))
+            names.push_back(name);
+    }
+    if (failure) {
+        error = "cannot read the folder " + folder + ": " + failure.message();
+        return false;
+    }
+    if (names.empty()) {
+        error = "no scorecards in " + folder + ": it holds no *.json file";
+        return false;
+    }
+    std::sort(names.begin(), names.end());
+    const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
+    for (const std::string& name : names)
+        sources.push_back({ScorecardSource::Kind::InFolder, prefix + name});
+    return true;
+}
+
+// The entries a print journal says were spooled ("spooled" events, the id
+// under "spool"), in the journal's order. An id already taken from a journal
+// is skipped: a scorecard goes into the binder once. An id no longer in the
+// spool is an error rather than a gap: a binder that silently lacks a
+// scorecard is worse than one that is not printed yet.
+bool ListJournal(const RenderOptions& options, const std::string& journal, std::set<std::string>& seen,
+                 std::vector<ScorecardSource>& sources, std::string& error)
+{
+    if (!CheckReadableFile(journal, error))
+        return false;
+    std::ifstream in(journal, std::ios::binary);
+    if (!in) {
+        error = "cannot read " + journal + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::string folder = SpoolFolder(options);
+    size_t spooled = 0;
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            continue;
+        const std::string where = journal + " line " + std::to_string(number);
+        Json::Value event;
+        if (!NumericJson::Parse(line, event) || !event.isObject()) {
+            error = where + " is not a journal line (a JSON object)";
+            return false;
+        }
+        if (NumericJson::ReadText(event, "event") != JournalEvent::kSpooled)
+            continue;
+        ++spooled;
+        const std::string id = NumericJson::ReadText(event, "spool");
+        if (id.empty()) {
+            error = where + ": a \"spooled\" event without its \"spool\" id";
+            return false;
+        }
+        if (!seen.insert(id).second)
+            continue;
+        const std::string path = PrintSpool::FindEntryFile(folder, id);
+        if (path.empty()) {
+            error =
+                "no spooled scorecard " + id + " in " + folder + " (nor in its done/ or discarded/), named in " + where;
+            return false;
+        }
+        sources.push_back({ScorecardSource::Kind::Entry, path});
+    }
+    if (in.bad()) {
+        error = "cannot read " + journal + ": " + std::strerror(errno);
+        return false;
+    }
+    if (spooled == 0) {
+        error = "no scorecards in " + journal + ": the journal has no \"spooled\" event";
+        return false;
+    }
+    return true;
 }
 
 // The folder an output goes into must exist: the print system would only say
@@ -252,25 +457,35 @@ std::string RenderUsage()
     return "usage: bridgeprint-render (--test-page | --message MSG.json | --spooled ENTRY [--spool-dir DIR]\n"
            "                           | --pbn HANDS.pbn)\n"
            "                          [--pdf OUT.pdf] [--png OUT.png] [--dpi N] [--lang zh|en] [--event TEXT]\n"
+           "       bridgeprint-render SCORECARDS... --pdf OUT.pdf [--spool-dir DIR] [--lang zh|en] [--event TEXT]\n"
+           "         SCORECARDS: --message FILE|FOLDER, --spooled ENTRY, --journal FILE, each as often as wanted\n"
            "\n"
            "Prints a scorecard exactly as the kiosk prints it (same layout, same print job), into a\n"
-           "PDF file and/or a PNG picture of its first page. No display, printer or scoring server\n"
-           "is needed.\n"
+           "PDF file and/or a PNG picture of its first page. Several scorecards print into one PDF,\n"
+           "one after another in the order given: a binder of a session. No display, printer or\n"
+           "scoring server is needed.\n"
            "\n"
-           "  --test-page       the built-in test page (a six-board team match)\n"
+           "  --test-page       the built-in test page (a six-board team match); prints alone\n"
            "  --message FILE    a scorecard message as the scoring server sends it: a JSON object\n"
            "                    with \"pub_MsgID\" 207 (team) or 208 (pair or individual)\n"
+           "  --message FOLDER  every *.json file in the folder, in name order: messages, or spool\n"
+           "                    entries (a spool folder or its done/ given whole)\n"
            "  --spooled ENTRY   a scorecard the kiosk kept in its print spool: the entry's file, or\n"
            "                    its id (such as 20261210-153003-000001), looked up in the spool\n"
            "                    folder and among the entries printed (done/) or discarded there\n"
            "  --pbn FILE        hand records: every deal of a PBN file, sixteen to a page, with\n"
            "                    dealer, vulnerability, high-card points, the auction when the file\n"
            "                    has one, the double-dummy trick table (from the file's\n"
-           "                    DoubleDummyTricks, else worked out) and the par of each deal\n"
+           "                    DoubleDummyTricks, else worked out) and the par of each deal;\n"
+           "                    prints alone\n"
+           "  --journal FILE    every scorecard the kiosk's print journal (print-journal.jsonl)\n"
+           "                    says was spooled, in the journal's order, each once, looked up by\n"
+           "                    its id like --spooled; an id no longer kept there is an error. Give\n"
+           "                    the older journal (print-journal.jsonl.1) first to go further back\n"
            "  --spool-dir DIR   the spool folder for an id (default: spool/ in the kiosk's data\n"
            "                    folder, ztxt/ beside the program)\n"
            "  --pdf FILE        write every page to this PDF file (A4 portrait)\n"
-           "  --png FILE        write the first page to this PNG picture\n"
+           "  --png FILE        write the first page to this PNG picture (one scorecard only)\n"
            "  --dpi N           resolution of the PNG picture, 30 to 1200 (default 150)\n"
            "  --lang zh|en      language of the printed texts (default: the kiosk's choice from\n"
            "                    the locale: Chinese for zh_CN and zh_SG, English otherwise)\n"
@@ -282,12 +497,17 @@ std::string RenderUsage()
            "An option's value may also follow it after '=', as in --lang=en.\n"
            "At least one of --pdf and --png is needed. On any error the program prints one line\n"
            "naming the problem, exits with a non-zero status and leaves no output file behind.\n"
+           "Every scorecard of a batch is read and checked before the first is painted; on a\n"
+           "terminal a progress line shows the scorecard being printed.\n"
            "\n"
            "examples:\n"
            "  bridgeprint-render --test-page --pdf test-page.pdf\n"
            "  bridgeprint-render --message team-7.json --pdf team-7.pdf --png team-7.png --dpi 100\n"
            "  bridgeprint-render --spooled 20261210-153003-000001 --pdf reprint.pdf\n"
-           "  bridgeprint-render --pbn session-2.pbn --pdf hand-records.pdf\n";
+           "  bridgeprint-render --pbn session-2.pbn --pdf hand-records.pdf\n"
+           "  bridgeprint-render --journal ztxt/print-journal.jsonl --pdf session.pdf\n"
+           "  bridgeprint-render --message team-1.json --message round-2/ --spooled 20261210-153003-000001 \\\n"
+           "                     --pdf binder.pdf\n";
 }
 
 bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& options, std::string& error)
@@ -316,8 +536,9 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.testPage = true;
             continue;
         }
-        const bool takesValue = arg == "--message" || arg == "--pbn" || arg == "--spooled" || arg == "--spool-dir" || arg == "--pdf" ||
-                                arg == "--png" || arg == "--dpi" || arg == "--lang" || arg == "--event";
+        const bool takesValue = arg == "--message" || arg == "--pbn" || arg == "--spooled" || arg == "--journal" ||
+                                arg == "--spool-dir" || arg == "--pdf" || arg == "--png" || arg == "--dpi" ||
+                                arg == "--lang" || arg == "--event";
         if (!takesValue) {
             error = "unknown option " + arg + " (see --help)";
             return false;
@@ -328,11 +549,13 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         }
         const std::string value = inlineValue ? *inlineValue : args[++i];
         if (arg == "--message") {
-            options.messagePath = value;
+            options.inputs.push_back({RenderInput::Kind::Message, value});
         } else if (arg == "--pbn") {
             options.pbnPath = value;
         } else if (arg == "--spooled") {
-            options.spooled = value;
+            options.inputs.push_back({RenderInput::Kind::Spooled, value});
+        } else if (arg == "--journal") {
+            options.inputs.push_back({RenderInput::Kind::Journal, value});
         } else if (arg == "--spool-dir") {
             options.spoolDir = value;
         } else if (arg == "--pdf") {
@@ -357,25 +580,39 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.eventText = value;
         }
     }
-    std::vector<std::string> inputs;
-    if (options.testPage)
-        inputs.push_back("--test-page");
-    if (!options.messagePath.empty())
-        inputs.push_back("--message");
-    if (!options.spooled.empty())
-        inputs.push_back("--spooled");
-    if (!options.pbnPath.empty())
-        inputs.push_back("--pbn");
-    if (inputs.size() != 1) {
-        if (inputs.empty())
-            error = "nothing to print: give --test-page, --message FILE, --spooled ENTRY or --pbn FILE (see --help)";
-        else if (inputs.size() == 2)
-            error = "give either " + inputs[0] + " or " + inputs[1] + ", not both";
-        else
-            error = "give only one of --test-page, --message, --spooled and --pbn";
+    // Scorecards of every kind mix in one binder; the test page prints alone.
+    auto given = [&](RenderInput::Kind kind) {
+        return std::any_of(options.inputs.begin(), options.inputs.end(),
+                           [kind](const RenderInput& input) { return input.kind == kind; });
+    };
+    std::vector<std::string> kinds;
+    if (given(RenderInput::Kind::Message))
+        kinds.push_back("--message");
+    if (given(RenderInput::Kind::Spooled))
+        kinds.push_back("--spooled");
+    if (given(RenderInput::Kind::Journal))
+        kinds.push_back("--journal");
+    if (!options.testPage && kinds.empty() && options.pbnPath.empty()) {
+        error = "nothing to print: give --test-page, --message FILE, --spooled ENTRY or --pbn FILE (see --help)";
         return false;
     }
-    if (!options.spoolDir.empty() && options.spooled.empty()) {
+    // Hand records, like the test page, print alone.
+    if (!options.pbnPath.empty() && (options.testPage || !kinds.empty())) {
+        if (options.testPage + kinds.size() == 1)
+            error = "give either " + (options.testPage ? std::string("--test-page") : kinds[0]) + " or --pbn, not both";
+        else
+            error = "--pbn prints alone, without --test-page, --message, --spooled or --journal";
+        return false;
+    }
+    if (options.testPage && kinds.size() == 1) {
+        error = "give either --test-page or " + kinds[0] + ", not both";
+        return false;
+    }
+    if (options.testPage && !kinds.empty()) {
+        error = "--test-page prints alone, without --message, --spooled or --journal";
+        return false;
+    }
+    if (!options.spoolDir.empty() && !given(RenderInput::Kind::Spooled) && !given(RenderInput::Kind::Journal)) {
         error = "--spool-dir is used only with --spooled";
         return false;
     }
@@ -387,17 +624,66 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         error = "--pdf and --png name the same file";
         return false;
     }
+    if (!options.pngPath.empty() && options.inputs.size() > 1) {
+        error = kPngTakesOne;
+        return false;
+    }
     return true;
 }
 
-bool LoadRenderInput(const RenderOptions& options, ScorecardJob& input, std::string& error)
+bool ListScorecards(const RenderOptions& options, std::vector<ScorecardSource>& sources, std::string& error)
 {
+    sources.clear();
     if (!CheckOutputFolder("--pdf", options.pdfPath, error) || !CheckOutputFolder("--png", options.pngPath, error))
         return false;
-    if (!options.spooled.empty())
-        return LoadSpooled(options, input, error);
+    std::set<std::string> journalIds;
+    for (const RenderInput& input : options.inputs) {
+        switch (input.kind) {
+        case RenderInput::Kind::Message:
+            // A folder gives its files; anything else is read as a message
+            // file, which says what is wrong with it.
+            if (std::error_code ignored; fs::is_directory(input.value, ignored)) {
+                if (!ListFolder(input.value, sources, error))
+                    return false;
+            } else {
+                sources.push_back({ScorecardSource::Kind::Message, input.value});
+            }
+            break;
+        case RenderInput::Kind::Spooled: {
+            std::string path;
+            if (!FindSpooled(options, input.value, path, error))
+                return false;
+            sources.push_back({ScorecardSource::Kind::Entry, path});
+            break;
+        }
+        case RenderInput::Kind::Journal:
+            if (!ListJournal(options, input.value, journalIds, sources, error))
+                return false;
+            break;
+        }
+    }
+    if (!options.pngPath.empty() && sources.size() > 1) {
+        error = std::string(kPngTakesOne) + " (the inputs hold " + std::to_string(sources.size()) + ")";
+        return false;
+    }
+    return true;
+}
+
+bool LoadScorecard(const ScorecardSource& source, ScorecardJob& input, std::string& error)
+{
+    switch (source.kind) {
+    case ScorecardSource::Kind::Entry: return LoadEntry(source.path, input, error);
+    case ScorecardSource::Kind::InFolder: return LoadFromFolder(source.path, input, error);
+    case ScorecardSource::Kind::Message: break;
+    }
+    return LoadMessage(source.path, input, error);
+}
+
+bool LoadRenderInput(const RenderOptions& options, const std::vector<ScorecardSource>& sources, ScorecardJob& input,
+                     std::string& error)
+{
     if (!options.testPage)
-        return LoadMessage(options.messagePath, input, error);
+        return !sources.empty() && LoadScorecard(sources.front(), input, error);
     input.kind = ScorecardJob::Kind::Team;
     input.team = MakeTestPageJob();
     return true;
@@ -417,20 +703,7 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, st
     // With a PDF wanted the view prints at once, as the kiosk does; for a
     // picture alone it is only laid out.
     const bool printNow = pdf.Wanted();
-    std::unique_ptr<ScorecardWindow> view;
-    if (input.kind == ScorecardJob::Kind::Team) {
-        auto team = std::make_unique<TeamScorecardWindow>();
-        team->SetRootServices(&services);
-        team->CreateInWidget(nullptr, kTeamScorecardViewId);
-        team->BuildTeamScorecard(input.team, printNow);
-        view = std::move(team);
-    } else {
-        auto pair = std::make_unique<PairScorecardWindow>();
-        pair->SetRootServices(&services);
-        pair->CreateInWidget(nullptr, kPairScorecardViewId);
-        pair->BuildPairScorecard(input.pair, printNow);
-        view = std::move(pair);
-    }
+    std::unique_ptr<ScorecardWindow> view = BuildView(input, services, printNow);
 
     bool ok = true;
     if (!ui.messages.empty()) {
@@ -451,6 +724,80 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, st
         ok = png.Commit(error);
 
     view.reset();
+    SetPrintSystem(nullptr);
+    SetUiSeam(nullptr);
+    return ok;
+}
+
+bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardSource>& sources, std::string& error)
+{
+    HeadlessUi ui;
+    SetUiSeam(&ui);
+    RendererServices services(options.lang.value_or(DefaultLanguageForCodePage(OemCodePage())), options.eventText);
+    PendingOutput pdf(options.pdfPath);
+    PdfFilePrintSystem printSystem(pdf.TempPath());
+    SetPrintSystem(&printSystem);
+    ProgressLine progress(sources.size());
+
+    // One job on the printer the print job would choose, painted page by page
+    // as the print job paints a scorecard, so the binder's pages are the
+    // pages a player gets. Scorecards are always portrait.
+    bool ok = true;
+    std::unique_ptr<PrintDocument> doc;
+    PaperMapping paper;
+    if (const std::optional<PrintDialogAnswer> answer = printSystem.RunPrintDialog(0, PrinterChoice())) {
+        PrinterChoice choice = answer->choice;
+        choice.setup.landscape = false;
+        paper = MapPaperToA4(choice.setup.paperWidth, choice.setup.paperLength);
+        doc = printSystem.OpenPrinter(choice);
+    }
+    if (!doc) {
+        error = "cannot write " + options.pdfPath;
+        ok = false;
+    } else {
+        doc->StartDoc(PrintJobName(NextPrintJobNumber()));
+    }
+
+    size_t pages = 0;
+    for (size_t i = 0; ok && i < sources.size(); ++i) {
+        const ScorecardSource& source = sources[i];
+        progress.Show(i + 1, BaseName(source.path));
+        ScorecardJob input;
+        if (!LoadScorecard(source, input, error)) {
+            ok = false;
+            break;
+        }
+        std::unique_ptr<ScorecardWindow> view = BuildView(input, services, false);
+        const int32_t count = view->GetPageCount();
+        for (int32_t p = 1; p <= count; ++p) {
+            PaintPrintedPage(*view, doc->StartPage(), p, doc->DpiX(), doc->DpiY(), paper.windowExt);
+            doc->EndPage();
+        }
+        pages += static_cast<size_t>(count);
+        if (!ui.messages.empty()) {
+            error = "cannot print " + source.path + ": " + ui.messages.front();
+            ok = false;
+        }
+    }
+    if (doc) {
+        const PrintOutcome outcome = doc->EndDoc();
+        if (ok && outcome.status == PrintOutcome::Status::Failed) {
+            error = "cannot write " + options.pdfPath + ": " + outcome.error;
+            ok = false;
+        }
+    }
+    if (ok && !pdf.Written()) {
+        error = "cannot write " + options.pdfPath;
+        ok = false;
+    }
+    if (ok)
+        ok = pdf.Commit(error);
+    if (ok)
+        progress.Finish(std::to_string(sources.size()) + " scorecards, " + std::to_string(pages) +
+                        " pages: " + options.pdfPath);
+    else
+        progress.Clear();
+
     SetPrintSystem(nullptr);
     SetUiSeam(nullptr);
     return ok;

@@ -1,6 +1,7 @@
 // bridgeprint-render: prints a scorecard message, or the built-in test page,
-// exactly as the kiosk prints it, into a PDF file and/or a PNG picture. It
-// needs no display: without one it runs on Qt's offscreen platform.
+// exactly as the kiosk prints it, into a PDF file and/or a PNG picture, or
+// many scorecards into one PDF. It needs no display: without one it runs on
+// Qt's offscreen platform.
 
 #include "RenderCommand.h"
 
@@ -49,12 +50,25 @@ int main(int argc, char** argv)
         return 0;
     }
     // The input is checked before any window system starts, so that a bad
-    // file is reported alone.
+    // file is reported alone. Of several scorecards each is read once here
+    // and dropped, so that a bad one anywhere in a batch is reported before
+    // painting starts; they are read again one at a time as they print.
+    // Hand records are read whole, and solved, before that too.
+    std::vector<ScorecardSource> sources;
     ScorecardJob input;
     HandRecordInput handRecords;
     const bool handRecordsWanted = !options.pbnPath.empty();
-    if (handRecordsWanted ? !LoadHandRecordInput(options, handRecords, error)
-                          : !LoadRenderInput(options, input, error)) {
+    bool loaded = handRecordsWanted ? LoadHandRecordInput(options, handRecords, error)
+                                    : ListScorecards(options, sources, error);
+    if (loaded && !handRecordsWanted && sources.size() <= 1) {
+        loaded = LoadRenderInput(options, sources, input, error);
+    } else if (loaded && !handRecordsWanted) {
+        for (size_t i = 0; loaded && i < sources.size(); ++i) {
+            ScorecardJob check;
+            loaded = LoadScorecard(sources[i], check, error);
+        }
+    }
+    if (!loaded) {
         std::cerr << "bridgeprint-render: " << error << "\n";
         return 1;
     }
@@ -71,8 +85,10 @@ int main(int argc, char** argv)
     qInstallMessageHandler(PassSeriousMessages);
     QApplication app(argc, argv);
     InstallFontSubstitutions();
-    if (handRecordsWanted ? !RenderHandRecords(options, handRecords, error)
-                          : !RenderScorecard(options, input, error)) {
+    const bool rendered = handRecordsWanted     ? RenderHandRecords(options, handRecords, error)
+                          : sources.size() <= 1 ? RenderScorecard(options, input, error)
+                                                : RenderScorecards(options, sources, error);
+    if (!rendered) {
         std::cerr << "bridgeprint-render: " << error << "\n";
         return 1;
     }

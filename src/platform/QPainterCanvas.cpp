@@ -12,6 +12,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <memory>
+#include <unordered_map>
 
 namespace {
 
@@ -39,10 +42,76 @@ QPainterPath RoundRectPath(const QRectF& r, double cornerW, double cornerH)
     return path;
 }
 
+// The widths of the texts measured in one font. Painting a scorecard measures
+// the same few texts (numbers, suits, contracts, seats) over and over, and
+// shaping a text to measure it costs about as much as drawing it; a width
+// once measured is kept. The font is a function of its description, so the
+// description is the key. Only numbers are kept, no toolkit font, so nothing
+// here outlives the application's fonts.
+struct TextWidths {
+    static constexpr std::size_t kKeep = 4096;
+
+    explicit TextWidths(const QFont& font)
+    {
+        const QFontMetricsF metrics(font);
+        ascent = metrics.ascent();
+        descent = metrics.descent();
+    }
+
+    // The width of `line` in `font`, the font these widths belong to.
+    double Of(const QFont& font, const std::u16string& line)
+    {
+        const auto found = widths.find(line);
+        if (found != widths.end())
+            return found->second;
+        if (widths.size() >= kKeep)
+            widths.clear();
+        const double width = QFontMetricsF(font).horizontalAdvance(ToQString(line));
+        widths.emplace(line, width);
+        return width;
+    }
+
+    double ascent = 0.0;
+    double descent = 0.0;
+    std::unordered_map<std::u16string, double> widths;
+};
+
+// The widths of every font in use on this thread (painting happens on the
+// GUI thread; a canvas on another thread keeps its own), dropped all at once
+// when more fonts than any page uses have piled up. A canvas holds on to the
+// widths of its current font, so dropping never pulls them from under it.
+std::shared_ptr<TextWidths> WidthsOf(const FontSpec& spec, const QFont& font)
+{
+    constexpr std::size_t kKeepFonts = 256;
+    thread_local std::unordered_map<std::u16string, std::shared_ptr<TextWidths>> fonts;
+    std::u16string key = spec.face;
+    key += {u'\0',
+            static_cast<char16_t>(spec.bold != 0),
+            static_cast<char16_t>(spec.underline != 0),
+            static_cast<char16_t>(spec.italic != 0),
+            static_cast<char16_t>(spec.height & 0xFFFF),
+            static_cast<char16_t>((spec.height >> 16) & 0xFFFF)};
+    const auto found = fonts.find(key);
+    if (found != fonts.end())
+        return found->second;
+    if (fonts.size() >= kKeepFonts)
+        fonts.clear();
+    auto widths = std::make_shared<TextWidths>(font);
+    fonts.emplace(std::move(key), widths);
+    return widths;
+}
+
 } // namespace
 
 struct QPainterCanvas::Impl {
+    void Select(const QFont& qfont, const FontSpec& spec)
+    {
+        font = qfont;
+        widths = WidthsOf(spec, font);
+    }
+
     QFont font;
+    std::shared_ptr<TextWidths> widths;
 };
 
 QPainterCanvas::QPainterCanvas(QPainter& painter) : painter_(&painter), impl_(std::make_unique<Impl>())
@@ -50,7 +119,7 @@ QPainterCanvas::QPainterCanvas(QPainter& painter) : painter_(&painter), impl_(st
     painter_->save();
     painter_->setRenderHint(QPainter::Antialiasing, true);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
-    impl_->font = CanvasFont(state_.font).Native();
+    impl_->Select(CanvasFont(state_.font).Native(), state_.font);
     OnMappingChanged();
 }
 
@@ -59,7 +128,7 @@ QPainterCanvas::QPainterCanvas(QPaintDevice* device)
 {
     painter_->setRenderHint(QPainter::Antialiasing, true);
     painter_->setRenderHint(QPainter::TextAntialiasing, true);
-    impl_->font = CanvasFont(state_.font).Native();
+    impl_->Select(CanvasFont(state_.font).Native(), state_.font);
     OnMappingChanged();
 }
 
@@ -92,9 +161,9 @@ int QPainterCanvas::DpiY() const
 void QPainterCanvas::OnFontSelected()
 {
     if (state_.fontSource == FontSource::Cache)
-        impl_->font = GetCachedFont(state_.font).Native();
+        impl_->Select(GetCachedFont(state_.font).Native(), state_.font);
     else
-        impl_->font = CanvasFont(state_.font).Native();
+        impl_->Select(CanvasFont(state_.font).Native(), state_.font);
 }
 
 void QPainterCanvas::OnMappingChanged()
@@ -205,23 +274,22 @@ void QPainterCanvas::Ellipse(const Rect& r)
 
 Size QPainterCanvas::TextExtent(const std::u16string& text)
 {
-    const QFontMetricsF metrics(impl_->font);
-    const std::u16string line = CutToDrawnLine(text);
-    return {static_cast<int32_t>(std::lround(metrics.horizontalAdvance(ToQString(line)))),
-            static_cast<int32_t>(std::lround(metrics.ascent() + metrics.descent()))};
+    TextWidths& widths = *impl_->widths;
+    return {static_cast<int32_t>(std::lround(widths.Of(impl_->font, CutToDrawnLine(text)))),
+            static_cast<int32_t>(std::lround(widths.ascent + widths.descent))};
 }
 
 int32_t QPainterCanvas::DrawText(const std::u16string& text, Rect& r, unsigned format)
 {
     const std::vector<std::u16string> lines = SplitTextLines(text, r.Width(), format);
-    const QFontMetricsF metrics(impl_->font);
-    const double lineHeight = metrics.ascent() + metrics.descent();
+    TextWidths& metrics = *impl_->widths;
+    const double lineHeight = metrics.ascent + metrics.descent;
     const int32_t height = static_cast<int32_t>(std::lround(lineHeight * static_cast<double>(lines.size())));
 
     std::vector<double> widths;
     double widest = 0.0;
     for (const auto& line : lines) {
-        widths.push_back(metrics.horizontalAdvance(ToQString(line)));
+        widths.push_back(metrics.Of(impl_->font, line));
         widest = std::max(widest, widths.back());
     }
     if (format & DT_CALCRECT) {
@@ -254,7 +322,7 @@ int32_t QPainterCanvas::DrawText(const std::u16string& text, Rect& r, unsigned f
         if (state_.bkMode == BkMode::Opaque)
             painter_->fillRect(QRectF(x, y, widths[i], lineHeight), ToQColor(state_.bkColour));
         painter_->setPen(ToQColor(state_.textColour));
-        painter_->drawText(QPointF(x, y + metrics.ascent()), ToQString(lines[i]));
+        painter_->drawText(QPointF(x, y + metrics.ascent), ToQString(lines[i]));
     }
     painter_->restore();
     return height;

@@ -116,6 +116,61 @@ protected:
     }
     void Write(const std::string& name, const std::string& text) { std::ofstream(dir / name) << text; }
 
+    // A fixture with its home team renamed, so that each scorecard of a batch
+    // can be told apart on paper.
+    std::string Renamed(const char* fixture, const std::string& from, const std::string& to)
+    {
+        std::string text = ReadFile(kFixtures + fixture);
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    }
+    std::string Team(const std::string& name) { return Renamed("team-16-boards.json", "12.星河队", name); }
+    std::string Pair(const std::string& title) { return Renamed("pair-26-boards.json", "Spring Pairs Final", title); }
+
+    // Where each of `names` first appears in the text; npos when missing.
+    static std::vector<size_t> Positions(const std::string& text, const std::vector<std::string>& names)
+    {
+        std::vector<size_t> at;
+        for (const std::string& name : names)
+            at.push_back(text.find(name));
+        return at;
+    }
+    // The names appear on paper in this order, each on the page given.
+    void ExpectPagesInOrder(const std::string& pdf, const std::vector<std::pair<std::string, int>>& expected)
+    {
+        int last = 0;
+        for (const auto& [name, page] : expected) {
+            EXPECT_GE(page, last) << name;
+            last = page;
+            EXPECT_NE(PdfText(pdf, page).find(name), std::string::npos) << name << " not on page " << page;
+        }
+        std::vector<std::string> names;
+        for (const auto& e : expected)
+            names.push_back(e.first);
+        const std::vector<size_t> at = Positions(PdfText(pdf), names);
+        EXPECT_TRUE(std::find(at.begin(), at.end(), std::string::npos) == at.end());
+        EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << "scorecards out of order";
+    }
+    // The file names under the test's folder, its subfolders included.
+    std::vector<std::string> AllFiles()
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::recursive_directory_iterator(dir))
+            names.push_back(fs::relative(e.path(), dir).string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // A journal line as the kiosk writes it.
+    static std::string JournalLine(const std::string& event, const std::string& spoolId = "")
+    {
+        std::string line =
+            R"({"entry":"A 1","event":")" + event + R"(","section":1,"team":1,"time":"2026-12-10T15:30:03.000+08:00")";
+        if (!spoolId.empty())
+            line += R"(,"spool":")" + spoolId + "\"";
+        return line + "}\n";
+    }
+
     TempDir temp{"bp-render"};
     const fs::path dir = temp.Path();
 };
@@ -288,7 +343,7 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
         std::string message;
     } cases[] = {
         {{"--message", "missing.json", "--pdf", "out.pdf"}, "cannot read missing.json: no such file"},
-        {{"--message", ".", "--pdf", "out.pdf"}, "cannot read .: not a file"},
+        {{"--message", "/dev/null", "--pdf", "out.pdf"}, "cannot read /dev/null: not a file"},
         {{"--message", "text.json", "--pdf", "out.pdf", "--png", "out.png"}, "text.json is not JSON"},
         {{"--message", "array.json", "--pdf", "out.pdf"}, "array.json is not a JSON object"},
         {{"--message", "signup.json", "--pdf", "out.pdf"}, "holds message 203, not a scorecard message"},
@@ -313,7 +368,7 @@ TEST_F(RendererTest, BadInputsEndWithOneLineAndLeaveNoFile)
          "cannot read no-such-folder/entry.json: no such file"},
         {{"--test-page", "--message", "signup.json", "--pdf", "out.pdf"}, "not both"},
         {{"--message", "signup.json", "--spooled", notScorecard, "--pdf", "out.pdf"},
-         "give either --message or --spooled, not both"},
+         "signup.json holds message 203, not a scorecard message"},
         {{"--test-page", "--spool-dir", ".", "--pdf", "out.pdf"}, "--spool-dir is used only with --spooled"},
         {{"--test-page", "--pdf", "out.pdf", "--lang", "fr"}, "--lang takes zh or en"},
         {{"--test-page", "--png", "out.png", "--dpi", "big"}, "--dpi needs a whole number"},
@@ -383,8 +438,9 @@ TEST_F(RendererTest, HelpExplainsTheCommand)
     const RunResult r = Render({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* part : {"usage: bridgeprint-render", "--test-page", "--message", "--spooled", "--spool-dir",
-                             "--pdf", "--png", "--dpi", "--lang", "--event", "--version", "207", "208"})
+    for (const char* part :
+         {"usage: bridgeprint-render", "--test-page", "--message", "--spooled", "--spool-dir", "--journal", "FOLDER",
+          "--pdf", "--png", "--dpi", "--lang", "--event", "--version", "207", "208"})
         EXPECT_NE(r.out.find(part), std::string::npos) << part;
 }
 
@@ -496,6 +552,10 @@ TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
         {{"--pbn", "missing.pbn", "--pdf", "out.pdf"}, "bridgeprint-render: cannot read missing.pbn: no such file\n"},
         {{"--pbn", "twice.pbn", "--test-page", "--pdf", "out.pdf"},
          "bridgeprint-render: give either --test-page or --pbn, not both\n"},
+        {{"--pbn", "twice.pbn", "--message", "a.json", "--message", "b.json", "--pdf", "out.pdf"},
+         "bridgeprint-render: give either --message or --pbn, not both\n"},
+        {{"--spooled", "x", "--pbn", "twice.pbn", "--message", "a.json", "--pdf", "out.pdf"},
+         "bridgeprint-render: --pbn prints alone, without --test-page, --message, --spooled or --journal\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[1]);
@@ -506,4 +566,215 @@ TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
         EXPECT_FALSE(fs::exists(dir / "out.png"));
         EXPECT_FALSE(fs::exists(dir / "out.pdf.part"));
     }
+}
+
+TEST_F(RendererTest, SeveralMessagesPrintIntoOnePdfInTheOrderGiven)
+{
+    Write("alpha.json", Team("12.Alpha"));
+    Write("pairs.json", Pair("Bravo Pairs"));
+    Write("charlie.json", Team("12.Charlie"));
+    Write("delta.json", Team("12.Delta"));
+    const RunResult r = Render({"--message", "delta.json", "--message", "pairs.json", "--message=alpha.json",
+                                "--message", "charlie.json", "--pdf", "binder.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "") << "nothing but errors on stderr when it is not a terminal";
+    ASSERT_EQ(Pages("binder.pdf"), 5);
+    EXPECT_NE(PdfInfo("binder.pdf").find("qivBridge print doc 1"), std::string::npos);
+    ExpectPagesInOrder("binder.pdf", {{"12.Delta vs 7.长风队", 1},
+                                      {"Bravo Pairs (1)", 2},
+                                      {"Bravo Pairs (2)", 3},
+                                      {"12.Alpha vs 7.长风队", 4},
+                                      {"12.Charlie vs 7.长风队", 5}});
+    // Each scorecard keeps its own page numbers.
+    EXPECT_NE(PdfText("binder.pdf", 3).find("(Page2/2)"), std::string::npos);
+    EXPECT_NE(PdfText("binder.pdf", 4).find("(Page1/1)"), std::string::npos);
+}
+
+TEST_F(RendererTest, ABatchPrintsTheSamePagesAsSingleRenders)
+{
+    // The options reach every scorecard of a batch: the language, and the
+    // event in the stamp of the pair scorecard (no diagrams).
+    const std::vector<std::string> options = {"--lang", "en", "--event", "Autumn Cup"};
+    auto render = [&](std::vector<std::string> args, const std::string& pdf) {
+        args.insert(args.end(), {"--pdf", pdf});
+        args.insert(args.end(), options.begin(), options.end());
+        const RunResult r = Render(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+    };
+    const std::string team = kFixtures + "team-16-boards.json";
+    const std::string pair = kFixtures + "pair-26-boards.json";
+    render({"--message", team}, "team.pdf");
+    render({"--message", pair}, "pair.pdf");
+    render({"--message", pair, "--message", team}, "both.pdf");
+    ASSERT_EQ(Pages("both.pdf"), 3);
+    // The footer's print time is the only text that may differ.
+    auto withoutTime = [](std::string text) {
+        std::istringstream in(text);
+        std::string kept;
+        for (std::string line; std::getline(in, line);)
+            if (line.find(" printing)") == std::string::npos)
+                kept += line + "\n";
+        return kept;
+    };
+    EXPECT_NE(PdfText("both.pdf", 2).find("Autumn Cup"), std::string::npos);
+    EXPECT_EQ(withoutTime(PdfText("both.pdf", 1)), withoutTime(PdfText("pair.pdf", 1)));
+    EXPECT_EQ(withoutTime(PdfText("both.pdf", 2)), withoutTime(PdfText("pair.pdf", 2)));
+    EXPECT_EQ(withoutTime(PdfText("both.pdf", 3)), withoutTime(PdfText("team.pdf", 1)));
+    EXPECT_NE(PdfInfo("both.pdf").find("595 x 842 pts (A4)"), std::string::npos);
+}
+
+TEST_F(RendererTest, AFolderPrintsItsScorecardsInNameOrder)
+{
+    // Messages and the kiosk's spool entries side by side; what is not a
+    // *.json file, and the spool's own subfolders, are no scorecards.
+    fs::create_directories(dir / "round");
+    Write("round/02-bravo.json", Team("12.Bravo"));
+    Write("round/01-alpha.json", Team("12.Alpha"));
+    Write("round/notes.txt", "not a scorecard");
+    PrintSpool spool((dir / "round").string() + "/");
+    Json::Value message;
+    ASSERT_TRUE(NumericJson::Parse(Team("12.Charlie"), message));
+    std::string error;
+    const std::optional<SpoolEntry> charlie = spool.Add(207, 1, 12, "A 12", message, error);
+    ASSERT_TRUE(charlie.has_value()) << error;
+    ASSERT_TRUE(NumericJson::Parse(Team("12.Delta"), message));
+    const std::optional<SpoolEntry> delta = spool.Add(207, 1, 13, "A 13", message, error);
+    ASSERT_TRUE(delta.has_value()) << error;
+    ASSERT_TRUE(spool.MarkPrinted(delta->id));
+
+    RunResult r = Render({"--message", "round", "--pdf", "round.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Pages("round.pdf"), 3);
+    ExpectPagesInOrder("round.pdf", {{"12.Alpha vs", 1}, {"12.Bravo vs", 2}, {"12.Charlie vs", 3}});
+
+    // The printed entries, given as the spool's done/ folder, after a message.
+    r = Render({"--message", "round/01-alpha.json", "--message", "round/done/", "--pdf", "done.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(Pages("done.pdf"), 2);
+    ExpectPagesInOrder("done.pdf", {{"12.Alpha vs", 1}, {"12.Delta vs", 2}});
+}
+
+TEST_F(RendererTest, AJournalPrintsEveryScorecardTheKioskSpooledOnce)
+{
+    // The spool of a session: one entry still waiting, one printed, one
+    // discarded by the director.
+    const std::string spoolDir = (dir / "spool").string();
+    PrintSpool spool(spoolDir + "/");
+    auto add = [&](const std::string& text, int32_t msgId) {
+        Json::Value message;
+        EXPECT_TRUE(NumericJson::Parse(text, message));
+        std::string error;
+        const std::optional<SpoolEntry> entry = spool.Add(msgId, 1, 12, "A 12", message, error);
+        EXPECT_TRUE(entry.has_value()) << error;
+        return entry ? entry->id : std::string();
+    };
+    const std::string waiting = add(Team("12.Waiting"), 207);
+    const std::string printed = add(Pair("Printed Pairs"), 208);
+    const std::string discarded = add(Team("12.Discarded"), 207);
+    ASSERT_TRUE(spool.MarkPrinted(printed));
+    ASSERT_TRUE(spool.Discard(discarded));
+    // The journal lists them out of the spool's order, and the printed one
+    // twice (the director reprinted it); other events name ids too.
+    Write("print-journal.jsonl", JournalLine("start") + JournalLine("spooled", printed) +
+                                     JournalLine("submitted", waiting) + "\n" + JournalLine("spooled", discarded) +
+                                     JournalLine("completed", printed) + JournalLine("spooled", printed) +
+                                     JournalLine("spooled", waiting));
+    Write("first.json", Team("12.First"));
+
+    const RunResult r = Render({"--message", "first.json", "--journal", "print-journal.jsonl", "--spool-dir", spoolDir,
+                                "--pdf", "session.pdf", "--lang", "en"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(Pages("session.pdf"), 5);
+    ExpectPagesInOrder("session.pdf", {{"12.First vs", 1},
+                                       {"Printed Pairs (1)", 2},
+                                       {"Printed Pairs (2)", 3},
+                                       {"12.Discarded vs", 4},
+                                       {"12.Waiting vs", 5}});
+    // An id is printed once over every journal given.
+    const RunResult twice = Render({"--journal", "print-journal.jsonl", "--journal", "print-journal.jsonl",
+                                    "--spool-dir", spoolDir, "--pdf", "twice.pdf"});
+    ASSERT_EQ(twice.status, 0) << twice.err;
+    EXPECT_EQ(Pages("twice.pdf"), 4);
+    // Reading the journal and the spool changes neither.
+    EXPECT_EQ(spool.PendingCount(), 1u);
+}
+
+TEST_F(RendererTest, ABadScorecardAnywhereInABatchLeavesNoPdf)
+{
+    Write("good.json", Team("12.Good"));
+    Write("signup.json", R"({"pub_MsgID":203,"85":{}})");
+    fs::create_directories(dir / "empty");
+    fs::create_directories(dir / "mixed");
+    Write("mixed/a.json", Team("12.A"));
+    Write("mixed/b.json", "{ not JSON");
+    Write("mixed/c.json", Team("12.C"));
+    fs::create_directories(dir / "spool");
+    const std::string lost = "20261210-153003-000042";
+    Write("lost.jsonl", JournalLine("start") + JournalLine("spooled", lost));
+    Write("quiet.jsonl", JournalLine("start") + JournalLine("touch"));
+    Write("torn.jsonl", JournalLine("start") + R"({"event":"spoo)" + "\n");
+    Write("noid.jsonl", JournalLine("spooled"));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"--message", "good.json", "--message", "signup.json", "--message", "good.json"},
+         1,
+         "signup.json holds message 203, not a scorecard message"},
+        {{"--message", "good.json", "--message", "mixed"}, 1, "mixed/b.json is not JSON"},
+        {{"--message", "good.json", "--message", "missing.json"}, 1, "cannot read missing.json: no such file"},
+        {{"--message", "empty", "--message", "good.json"}, 1, "no scorecards in empty: it holds no *.json file"},
+        {{"--journal", "lost.jsonl", "--spool-dir", "spool", "--message", "good.json"},
+         1,
+         "no spooled scorecard " + lost + " in spool (nor in its done/ or discarded/), named in lost.jsonl line 2"},
+        {{"--journal", "quiet.jsonl", "--spool-dir", "spool"}, 1, "no scorecards in quiet.jsonl: the journal has no"},
+        {{"--journal", "torn.jsonl", "--spool-dir", "spool"}, 1, "torn.jsonl line 2 is not a journal line"},
+        {{"--journal", "noid.jsonl", "--spool-dir", "spool"}, 1, "noid.jsonl line 1: a \"spooled\" event without"},
+        {{"--journal", "missing.jsonl"}, 1, "cannot read missing.jsonl: no such file"},
+        {{"--message", "good.json", "--spooled", "20261210-153003-000001", "--spool-dir", "spool"},
+         1,
+         "no spooled scorecard 20261210-153003-000001 in spool"},
+        {{"--message", "good.json", "--message", "good.json", "--png", "out.png"},
+         2,
+         "--png pictures the first page of a single scorecard"},
+        {{"--message", "mixed", "--png", "out.png"},
+         1,
+         "--png pictures the first page of a single scorecard; print several into --pdf without --png (the inputs "
+         "hold 3)"},
+        {{"--test-page", "--journal", "quiet.jsonl"}, 2, "give either --test-page or --journal, not both"},
+        {{"--test-page", "--message", "good.json", "--journal", "quiet.jsonl"}, 2, "--test-page prints alone"},
+    };
+    const std::vector<std::string> before = AllFiles();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::vector<std::string> args = c.args;
+        if (std::find(args.begin(), args.end(), "--png") == args.end())
+            args.insert(args.end(), {"--pdf", "out.pdf"});
+        const RunResult r = Render(args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(Count(r.err, "\n"), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("bridgeprint-render: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(AllFiles(), before) << "an output or a partial file was left behind";
+    }
+}
+
+TEST_F(RendererTest, ABatchShowsItsProgressOnlyOnATerminal)
+{
+    Write("a.json", Team("12.A"));
+    Write("b.json", Team("12.B"));
+    // script(1) gives the program a terminal for its output and errors.
+    const std::string command = "cd " + Quote(dir.string()) +
+                                " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 120 script -qec " +
+                                Quote(Quote(kRenderer) + " --message a.json --message b.json --pdf ab.pdf") +
+                                " /dev/null > tty.txt";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << ReadFile(dir / "tty.txt");
+    const std::string tty = ReadFile(dir / "tty.txt");
+    EXPECT_NE(tty.find("\r  1/2 scorecards  a.json"), std::string::npos) << tty;
+    EXPECT_NE(tty.find("\r  2/2 scorecards  b.json"), std::string::npos) << tty;
+    EXPECT_NE(tty.find("2 scorecards, 2 pages: ab.pdf"), std::string::npos) << tty;
+    EXPECT_EQ(Pages("ab.pdf"), 2);
 }

@@ -4,7 +4,11 @@
 #include "platform/RecordingCanvas.h"
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QImage>
+
+#include <cmath>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -246,6 +250,34 @@ TEST_F(QPainterCanvasTest, FacesAreSubstitutedAndCellHeightsHonoured)
     EXPECT_GT(extent.cx, 1000);
     // Full-width characters are about one cell height wide in this face.
     EXPECT_LT(extent.cx, 2400);
+}
+
+TEST_F(QPainterCanvasTest, TextExtentsFollowTheSelectedFontWhateverWasMeasuredBefore)
+{
+    // Widths are kept per font once measured: every part of a description
+    // must tell the fonts apart, and a width must not outlive its font.
+    const std::u16string latin = u"Microsoft Sans Serif";
+    FontSpec bold = Face(300, latin);
+    bold.bold = 1;
+    FontSpec italic = Face(300, latin);
+    italic.italic = 1;
+    const FontSpec fonts[] = {Face(300), Face(300, latin), bold, italic, Face(301, latin), Face(-300, latin)};
+    auto expected = [](const FontSpec& spec, const QString& text) {
+        const QFontMetricsF metrics(CanvasFont(spec).Native());
+        return Size{static_cast<int32_t>(std::lround(metrics.horizontalAdvance(text))),
+                    static_cast<int32_t>(std::lround(metrics.ascent() + metrics.descent()))};
+    };
+    for (int round = 0; round < 2; ++round) {
+        QPainterCanvas canvas(&image);
+        for (const FontSpec& spec : fonts) {
+            SCOPED_TRACE(std::to_string(spec.height) + (spec.bold ? " bold" : "") + (spec.italic ? " italic" : ""));
+            canvas.SelectFont(spec, round == 0 ? FontSource::Cache : FontSource::Temporary);
+            EXPECT_EQ(canvas.TextExtent(u"West 4♠"), expected(spec, QStringLiteral("West 4♠")));
+            Rect box{0, 0, 5000, 5000};
+            canvas.DrawText(u"West 4♠", box, DT_CALCRECT | DT_SINGLELINE);
+            EXPECT_EQ(box.Width(), expected(spec, QStringLiteral("West 4♠")).cx);
+        }
+    }
 }
 
 TEST_F(QPainterCanvasTest, TextIsAlignedAndClippedToItsBox)
