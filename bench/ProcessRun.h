@@ -19,6 +19,7 @@ extern char** environ;
 
 struct ProcessRun {
     double ms = 0;
+    double cpuMs = 0; // user and system time of the child: what the run costs whatever else the machine does
     long maxRssKiB = 0;
     bool ok = false;
 };
@@ -46,6 +47,8 @@ inline ProcessRun RunProcessOnce(const std::vector<std::string>& args)
         return run;
     run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     run.maxRssKiB = usage.ru_maxrss;
+    run.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
 }
@@ -53,6 +56,7 @@ inline ProcessRun RunProcessOnce(const std::vector<std::string>& args)
 struct ProcessFigures {
     double medianMs = 0;
     double worstMs = 0;
+    double medianCpuMs = 0;
     double peakMiB = 0;
 };
 
@@ -60,6 +64,7 @@ struct ProcessFigures {
 inline bool MeasureProcess(const char* what, const std::vector<std::string>& args, int runs, ProcessFigures& figures)
 {
     std::vector<double> times;
+    std::vector<double> cpu;
     long rss = 0;
     for (int i = 0; i < runs; ++i) {
         const ProcessRun run = RunProcessOnce(args);
@@ -68,10 +73,13 @@ inline bool MeasureProcess(const char* what, const std::vector<std::string>& arg
             return false;
         }
         times.push_back(run.ms);
+        cpu.push_back(run.cpuMs);
         rss = std::max(rss, run.maxRssKiB);
     }
     std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
     figures.medianMs = times[times.size() / 2];
+    figures.medianCpuMs = cpu[cpu.size() / 2];
     figures.worstMs = times.back();
     figures.peakMiB = double(rss) / 1024.0;
     return true;

@@ -79,9 +79,9 @@ int main(int argc, char** argv)
     if (ok) {
         const int pages = (boards + 15) / 16;
         std::printf("hand records: %d boards solved and printed (%d pages), %u cores   n=%d   median %7.1f ms   "
-                    "worst %7.1f ms   %.1f boards/s   peak memory %5.1f MiB\n",
+                    "worst %7.1f ms   %.1f boards/s   peak memory %5.1f MiB   cpu %7.1f ms\n",
                     boards, pages, std::thread::hardware_concurrency(), runs, f.medianMs, f.worstMs,
-                    boards * 1000.0 / f.medianMs, f.peakMiB);
+                    boards * 1000.0 / f.medianMs, f.peakMiB, f.medianCpuMs);
     }
     std::error_code ignored;
     if (std::getenv("BENCH_KEEP") == nullptr)

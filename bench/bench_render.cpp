@@ -11,78 +11,22 @@
 //
 //   bench_render [--runs N] [--batch-runs N] [--render EXE]
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "ProcessRun.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
-#include <string>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
-struct Run {
-    double ms = 0;
-    double cpuMs = 0; // user and system time of the child: what the run costs whatever else the machine does
-    long maxRssKiB = 0;
-    bool ok = false;
-};
-
-Run RunOnce(const std::vector<std::string>& args)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    Run run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return run;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid)
-        return run;
-    run.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    run.maxRssKiB = usage.ru_maxrss;
-    run.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-                (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
-}
-
 bool Measure(const char* what, const std::vector<std::string>& args, int runs)
 {
-    std::vector<double> times;
-    long rss = 0;
-    for (int i = 0; i < runs; ++i) {
-        const Run run = RunOnce(args);
-        if (!run.ok) {
-            std::fprintf(stderr, "bench_render: %s failed: %s ...\n", what, args[0].c_str());
-            return false;
-        }
-        times.push_back(run.ms);
-        rss = std::max(rss, run.maxRssKiB);
-    }
-    std::sort(times.begin(), times.end());
-    std::printf("%-40s n=%-4d median %7.1f ms   worst %7.1f ms   peak memory %5.1f MiB\n", what, runs,
-                times[times.size() / 2], times.back(), double(rss) / 1024.0);
+    ProcessFigures f;
+    if (!MeasureProcess(what, args, runs, f))
+        return false;
+    std::printf("%-40s n=%-4d median %7.1f ms   worst %7.1f ms   peak memory %5.1f MiB\n", what, runs, f.medianMs,
+                f.worstMs, f.peakMiB);
     return true;
 }
 
@@ -97,7 +41,7 @@ bool MeasureBatch(const std::string& render, const std::vector<std::string>& fil
     std::vector<double> cpu;
     long rss = 0;
     for (int i = 0; i < runs; ++i) {
-        const Run run = RunOnce(args);
+        const ProcessRun run = RunProcessOnce(args);
         if (!run.ok) {
             std::fprintf(stderr, "bench_render: the batch of %zu failed\n", files.size());
             return false;

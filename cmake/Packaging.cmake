@@ -54,12 +54,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The kiosk session adds: cage and Xwayland (the compositor the service runs
 # the kiosk in), Qt's Wayland platform plugin, the in-process on-screen
 # keyboard with the QML modules it is drawn with, and pam_systemd with
-# systemd-sysusers for the service's session and user.
+# systemd-sysusers for the service's session and user. bridgeprint-render
+# opens the double-dummy solver (libdds0) only for hand records, at run time,
+# so dpkg-shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins, qt6-wayland, cage, xwayland, "
     "qt6-virtualkeyboard-plugin, qml6-module-qtquick-virtualkeyboard, qml6-module-qtqml-workerscript, "
     "qml6-module-qt-labs-folderlistmodel, qml6-module-qtquick, qml6-module-qtquick-layouts, "
-    "qml6-module-qtquick-window, libpam-systemd, systemd")
+    "qml6-module-qtquick-window, libpam-systemd, systemd, libdds0")
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS})
 # postinst makes the service's user; the PAM file in /etc is a conffile, so
 # a change the administrator makes to it survives an upgrade.

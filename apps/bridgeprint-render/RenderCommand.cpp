@@ -842,50 +842,38 @@ bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, s
     std::string text;
     if (!ReadPbnFile(options.pbnPath, text, error) || !ReadHandRecords(text, options.pbnPath, input.file, error))
         return false;
-    // Every board without a table from the file is solved in one request:
-    // the solver takes them in batches as large as it allows and spreads
-    // each batch over the cores.
-    std::vector<const Deal*> unsolved;
-    std::vector<size_t> where;
-    for (size_t i = 0; i < input.file.boards.size(); ++i) {
-        if (!input.file.boards[i].tricksFromFile) {
-            unsolved.push_back(&input.file.boards[i].deal);
-            where.push_back(i);
-        }
+    // The boards without a table from the file are solved, a page of them
+    // per call of the solver, spread over the cores; every board gets its
+    // par. Solving takes a few tenths of a second a board: on a terminal a
+    // line shows how far it is, rewritten after each call and cleared at the
+    // end.
+    std::vector<DealToAnalyse> deals;
+    size_t unsolved = 0;
+    for (const HandRecordBoard& board : input.file.boards) {
+        deals.push_back({&board.deal, board.dealer, board.vulnerability, board.deal.GetTrickTexts()});
+        unsolved += board.tricksFromFile ? 0 : 1;
     }
-    // Solving takes a few tenths of a second a board: on a terminal a line
-    // shows how far it is, rewritten after each batch and cleared at the end.
     SolveProgress progress;
-    const bool onTerminal = isatty(STDERR_FILENO) == 1;
-    if (onTerminal && unsolved.size() > 0) {
+    const bool onTerminal = isatty(STDERR_FILENO) == 1 && unsolved > 0;
+    if (onTerminal) {
         progress = [](size_t solved, size_t total) {
             std::fprintf(stderr, "\rsolving double-dummy tables: %zu/%zu boards", solved, total);
             std::fflush(stderr);
         };
-        progress(0, unsolved.size());
+        progress(0, unsolved);
     }
-    std::vector<TrickTable> tables;
-    const bool solved = SolveTrickTables(unsolved, tables, error, progress);
-    if (onTerminal && unsolved.size() > 0)
+    std::vector<DealAnalysis> analyses;
+    const bool analysed = AnalyseDeals(deals, analyses, error, progress);
+    if (onTerminal)
         std::fprintf(stderr, "\r\033[K");
-    if (!solved) {
+    if (!analysed) {
         error = options.pbnPath + ": " + error;
         return false;
     }
-    for (size_t j = 0; j < where.size(); ++j)
-        input.file.boards[where[j]].deal.SetTrickTexts(TrickTableText(tables[j]));
-    input.pars.assign(input.file.boards.size(), BoardPar());
+    input.pars.clear();
     for (size_t i = 0; i < input.file.boards.size(); ++i) {
-        const HandRecordBoard& board = input.file.boards[i];
-        TrickTable table;
-        ParResult par;
-        if (!TrickTableFromText(board.deal.GetTrickTexts(), table) ||
-            !ComputePar(table, board.dealer, board.vulnerability, par, error)) {
-            error = options.pbnPath + ": board " + std::to_string(board.deal.GetBoard()) + ": " +
-                    (error.empty() ? "no trick table" : error);
-            return false;
-        }
-        input.pars[i] = BoardPar{true, par.score, JoinedContracts(par.contracts)};
+        input.file.boards[i].deal.SetTrickTexts(TrickTableText(analyses[i].tricks));
+        input.pars.push_back(BoardPar{true, analyses[i].par.score, JoinedContracts(analyses[i].par.contracts)});
     }
     return true;
 }

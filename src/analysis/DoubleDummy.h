@@ -2,10 +2,16 @@
 // Double-dummy analysis of whole deals through the system's double-dummy
 // solver library: the tricks each seat takes as declarer in each strain with
 // every card in view, and the par score that follows from them for the
-// dealer and the vulnerability. Deals are solved many at a time, which lets
-// the library spread them over every core.
+// dealer and the vulnerability. Deals are solved a page (sixteen) at a time,
+// which lets the library spread them over every core.
 //
-// Plain C++, no Qt.
+// The library runs in a child process of its own, started for one analysis:
+// loading it starts a thread pool and sets aside memory that a program
+// printing scorecards should not pay for, its clean-up at exit is not safe
+// once it has been loaded at run time, and a fault inside it must not take
+// the caller down. The child hands back plain text through a pipe.
+//
+// Plain C++ and POSIX, no Qt.
 
 #include "tournament/Deals.h"
 
@@ -20,15 +26,6 @@
 // order of the trick texts in Deals.h.
 using TrickTable = std::array<std::array<int32_t, 5>, 4>;
 
-// Told after each batch how many of the deals are solved.
-using SolveProgress = std::function<void(size_t solved, size_t total)>;
-
-// The tables of `deals` (each a full deal of 52 card codes), in order,
-// asked of the library sixteen at a time. On a failure
-// returns false with `error` naming the board and the library's reason.
-bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTable>& tables, std::string& error,
-                      const SolveProgress& progress = {});
-
 // The trick text of a table (Deals.h: one character per trick count, "0" to
 // "9" and "a" to "d" for ten to thirteen, as the scoring server writes them).
 std::string TrickTableText(const TrickTable& table);
@@ -36,11 +33,35 @@ std::string TrickTableText(const TrickTable& table);
 bool TrickTableFromText(const std::string& text, TrickTable& table);
 
 // The par of a deal: its score for North-South (negative when East-West
-// score) and the contracts that reach it, such as "4S N", "5DX EW"; score 0
-// and no contract for a deal passed out.
+// score) and the contracts that reach it, such as "4S N", "5DX EW -2";
+// score 0 and no contract for a deal passed out.
 struct ParResult {
     int32_t score = 0;
     std::vector<std::string> contracts;
 };
-// `dealer` a seat, `vulnerability` a kVul value.
-bool ComputePar(const TrickTable& table, int32_t dealer, int32_t vulnerability, ParResult& par, std::string& error);
+
+// One deal to analyse: the 52 cards, the dealer (a seat) and the
+// vulnerability (a kVul value); its trick table is solved unless `known`
+// holds it already (a trick text from the hand record).
+struct DealToAnalyse {
+    const Deal* deal = nullptr;
+    int32_t dealer = 0;
+    int32_t vulnerability = 0;
+    std::string known;
+};
+
+struct DealAnalysis {
+    TrickTable tricks{};
+    ParResult par;
+};
+
+// Told after each call of the solver how many of the deals to solve are
+// solved. Called in the child process: it may write to a terminal, nothing
+// else it does is seen by the caller.
+using SolveProgress = std::function<void(size_t solved, size_t total)>;
+
+// The trick table and par of every deal, in order. On a failure (the library
+// missing, a deal it refuses, the child ending without an answer) returns
+// false with one line in `error`, naming the board when one is at fault.
+bool AnalyseDeals(const std::vector<DealToAnalyse>& deals, std::vector<DealAnalysis>& results, std::string& error,
+                  const SolveProgress& progress = {});

@@ -1,5 +1,5 @@
 // The double-dummy tables and par scores of deals whose results are known by
-// reasoning, solved through the real solver library.
+// reasoning, solved through the real solver library in its child process.
 
 #include "analysis/DoubleDummy.h"
 
@@ -26,19 +26,20 @@ Deal DealOf(const std::string& pbnDeal, int32_t board = 1)
 // defender on lead (or his partner) runs his own suit and declarer takes none.
 const char* const kOneSuitEach = "N:AKQJT98765432... .AKQJT98765432.. ..AKQJT98765432. ...AKQJT98765432";
 
+// Seats N E S W; strains C D H S NT.
+const TrickTable kOneSuitEachTable{{{0, 13, 0, 13, 0}, {13, 0, 13, 0, 0}, {0, 13, 0, 13, 0}, {13, 0, 13, 0, 0}}};
+
 } // namespace
 
 TEST(DoubleDummy, OneSuitPerHandIsSolvedAsReasoned)
 {
     const Deal deal = DealOf(kOneSuitEach);
-    std::vector<TrickTable> tables;
+    std::vector<DealAnalysis> results;
     std::string error;
-    ASSERT_TRUE(SolveTrickTables({&deal}, tables, error)) << error;
-    ASSERT_EQ(tables.size(), 1u);
-    // Seats N E S W; strains C D H S NT.
-    const TrickTable expected{{{0, 13, 0, 13, 0}, {13, 0, 13, 0, 0}, {0, 13, 0, 13, 0}, {13, 0, 13, 0, 0}}};
-    EXPECT_EQ(tables[0], expected);
-    EXPECT_EQ(TrickTableText(tables[0]), "0d0d0d0d000d0d0d0d00");
+    ASSERT_TRUE(AnalyseDeals({{&deal, kSeatNorth, kVulNone, ""}}, results, error)) << error;
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].tricks, kOneSuitEachTable);
+    EXPECT_EQ(TrickTableText(results[0].tricks), "0d0d0d0d000d0d0d0d00");
 }
 
 TEST(DoubleDummy, ManyDealsInOneCallKeepTheirOrder)
@@ -46,20 +47,26 @@ TEST(DoubleDummy, ManyDealsInOneCallKeepTheirOrder)
     // More deals than one call of the library takes, alternating the deal
     // above with the same deal turned a quarter (East then holds the
     // spades): the answers must come back in the order asked.
+    // Every fifth deal brings its own (made-up) table, which must come back
+    // as given, not solved.
     const Deal plain = DealOf(kOneSuitEach);
     const Deal turned = DealOf("E:AKQJT98765432... .AKQJT98765432.. ..AKQJT98765432. ...AKQJT98765432");
-    std::vector<const Deal*> deals;
+    std::vector<DealToAnalyse> deals;
     for (int i = 0; i < 45; ++i)
-        deals.push_back(i % 3 == 2 ? &turned : &plain);
-    std::vector<TrickTable> tables;
+        deals.push_back({i % 3 == 2 ? &turned : &plain, kSeatNorth, kVulNone, i % 5 == 4 ? "12345123451234512345" : ""});
+    std::vector<DealAnalysis> results;
     std::string error;
-    ASSERT_TRUE(SolveTrickTables(deals, tables, error)) << error;
-    ASSERT_EQ(tables.size(), deals.size());
+    ASSERT_TRUE(AnalyseDeals(deals, results, error)) << error;
+    ASSERT_EQ(results.size(), deals.size());
     for (size_t i = 0; i < deals.size(); ++i) {
         SCOPED_TRACE(i);
+        if (i % 5 == 4) {
+            EXPECT_EQ(TrickTableText(results[i].tricks), "12345123451234512345");
+            continue;
+        }
         const int32_t spadeHolder = i % 3 == 2 ? kSeatEast : kSeatNorth;
-        EXPECT_EQ(tables[i][size_t(spadeHolder)][kSuitSpades], 13);
-        EXPECT_EQ(tables[i][size_t((spadeHolder + 1) % 4)][kSuitSpades], 0);
+        EXPECT_EQ(results[i].tricks[size_t(spadeHolder)][kSuitSpades], 13);
+        EXPECT_EQ(results[i].tricks[size_t((spadeHolder + 1) % 4)][kSuitSpades], 0);
     }
 }
 
@@ -67,7 +74,7 @@ TEST(DoubleDummy, ParFollowsDealerAndVulnerability)
 {
     // North-South make seven spades, East-West seven hearts; spades outrank
     // hearts, and seven no trump doubled by East-West would go down thirteen.
-    const TrickTable table{{{0, 13, 0, 13, 0}, {13, 0, 13, 0, 0}, {0, 13, 0, 13, 0}, {13, 0, 13, 0, 0}}};
+    const Deal deal = DealOf(kOneSuitEach);
     struct Case {
         int32_t dealer;
         int32_t vulnerability;
@@ -76,22 +83,20 @@ TEST(DoubleDummy, ParFollowsDealerAndVulnerability)
     for (const Case& c : {Case{kSeatNorth, kVulNone, 1510}, Case{kSeatEast, kVulNone, 1510},
                           Case{kSeatWest, kVulBoth, 2210}, Case{kSeatSouth, kVulNorthSouth, 2210}}) {
         SCOPED_TRACE(std::to_string(c.dealer) + "/" + std::to_string(c.vulnerability));
-        ParResult par;
+        std::vector<DealAnalysis> results;
         std::string error;
-        ASSERT_TRUE(ComputePar(table, c.dealer, c.vulnerability, par, error)) << error;
-        EXPECT_EQ(par.score, c.score);
-        ASSERT_FALSE(par.contracts.empty());
-        EXPECT_EQ(par.contracts[0], "7S NS");
+        ASSERT_TRUE(AnalyseDeals({{&deal, c.dealer, c.vulnerability, ""}}, results, error)) << error;
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0].par.score, c.score);
+        EXPECT_EQ(results[0].par.contracts, std::vector<std::string>{"7S NS"});
     }
-    // Nobody can make anything: passed out.
-    TrickTable nothing{};
-    for (auto& seat : nothing)
-        seat.fill(6);
-    ParResult par;
+    // Nobody can make anything (a table as a file may state it): passed out.
+    std::vector<DealAnalysis> results;
     std::string error;
-    ASSERT_TRUE(ComputePar(nothing, kSeatNorth, kVulNone, par, error)) << error;
-    EXPECT_EQ(par.score, 0);
-    EXPECT_TRUE(par.contracts.empty());
+    ASSERT_TRUE(AnalyseDeals({{&deal, kSeatNorth, kVulNone, "66666666666666666666"}}, results, error)) << error;
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].par.score, 0);
+    EXPECT_TRUE(results[0].par.contracts.empty());
 }
 
 TEST(DoubleDummy, TrickTextsReadBack)
