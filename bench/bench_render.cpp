@@ -37,29 +37,16 @@ bool MeasureBatch(const std::string& render, const std::vector<std::string>& fil
     for (const std::string& file : files)
         args.insert(args.end(), {"--message", file});
     args.insert(args.end(), {"--pdf", pdf});
-    std::vector<double> times;
-    std::vector<double> cpu;
-    long rss = 0;
-    for (int i = 0; i < runs; ++i) {
-        const ProcessRun run = RunProcessOnce(args);
-        if (!run.ok) {
-            std::fprintf(stderr, "bench_render: the batch of %zu failed\n", files.size());
-            return false;
-        }
-        times.push_back(run.ms);
-        cpu.push_back(run.cpuMs);
-        rss = std::max(rss, run.maxRssKiB);
-    }
-    std::sort(times.begin(), times.end());
-    std::sort(cpu.begin(), cpu.end());
-    const double median = times[times.size() / 2];
+    ProcessFigures f;
+    if (!MeasureProcess("bench_render: the batch", args, runs, f))
+        return false;
     // The 16-deal team scorecard is one page.
     const double pages = double(files.size());
     char what[64];
     std::snprintf(what, sizeof what, "render: %zu team scorecards to one PDF", files.size());
     std::printf("%-40s n=%-4d median %7.1f ms   worst %7.1f ms   %5.1f pages/s   peak memory %5.1f MiB   "
                 "cpu %7.1f ms\n",
-                what, runs, median, times.back(), pages / (median / 1000.0), double(rss) / 1024.0, cpu[cpu.size() / 2]);
+                what, runs, f.medianMs, f.worstMs, pages / (f.medianMs / 1000.0), f.peakMiB, f.medianCpuMs);
     return true;
 }
 

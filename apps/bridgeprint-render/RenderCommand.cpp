@@ -25,6 +25,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -273,7 +274,9 @@ std::string SpoolFolder(const RenderOptions& options)
     return options.spoolDir.empty() ? DataFolder() + "spool/" : options.spoolDir;
 }
 
-bool ReadJsonFile(const std::string& path, Json::Value& value, std::string& error)
+// The whole of a regular file; a missing or unreadable one fails with one
+// line naming it.
+bool ReadTextFile(const std::string& path, std::string& text, std::string& error)
 {
     if (!CheckReadableFile(path, error))
         return false;
@@ -282,7 +285,15 @@ bool ReadJsonFile(const std::string& path, Json::Value& value, std::string& erro
         error = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool ReadJsonFile(const std::string& path, Json::Value& value, std::string& error)
+{
+    std::string text;
+    if (!ReadTextFile(path, text, error))
+        return false;
     if (!NumericJson::Parse(text, value)) {
         error = path + " is not JSON";
         return false;
@@ -689,7 +700,17 @@ bool LoadRenderInput(const RenderOptions& options, const std::vector<ScorecardSo
     return true;
 }
 
-bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, std::string& error)
+namespace {
+
+// Makes the view of one input on the renderer's root services; with
+// `printNow` it prints at once through the print job, as the kiosk does.
+using MakeView = std::function<std::unique_ptr<PageView>(RootServices& services, bool printNow)>;
+
+// One view printed to the PDF file (when wanted) and its first page drawn as
+// the picture (when wanted). The outputs appear only when everything
+// succeeded; otherwise `error` names the problem and the PendingOutputs
+// remove whatever was written.
+bool RenderOneView(const RenderOptions& options, const MakeView& makeView, std::string& error)
 {
     HeadlessUi ui;
     SetUiSeam(&ui);
@@ -700,10 +721,8 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, st
     SetPrintSystem(&printSystem);
     InstallPrintJob();
 
-    // With a PDF wanted the view prints at once, as the kiosk does; for a
-    // picture alone it is only laid out.
-    const bool printNow = pdf.Wanted();
-    std::unique_ptr<ScorecardWindow> view = BuildView(input, services, printNow);
+    // For a picture alone the view is only laid out.
+    std::unique_ptr<PageView> view = makeView(services, pdf.Wanted());
 
     bool ok = true;
     if (!ui.messages.empty()) {
@@ -712,21 +731,25 @@ bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, st
     } else if (pdf.Wanted() && !pdf.Written()) {
         error = "cannot write " + options.pdfPath;
         ok = false;
-    }
-    if (ok && png.Wanted() &&
-        !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
+    } else if (png.Wanted() &&
+               !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
         error = "cannot write " + options.pngPath;
         ok = false;
     }
-    if (ok && pdf.Wanted())
-        ok = pdf.Commit(error);
-    if (ok && png.Wanted())
-        ok = png.Commit(error);
+    ok = ok && (!pdf.Wanted() || pdf.Commit(error)) && (!png.Wanted() || png.Commit(error));
 
     view.reset();
     SetPrintSystem(nullptr);
     SetUiSeam(nullptr);
     return ok;
+}
+
+} // namespace
+
+bool RenderScorecard(const RenderOptions& options, const ScorecardJob& input, std::string& error)
+{
+    return RenderOneView(
+        options, [&](RootServices& services, bool printNow) { return BuildView(input, services, printNow); }, error);
 }
 
 bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardSource>& sources, std::string& error)
@@ -806,23 +829,16 @@ bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardS
 namespace {
 
 // A hand-record file larger than this is not a session's deals.
-constexpr std::streamsize kMaxPbnBytes = 64 * 1024 * 1024;
+constexpr off_t kMaxPbnBytes = 64 * 1024 * 1024;
 
 bool ReadPbnFile(const std::string& path, std::string& text, std::string& error)
 {
-    if (!CheckReadableFile(path, error))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (static_cast<std::streamsize>(text.size()) > kMaxPbnBytes) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > kMaxPbnBytes) {
         error = path + " is larger than 64 MiB; not a file of hand records";
         return false;
     }
-    return true;
+    return ReadTextFile(path, text, error);
 }
 
 std::string JoinedContracts(const std::vector<std::string>& contracts)
@@ -880,42 +896,16 @@ bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, s
 
 bool RenderHandRecords(const RenderOptions& options, const HandRecordInput& input, std::string& error)
 {
-    HeadlessUi ui;
-    SetUiSeam(&ui);
-    RendererServices services(options.lang.value_or(DefaultLanguageForCodePage(OemCodePage())), options.eventText);
-    PendingOutput pdf(options.pdfPath);
-    PendingOutput png(options.pngPath);
-    PdfFilePrintSystem printSystem(pdf.TempPath());
-    SetPrintSystem(&printSystem);
-    InstallPrintJob();
-
-    auto view = std::make_unique<HandRecordView>();
-    view->SetRootServices(&services);
-    view->CreateInWidget(nullptr, kHandRecordViewId);
-    view->SetHandRecords(input.file, input.pars);
-    if (pdf.Wanted())
-        view->Print(1, PrintMode::OnChosen);
-
-    bool ok = true;
-    if (!ui.messages.empty()) {
-        error = "cannot print to " + options.pdfPath + ": " + ui.messages.front();
-        ok = false;
-    } else if (pdf.Wanted() && !pdf.Written()) {
-        error = "cannot write " + options.pdfPath;
-        ok = false;
-    }
-    if (ok && png.Wanted() &&
-        !RenderPageImage(*view, 1, options.dpi).save(QString::fromStdString(png.TempPath()), "PNG")) {
-        error = "cannot write " + options.pngPath;
-        ok = false;
-    }
-    if (ok && pdf.Wanted())
-        ok = pdf.Commit(error);
-    if (ok && png.Wanted())
-        ok = png.Commit(error);
-
-    view.reset();
-    SetPrintSystem(nullptr);
-    SetUiSeam(nullptr);
-    return ok;
+    return RenderOneView(
+        options,
+        [&](RootServices& services, bool printNow) {
+            auto view = std::make_unique<HandRecordView>();
+            view->SetRootServices(&services);
+            view->CreateInWidget(nullptr, kHandRecordViewId);
+            view->SetHandRecords(input.file, input.pars);
+            if (printNow)
+                view->Print(1, PrintMode::OnChosen);
+            return std::unique_ptr<PageView>(std::move(view));
+        },
+        error);
 }

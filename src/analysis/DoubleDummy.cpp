@@ -1,5 +1,6 @@
 #include "analysis/DoubleDummy.h"
 
+#include "foundation/Files.h"
 #include "tournament/BridgeBasics.h"
 
 #include <dds/dll.h>
@@ -267,20 +268,6 @@ bool AnalyseHere(const std::vector<DealToAnalyse>& deals, std::string& out, std:
     return true;
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
-
 bool ReadAnswer(const std::string& answer, size_t count, std::vector<DealAnalysis>& results, std::string& error)
 {
     if (!answer.empty() && answer[0] == '!') {
@@ -337,7 +324,7 @@ bool AnalyseDeals(const std::vector<DealToAnalyse>& deals, std::vector<DealAnaly
         const bool ok = AnalyseHere(deals, out, childError, progress);
         if (!ok)
             out = "!" + childError + "\n";
-        const bool written = WriteAll(fds[1], out);
+        const bool written = WriteAllBytes(fds[1], out);
         std::fflush(nullptr);
         // Straight out: the library's clean-up at exit is what must not run.
         _exit(ok && written ? 0 : 1);
