@@ -431,6 +431,44 @@ bool ReadAuction(const Tag& tag, std::string& auction, std::string& error)
     return true;
 }
 
+// The trick text of an OptimumResultTable section: rows of declarer
+// (N, E, S, W), denomination (NT, S, H, D, C) and tricks, in the columns its
+// tag names ("Declarer;Denomination\2R;Result\2R"). "" unless the rows
+// give all twenty results, each from 0 to 13.
+std::string TrickTextFromResultTable(const Tag& tag)
+{
+    int32_t declarerColumn = -1, strainColumn = -1, resultColumn = -1;
+    const std::vector<std::string> columns = Pieces(tag.value, ';');
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const std::string name = columns[i].substr(0, columns[i].find('\\'));
+        if (EqualsIgnoreCase(name, "Declarer"))
+            declarerColumn = int32_t(i);
+        else if (EqualsIgnoreCase(name, "Denomination"))
+            strainColumn = int32_t(i);
+        else if (EqualsIgnoreCase(name, "Result"))
+            resultColumn = int32_t(i);
+    }
+    if (declarerColumn < 0 || strainColumn < 0 || resultColumn < 0)
+        return {};
+    std::string text(20, '?');
+    const size_t width = columns.size();
+    for (size_t row = 0; row + width <= tag.section.size(); row += width) {
+        const std::optional<int32_t> seat = SeatOfLetter(tag.section[row + size_t(declarerColumn)].text);
+        std::string strainText = tag.section[row + size_t(strainColumn)].text;
+        const std::string& result = tag.section[row + size_t(resultColumn)].text;
+        static const char* const kStrains[5] = {"C", "D", "H", "S", "NT"};
+        int32_t strain = -1;
+        for (int32_t k = 0; k < 5; ++k)
+            if (EqualsIgnoreCase(strainText, kStrains[k]) || (k == 4 && EqualsIgnoreCase(strainText, "N")))
+                strain = k;
+        if (!seat || strain < 0 || result.empty() || result.size() > 2 ||
+            result.find_first_not_of("0123456789") != std::string::npos || std::stoi(result) > 13)
+            return {};
+        text[size_t(*seat * 5 + strain)] = "0123456789abcd"[std::stoi(result)];
+    }
+    return text.find('?') == std::string::npos ? text : std::string();
+}
+
 bool ReadBoard(const Game& game, HandRecordBoard& out, std::string& error)
 {
     const Tag* dealTag = FindTag(game, "Deal");
@@ -468,12 +506,14 @@ bool ReadBoard(const Game& game, HandRecordBoard& out, std::string& error)
         }
         out.auctionFirst = out.auction.empty() ? -1 : *first;
     }
-    if (const Tag* tricks = FindTag(game, "DoubleDummyTricks")) {
-        const std::string text = TrickTextFromPbn(Trimmed(tricks->value));
-        if (!text.empty()) {
-            out.deal.SetTrickTexts(text);
-            out.tricksFromFile = true;
-        }
+    std::string tricks;
+    if (const Tag* tag = FindTag(game, "DoubleDummyTricks"))
+        tricks = TrickTextFromPbn(Trimmed(tag->value));
+    if (const Tag* tag = FindTag(game, "OptimumResultTable"); tag && tricks.empty())
+        tricks = TrickTextFromResultTable(*tag);
+    if (!tricks.empty()) {
+        out.deal.SetTrickTexts(tricks);
+        out.tricksFromFile = true;
     }
     return true;
 }

@@ -43,8 +43,10 @@ struct HandRecordFile {
 // the same deal (one per table in a results file; the board is kept once),
 // a single "-" hand filled with the cards the other three leave, ranks in
 // either case, "10" read as "T". The trick table comes from a
-// DoubleDummyTricks tag (hex digits, declarers N S E W, strains NT S H D C);
-// a tag holding "-" or "*" leaves the board to be solved.
+// DoubleDummyTricks tag (hex digits, declarers N S E W, strains NT S H D C)
+// or else an OptimumResultTable section giving all twenty results; a tag
+// holding "-" or "*", or a table with a result missing, leaves the board to
+// be solved.
 bool ReadHandRecords(const std::string& text, const std::string& source, HandRecordFile& out, std::string& error);
 
 // The trick text of a deal (Deals.h: seats N E S W, strains C D H S NT) from

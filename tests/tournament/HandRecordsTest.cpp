@@ -3,6 +3,7 @@
 
 #include "tournament/HandRecords.h"
 
+#include "foundation/TextUtil.h"
 #include "tournament/Bids.h"
 #include "tournament/BridgeBasics.h"
 
@@ -136,4 +137,33 @@ TEST(HandRecords, DoubleDummyTagsThatAreNotTablesAreIgnored)
         EXPECT_EQ(TrickTextFromPbn(tag), "");
     }
     EXPECT_EQ(TrickTextFromPbn("89ABC01234567890abcd").size(), 20u);
+}
+
+TEST(HandRecords, AnOptimumResultTableGivingEveryResultIsTheTrickTable)
+{
+    // The one-suit-each deal: North-South take 13 tricks in spades and
+    // diamonds, East-West in hearts and clubs, nobody any in no trump.
+    std::string rows;
+    for (const char* seat : {"N", "S", "E", "W"})
+        for (const char* strain : {"NT", "S", "H", "D", "C"}) {
+            const bool northSouth = seat[0] == 'N' || seat[0] == 'S';
+            const bool made = strain[0] == 'S' || strain[0] == 'D' ? northSouth
+                                                                    : (strain[0] == 'H' || strain[0] == 'C') && !northSouth;
+            rows += std::string(seat) + " " + strain + " " + (made ? "13" : "0") + "\n";
+        }
+    const std::string deal = "N:AKQJT98765432... .AKQJT98765432.. ..AKQJT98765432. ...AKQJT98765432";
+    const std::string header = "[OptimumResultTable \"Declarer;Denomination\\2R;Result\\2R\"]\n";
+    HandRecordFile file;
+    std::string error;
+    ASSERT_TRUE(ReadHandRecords(Game(1, deal, header + rows), "f", file, error)) << error;
+    ASSERT_TRUE(file.boards[0].tricksFromFile);
+    EXPECT_EQ(file.boards[0].deal.GetTrickTexts(), "0d0d0d0d000d0d0d0d00");
+
+    // A row missing, or a result that is not one, leaves the board to be
+    // solved.
+    for (const std::string& broken : {rows.substr(0, rows.rfind("W C")), ReplaceAll(rows, "N S 13", "N S 14")}) {
+        ASSERT_TRUE(ReadHandRecords(Game(1, deal, header + broken), "f", file, error)) << error;
+        EXPECT_FALSE(file.boards[0].tricksFromFile);
+        EXPECT_EQ(file.boards[0].deal.GetTrickTexts(), "");
+    }
 }
