@@ -50,11 +50,10 @@ struct Deal {
     std::string Codes() const { return hands[0] + hands[1] + hands[2] + hands[3]; }
     std::string TrickText() const
     {
-        static const char digits[] = "0123456789abcd";
         std::string text;
         for (const auto& seat : tricks)
             for (int32_t t : seat)
-                text += digits[std::clamp(t, 0, 13)];
+                text += TrickCountChar(t);
         return text;
     }
 };

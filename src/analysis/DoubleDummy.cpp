@@ -172,11 +172,10 @@ bool SolveTrickTables(const std::vector<const Deal*>& deals, std::vector<TrickTa
 
 std::string TrickTableText(const TrickTable& table)
 {
-    static constexpr char kDigits[] = "0123456789abcd";
     std::string text;
     for (const auto& seat : table)
         for (int32_t tricks : seat)
-            text += kDigits[std::clamp(tricks, 0, 13)];
+            text += TrickCountChar(tricks);
     return text;
 }
 
@@ -184,12 +183,11 @@ bool TrickTableFromText(const std::string& text, TrickTable& table)
 {
     if (text.size() != 20)
         return false;
-    static constexpr char kDigits[] = "0123456789abcd";
     for (size_t i = 0; i < 20; ++i) {
-        const char* digit = std::find(kDigits, kDigits + 14, text[i]);
-        if (digit == kDigits + 14)
+        const int32_t tricks = TrickCountOf(text[i]);
+        if (tricks < 0)
             return false;
-        table[i / 5][i % 5] = static_cast<int32_t>(digit - kDigits);
+        table[i / 5][i % 5] = tricks;
     }
     return true;
 }

@@ -10,8 +10,12 @@
 
 namespace {
 
-// The rank 2 ... 14 of a PBN rank character (either case), or 0.
-int32_t PbnRank(char c)
+// The characters of the trick counts 0 ... 13.
+constexpr char kTrickDigits[] = "0123456789abcd";
+
+} // namespace
+
+int32_t RankOfLetter(char c)
 {
     if (c >= '2' && c <= '9')
         return c - '0';
@@ -24,6 +28,19 @@ int32_t PbnRank(char c)
     default: return 0;
     }
 }
+
+char TrickCountChar(int32_t tricks)
+{
+    return kTrickDigits[std::clamp(tricks, 0, 13)];
+}
+
+int32_t TrickCountOf(char c)
+{
+    const char* at = std::find(kTrickDigits, kTrickDigits + 14, c);
+    return at == kTrickDigits + 14 ? -1 : static_cast<int32_t>(at - kTrickDigits);
+}
+
+namespace {
 
 // The seat that receives the first hand of a Deal tag.
 int32_t FirstSeat(const std::string& letter)
@@ -182,7 +199,7 @@ std::string HandCodes(const std::string& hand)
     std::string codes;
     for (const Part& part : kOrder) {
         for (char c : NthToken(hand, ".", part.index)) {
-            const int32_t rank = PbnRank(c);
+            const int32_t rank = RankOfLetter(c);
             if (rank == 0)
                 return {}; // not a rank: the hand cannot be trusted at all
             codes += CardCode(part.suit, rank);

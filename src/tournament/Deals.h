@@ -101,6 +101,15 @@ bool IsValidDeal(const std::string& deal);
 // Clears `deals` and appends one deal per complete, valid board of the PBN
 // text.
 void ParsePbn(const std::string& text, DealList& deals);
+// The rank 2 ... 14 of a PBN rank letter ("2" ... "9", "T", "J", "Q", "K",
+// "A", either case), or 0 for any other character.
+int32_t RankOfLetter(char c);
+// The trick-text character of a trick count: "0" ... "9", then "a" ... "d"
+// for ten to thirteen, as the scoring server writes them; counts outside
+// 0 ... 13 are clamped.
+char TrickCountChar(int32_t tricks);
+// The trick count of a trick-text character, or -1 for any other byte.
+int32_t TrickCountOf(char c);
 // One rank character ("2" ... "9", "T", "J", "Q", "K", "A") per code; a byte
 // that is not a card gives "2".
 std::string RankLetters(const std::string& codes);

@@ -183,18 +183,6 @@ private:
     std::set<std::string> names_; // the current game's tags, lower case
 };
 
-int32_t RankOf(char c)
-{
-    switch (std::toupper(static_cast<unsigned char>(c))) {
-    case 'T': return 10;
-    case 'J': return 11;
-    case 'Q': return 12;
-    case 'K': return 13;
-    case 'A': return 14;
-    default: return c >= '2' && c <= '9' ? c - '0' : 0;
-    }
-}
-
 std::optional<int32_t> SeatOfLetter(const std::string& text)
 {
     if (text.size() != 1)
@@ -210,8 +198,7 @@ std::optional<int32_t> SeatOfLetter(const std::string& text)
 
 std::string SeatName(int32_t seat)
 {
-    static const char* const kNames[] = {"North", "East", "South", "West"};
-    return seat >= 0 && seat < 4 ? kNames[seat] : "?";
+    return SeatWord(seat, kLangEnglish);
 }
 
 // The order cards are kept in within a hand (as HandCodes keeps them):
@@ -266,7 +253,7 @@ bool ReadDeal(const std::string& value, std::array<std::string, 4>& hands, std::
         static constexpr int32_t kWrittenSuits[4] = {kSuitSpades, kSuitHearts, kSuitDiamonds, kSuitClubs};
         for (size_t s = 0; s < 4; ++s) {
             for (char c : suits[s]) {
-                const int32_t rank = RankOf(c);
+                const int32_t rank = RankOfLetter(c);
                 if (rank == 0) {
                     error = SeatName(seat) + "'s hand \"" + hand + "\" has '" + std::string(1, c) +
                             "', which is not a rank (2-9, T, J, Q, K, A)";
@@ -464,7 +451,7 @@ std::string TrickTextFromResultTable(const Tag& tag)
         if (!seat || strain < 0 || result.empty() || result.size() > 2 ||
             result.find_first_not_of("0123456789") != std::string::npos || std::stoi(result) > 13)
             return {};
-        text[size_t(*seat * 5 + strain)] = "0123456789abcd"[std::stoi(result)];
+        text[size_t(*seat * 5 + strain)] = TrickCountChar(std::stoi(result));
     }
     return text.find('?') == std::string::npos ? text : std::string();
 }
@@ -533,12 +520,10 @@ std::string HeaderValue(const Game& game, const char* name)
 std::string CardName(char code)
 {
     static constexpr char kSuitLetters[] = "CDHS";
-    static constexpr char kRanks[] = "23456789TJQKA";
     const int32_t suit = CardSuit(code);
-    const int32_t rank = CardRank(code);
-    if (suit < 0 || rank < 2)
+    if (suit < 0)
         return "?";
-    return std::string(1, kSuitLetters[suit]) + kRanks[rank - 2];
+    return std::string(1, kSuitLetters[suit]) + RankLetters(std::string(1, code));
 }
 
 std::string TrickTextFromPbn(const std::string& tag)
@@ -549,15 +534,14 @@ std::string TrickTextFromPbn(const std::string& tag)
     // seats N, E, S, W, each strains C, D, H, S, NT.
     static constexpr int32_t kTagSeat[4] = {0, 2, 1, 3}; // our seat -> its group in the tag
     static constexpr int32_t kTagStrain[5] = {4, 3, 2, 1, 0}; // our strain -> its place in the group
-    static constexpr char kDigits[] = "0123456789abcd";
     std::string text;
     for (int32_t seat = 0; seat < 4; ++seat) {
         for (int32_t strain = 0; strain < 5; ++strain) {
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(tag[size_t(kTagSeat[seat] * 5 + kTagStrain[strain])])));
-            const char* digit = std::find(kDigits, kDigits + 14, c);
-            if (digit == kDigits + 14)
+            const char c = tag[size_t(kTagSeat[seat] * 5 + kTagStrain[strain])];
+            const int32_t tricks = TrickCountOf(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+            if (tricks < 0)
                 return {};
-            text += *digit;
+            text += TrickCountChar(tricks);
         }
     }
     return text;
