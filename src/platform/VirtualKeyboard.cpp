@@ -25,6 +25,8 @@ std::string InputMethodModuleToSet(const char* current, bool pluginInstalled)
 
 bool ChooseVirtualKeyboard()
 {
+    if (!qEnvironmentVariableIsSet("QT_VIRTUALKEYBOARD_LAYOUT_PATH"))
+        qputenv("QT_VIRTUALKEYBOARD_LAYOUT_PATH", kKeyboardLayoutPath);
     const QString plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
     const bool installed = QFileInfo::exists(QString::fromStdString(VirtualKeyboardPluginFile(plugins.toStdString())));
     const std::string module =

@@ -15,6 +15,12 @@
 
 // The input method module of the virtual keyboard.
 inline constexpr const char* kVirtualKeyboardModule = "qtvirtualkeyboard";
+// The keyboard's pages, compiled into the program: letters, digits with the
+// signs of addresses and filters, and a digit pad. Every key has a fixed share
+// of its row, so no key lies off the screen or over another at any screen
+// size (the keyboard's own pages size some keys from others' widths, which
+// are not always known yet when a page is first laid out).
+inline constexpr const char* kKeyboardLayoutPath = "qrc:/keyboard";
 
 // What the keyboard offers for each kind of field the director fills. An
 // address or a code is typed exactly: no capital put in front, no word
@@ -38,8 +44,10 @@ std::string VirtualKeyboardPluginFile(const std::string& pluginsFolder);
 std::string InputMethodModuleToSet(const char* current, bool pluginInstalled);
 
 // Applies InputMethodModuleToSet to this process: reads QT_IM_MODULE, looks
-// for the plugin under Qt's plugins folder and sets the variable. Call before
-// the application object is made. True when it chose the virtual keyboard.
+// for the plugin under Qt's plugins folder and sets the variable, and points
+// the keyboard at the kiosk's own pages unless QT_VIRTUALKEYBOARD_LAYOUT_PATH
+// says otherwise. Call before the application object is made. True when it
+// chose the virtual keyboard.
 bool ChooseVirtualKeyboard();
 
 // Whether the input method in force is the virtual keyboard (QT_IM_MODULE
