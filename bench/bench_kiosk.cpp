@@ -130,7 +130,7 @@ int main(int argc, char** argv)
         // The folder stands for the printer, as --pdf-folder does.
         PdfFolderPrintSystem folder(pdf);
         SetPrintSystem(&folder);
-        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{})->choice;
+        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
         desktop->EnableDurablePrinting(data, nullptr);
         ServerMessage list = ListReply(200);
         desktop->Desk().SetPendingSettings(desktop->Desk().GetSettings());

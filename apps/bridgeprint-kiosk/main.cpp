@@ -13,6 +13,7 @@
 #include "kiosk/KioskApp.h"
 #include "kiosk/KioskOptions.h"
 #include "platform/Fonts.h"
+#include "platform/TouchStyle.h"
 #include "platform/VirtualKeyboard.h"
 #include "print/PrintJob.h"
 
@@ -57,6 +58,8 @@ int main(int argc, char** argv)
     // method is read when the application object is made.
     ChooseVirtualKeyboard();
     QApplication app(toolkitArgc, toolkitArgv.data());
+    // Menus, buttons, fields and list rows a fingertip can hit.
+    InstallTouchStyle();
     // The keyboard covers the lower half of the screen; the field being
     // filled moves up out of its way.
     InstallKeyboardAvoidance();

@@ -769,7 +769,7 @@ bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardS
     bool ok = true;
     std::unique_ptr<PrintDocument> doc;
     PaperMapping paper;
-    if (const std::optional<PrintDialogAnswer> answer = printSystem.RunPrintDialog(0, PrinterChoice())) {
+    if (const std::optional<PrintDialogAnswer> answer = printSystem.RunPrintDialog(0, PrinterChoice(), PrintDialogContext())) {
         PrinterChoice choice = answer->choice;
         choice.setup.landscape = false;
         paper = MapPaperToA4(choice.setup.paperWidth, choice.setup.paperLength);

@@ -22,12 +22,13 @@ AccessCodeDialog::AccessCodeDialog(LangIndex lang, int32_t countdown, QWidget* p
     : QDialog(parent), lang(lang), countdown(countdown)
 {
     setFont(TouchDialogFont(12));
-    const DialogUnits du(font());
+    // The code box, 12 units high, is the lowest control touched.
+    const DialogUnits du = DialogUnits::ForTouch(font(), 12, 71);
     setFixedSize(du.X(191), du.Y(71));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
     label = new QLabel(this);
-    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     du.Place(label, 7, 18, 53, 8);
     codeBox = new QLineEdit(this);
     codeBox->setEchoMode(QLineEdit::Password);

@@ -86,7 +86,7 @@ void KioskApp::StartDurablePrinting(const std::string& pdfFolder)
         static PdfFolderPrintSystem folder(pdfFolder.back() == '/' ? pdfFolder : pdfFolder + "/");
         SetPrintSystem(&folder);
         // The folder is the printer: no dialog is ever needed.
-        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{})->choice;
+        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
     } else {
         const std::string remembered = data + "Printer.json";
         SetPrinterChoiceFile(remembered);

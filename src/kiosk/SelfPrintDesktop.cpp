@@ -6,6 +6,7 @@
 #include "kiosk/AccessCodeDialog.h"
 #include "kiosk/DesktopPicture.h"
 #include "kiosk/KioskPrinting.h"
+#include "platform/DialogUnits.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/QtText.h"
 #include "platform/UiSeam.h"
@@ -549,7 +550,9 @@ void SelfPrintDesktop::FillContextMenu(QMenu& menu)
 void SelfPrintDesktop::ShowContextMenu()
 {
     QMenu menu(this);
-    menu.setFont(font());
+    // Read at arm's length; the rows get a finger's height from the
+    // application's style.
+    menu.setFont(TouchDialogFont(12));
     FillContextMenu(menu);
     QAction* chosen = Ui().TrackMenu(menu, QCursor::pos());
     if (chosen == nullptr || !chosen->isEnabled())

@@ -1,18 +1,22 @@
 #include "platform/PrintSystem.h"
 
+#include "platform/DialogUnits.h"
 #include "platform/QPainterCanvas.h"
 #include "platform/QtText.h"
 #include "platform/UiSeam.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinter>
+#include <QPushButton>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +26,33 @@
 #include <utility>
 
 namespace {
+
+// Sets the text of a dialog's confirming button each time the dialog is
+// shown.
+class ConfirmButtonText : public QObject {
+public:
+    ConfirmButtonText(QDialog& dialog, QString text) : QObject(&dialog), text(std::move(text))
+    {
+        dialog.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* buttons = watched->findChild<QDialogButtonBox*>())
+                if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+                    ok->setText(text);
+        return false;
+    }
+
+private:
+    QString text;
+};
+
+void RenameWhenShown(QDialog& dialog, const QString& text)
+{
+    new ConfirmButtonText(dialog, text);
+}
 
 // A job painted through a Qt printer. The painter is opened with the first
 // page, so a job without pages leaves no output behind. What EndDoc does
@@ -285,7 +316,8 @@ void QtPrintSystem::ApplyChoice(const PrinterChoice& choice, QPrinter& printer)
     }
 }
 
-std::optional<PrintDialogAnswer> QtPrintSystem::RunPrintDialog(int32_t pageCount, const PrinterChoice& previous)
+std::optional<PrintDialogAnswer> QtPrintSystem::RunPrintDialog(int32_t pageCount, const PrinterChoice& previous,
+                                                               const PrintDialogContext& context)
 {
     QPrinter printer(QPrinter::HighResolution);
     if (!previous.IsEmpty())
@@ -299,6 +331,17 @@ std::optional<PrintDialogAnswer> QtPrintSystem::RunPrintDialog(int32_t pageCount
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCollateCopies);
     dialog.setMinMax(1, std::max(1, pageCount));
     dialog.setFromTo(1, std::max(1, pageCount));
+    // Read at arm's length; the controls get a finger's height from the
+    // application's style.
+    dialog.setFont(TouchDialogFont(12));
+    if (context.purpose == PrintDialogPurpose::ChoosePrinter) {
+        dialog.setWindowTitle(ToQString(LangTextW("选择打印机||Select printer||<其它>", context.lang)));
+        // Qt's dialog names its button after printing; here it only chooses.
+        // Named when the dialog is shown, after the dialog has set up its
+        // own texts.
+        const QString choose = ToQString(LangTextW("选用此打印机||Use this printer||<其它>", context.lang));
+        RenameWhenShown(dialog, choose);
+    }
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return std::nullopt;
 
@@ -369,7 +412,8 @@ PdfFilePrintSystem::PdfFilePrintSystem(std::string path, int32_t paperWidth, int
 {
 }
 
-std::optional<PrintDialogAnswer> PdfFilePrintSystem::RunPrintDialog(int32_t, const PrinterChoice&)
+std::optional<PrintDialogAnswer> PdfFilePrintSystem::RunPrintDialog(int32_t, const PrinterChoice&,
+                                                                    const PrintDialogContext&)
 {
     ++dialogsRun_;
     PrintDialogAnswer answer;
@@ -385,7 +429,8 @@ PdfFolderPrintSystem::PdfFolderPrintSystem(std::string folder) : folder_(std::mo
 {
 }
 
-std::optional<PrintDialogAnswer> PdfFolderPrintSystem::RunPrintDialog(int32_t, const PrinterChoice&)
+std::optional<PrintDialogAnswer> PdfFolderPrintSystem::RunPrintDialog(int32_t, const PrinterChoice&,
+                                                                      const PrintDialogContext&)
 {
     PrintDialogAnswer answer;
     answer.choice.driver = kDriverPdfFolder;

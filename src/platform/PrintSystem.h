@@ -15,6 +15,7 @@
 // file per job. Which one is in force is chosen in code with SetPrintSystem,
 // as for the UI seam.
 
+#include "foundation/LocText.h"
 #include "platform/Canvas.h"
 #include "platform/CupsPrinters.h"
 
@@ -82,6 +83,15 @@ struct PrintDialogAnswer {
     int32_t toPage = 1;
 };
 
+// Why the print dialog is shown, and in which language the kiosk speaks: to
+// print a document now, or only to choose the printer for later jobs, when
+// its title and confirming button say so and nothing is printed.
+enum class PrintDialogPurpose { Print, ChoosePrinter };
+struct PrintDialogContext {
+    PrintDialogPurpose purpose = PrintDialogPurpose::Print;
+    LangIndex lang = kLangChinese;
+};
+
 // One print job on an opened printer. Pages are painted between StartPage
 // and EndPage on the canvas StartPage returns (a fresh device state on each
 // page: the caller sets its mapping per page). A job in which no page was
@@ -108,7 +118,8 @@ public:
     virtual ~PrintSystem();
     // Shows the print dialog for a document of pages 1..pageCount, starting
     // from the previous choice when there is one. Nothing when cancelled.
-    virtual std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) = 0;
+    virtual std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous,
+                                                            const PrintDialogContext& context) = 0;
     // Opens the printer for one job, or null when it cannot be opened (the
     // printer is gone, the file cannot be written).
     virtual std::unique_ptr<PrintDocument> OpenPrinter(const PrinterChoice& choice) = 0;
@@ -119,7 +130,8 @@ public:
 // pages and libcups, jobs to a file through Qt's PDF output.
 class QtPrintSystem : public PrintSystem {
 public:
-    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous,
+                                                    const PrintDialogContext& context) override;
     std::unique_ptr<PrintDocument> OpenPrinter(const PrinterChoice& choice) override;
 
     // The choice a configured Qt printer stands for.
@@ -138,7 +150,8 @@ class PdfFilePrintSystem : public QtPrintSystem {
 public:
     explicit PdfFilePrintSystem(std::string path, int32_t paperWidth = 2100, int32_t paperLength = 2970);
 
-    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous,
+                                                    const PrintDialogContext& context) override;
 
     const std::string& Path() const { return path_; }
     // The file the next dialog answers with. A printer already chosen keeps
@@ -163,7 +176,8 @@ private:
 class PdfFolderPrintSystem : public QtPrintSystem {
 public:
     explicit PdfFolderPrintSystem(std::string folder);
-    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous) override;
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice& previous,
+                                                    const PrintDialogContext& context) override;
     const std::string& Folder() const { return folder_; }
 
 private:

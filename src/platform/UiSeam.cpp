@@ -1,4 +1,5 @@
 #include "platform/UiSeam.h"
+#include "platform/DialogUnits.h"
 #include "platform/QtText.h"
 
 #include <QDialog>
@@ -13,6 +14,9 @@ public:
     int ShowMessage(QWidget* parent, const std::u16string& text, const std::u16string& caption, unsigned style) override
     {
         QMessageBox box(parent);
+        // Read at arm's length; its buttons get a finger's height from the
+        // application's style.
+        box.setFont(TouchDialogFont(12));
         box.setText(ToQString(text));
         box.setWindowTitle(ToQString(caption));
         const unsigned icon = style & 0xF0;

@@ -182,7 +182,10 @@ void Print(PageView& view, int32_t copies, PrintMode printMode)
     PrinterChoice& chosen = ProcessPrinterChoice();
 
     if (chosen.IsEmpty() || printMode != PrintMode::OnChosen) {
-        const std::optional<PrintDialogAnswer> answer = Printing().RunPrintDialog(n, chosen);
+        const PrintDialogContext context{printMode == PrintMode::ChooseOnly ? PrintDialogPurpose::ChoosePrinter
+                                                                            : PrintDialogPurpose::Print,
+                                         view.GetLanguage()};
+        const std::optional<PrintDialogAnswer> answer = Printing().RunPrintDialog(n, chosen, context);
         if (!answer) {
             LastResult() = PrintResult{PrintResult::Kind::Cancelled, {}, {}};
             NextLabel().clear();

@@ -47,13 +47,15 @@ SettingsDialog::SettingsDialog(LangIndex lang, const KioskSettings& copy, QWidge
     : QDialog(parent), language(lang), settings(copy)
 {
     setFont(TouchDialogFont(12));
-    const DialogUnits du(font());
+    // The check boxes, 10 units high, are the lowest controls touched.
+    const DialogUnits du = DialogUnits::ForTouch(font(), 10, 139);
     setFixedSize(du.X(268), du.Y(139));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
 
     auto label = [&](int id, int x, int y, int w, int h, Qt::Alignment align, const char* text) {
         auto* l = new QLabel(this);
-        l->setAlignment(align | Qt::AlignTop);
+        // Level with the box beside it, however far the units are stretched.
+        l->setAlignment(align | Qt::AlignVCenter);
         l->setText(ToQString(LangTextW(text, language)));
         du.Place(l, x, y, w, h);
         FitLabelText(*l);

@@ -27,7 +27,9 @@ TeamSelectionDialog::TeamSelectionDialog(LangIndex lang, std::vector<SignupEntry
 {
     // A large font: the director chooses with a finger.
     setFont(TouchDialogFont(20));
-    const DialogUnits du(font());
+    // Quick find, 14 units high, is the lowest button; the list's rows get
+    // the touch height from the application's style.
+    const DialogUnits du = DialogUnits::ForTouch(font(), 14, 109);
     setFixedSize(du.X(191), du.Y(109));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setWindowTitle(ToQString(u" " + LangTextW("打印确认||Print confirm[cn:打印确认]||<其它>", language)));

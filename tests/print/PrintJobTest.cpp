@@ -54,7 +54,8 @@ public:
     FakePrintSystem() { SetPrintSystem(this); }
     ~FakePrintSystem() override { SetPrintSystem(nullptr); }
 
-    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice&) override
+    std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice&,
+                                                    const PrintDialogContext&) override
     {
         dialogPageCounts.push_back(pageCount);
         if (answers.empty())

@@ -36,7 +36,7 @@ protected:
         fs::create_directories(pdfDir);
         printers = std::make_unique<PdfFolderPrintSystem>(pdfDir + "/");
         SetPrintSystem(printers.get());
-        ProcessPrinterChoice() = printers->RunPrintDialog(1, PrinterChoice{})->choice;
+        ProcessPrinterChoice() = printers->RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
         data = folder.Path() + "/data/";
         StartPrinting();
         ConfirmSettings(kAccessCode);
