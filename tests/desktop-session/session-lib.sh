@@ -4,6 +4,7 @@
 #   session     its name, for messages
 #   out         the folder for screenshots, PDFs and logs (made absolute here)
 #   cells_exe   desktop-cells
+#   keys_exe    keyboard-keys (for sessions that type on the on-screen keyboard)
 #   root        the source tree
 # and then calls, in this order: session_isolate "$@" (before anything else),
 # session_begin, start_display, ..., start_server, start_kiosk.
@@ -150,6 +151,85 @@ read_cells() {
     esac
   done < <("$cells_exe" "$1" 2>/dev/null)
 }
+# Reads the on-screen keyboard off a screenshot: sets kb_top (the screen's
+# height when no keyboard is up), kb_rows (keys in each row, from the top)
+# and key_box["ROW,COL"] ("X Y W H" of that key).
+declare -A key_box
+read_keys() {
+  local what r c x y w h
+  kb_top=$H kb_rows=()
+  key_box=()
+  while read -r what r c x y w h; do
+    case "$what" in
+      top) kb_top=$r ;;
+      key) key_box[$r,$c]="$x $y $w $h"; kb_rows[r]=$(( ${kb_rows[r]:-0} + 1 )) ;;
+    esac
+  done < <("$keys_exe" "$1" 2>/dev/null)
+}
+# Reads the keyboard off a fresh screenshot kept as NAME; fails unless its
+# rows hold the given numbers of keys, each inside the screen.
+# keyboard_page NAME "COUNTS"
+keyboard_page() {
+  local name=$1 counts=$2 r c x y w h
+  shot "$name"
+  read_keys "$last_shot"
+  [ "${kb_rows[*]:-}" = "$counts" ] \
+    || fail "the keyboard's $name page has rows of ${kb_rows[*]:-no} keys, not $counts (top at y=$kb_top)"
+  for r in "${!kb_rows[@]}"; do
+    for (( c = 0; c < kb_rows[r]; c++ )); do
+      read -r x y w h <<<"${key_box[$r,$c]}"
+      [ "$x" -ge 1 ] && [ $(( x + w )) -le $(( W - 1 )) ] && [ "$y" -ge "$kb_top" ] && [ $(( y + h )) -le "$H" ] \
+        || fail "key $r,$c of the $name page (${w}x$h at $x,$y) is not inside the screen"
+      [ "$w" -ge 40 ] && [ "$h" -ge 40 ] || fail "key $r,$c of the $name page is only ${w}x$h"
+    done
+  done
+}
+# Touches the key in row ROW, column COL of the page read last.
+touch_key_at() {
+  local x y w h
+  read -r x y w h <<<"${key_box[$1,$2]:-}"
+  [ -n "${x:-}" ] || fail "no key at row $1, column $2 of the keyboard"
+  xdotool mousemove $(( x + w / 2 )) $(( y + h / 2 )) click 1
+  sleep 0.15
+}
+# The keyboard's pages as the kiosk lays them out: the digits and signs page
+# (rows of 10, 10, 9 and 6 keys: 1..0; @ # ~ ; : - _ / ( ); * % & + = ' ! ?
+# backspace; ABC , space . hide enter) and the letters page (10, 9, 9, 6:
+# q..p; a..l; shift z..m backspace; 123 , space . hide enter).
+kDigitsRows="10 10 9 6"
+kLettersRows="10 9 9 6"
+# Types TEXT on the page read last and the pages it leads to: digits and the
+# full stop on the digits page, small letters on the letters page.
+type_on_keys() {
+  local text=$1 page=digits i ch k
+  local letters0=qwertyuiop letters1=asdfghjkl letters2=zxcvbnm
+  for (( i = 0; i < ${#text}; i++ )); do
+    ch=${text:i:1}
+    case "$ch" in
+      [0-9.])
+        if [ "$page" != digits ]; then touch_key_at 3 0; sleep 0.6; keyboard_page digits "$kDigitsRows"; page=digits; fi
+        case "$ch" in
+          .) touch_key_at 3 3 ;;
+          0) touch_key_at 0 9 ;;
+          *) touch_key_at 0 $(( ch - 1 )) ;;
+        esac ;;
+      [a-z])
+        if [ "$page" != letters ]; then touch_key_at 3 0; sleep 0.6; keyboard_page letters "$kLettersRows"; page=letters; fi
+        if k=$(expr index "$letters0" "$ch") && [ "$k" -gt 0 ]; then touch_key_at 0 $(( k - 1 ))
+        elif k=$(expr index "$letters1" "$ch") && [ "$k" -gt 0 ]; then touch_key_at 1 $(( k - 1 ))
+        else k=$(expr index "$letters2" "$ch"); touch_key_at 2 "$k"; fi ;;
+      *) fail "type_on_keys cannot type '$ch'" ;;
+    esac
+  done
+  typed_page=$page
+}
+# Erases N characters with backspace, the last key of the third row on both
+# pages.
+erase_on_keys() {
+  local n=$1 i
+  for (( i = 0; i < n; i++ )); do touch_key_at 2 8; done
+}
+
 buttons_shown() { local f; f=$(peek) && read_cells "$f" && [ "$count" -gt 0 ]; }
 button_count_is() { local f; f=$(peek) && read_cells "$f" && [ "$count" -eq "$1" ]; }
 
