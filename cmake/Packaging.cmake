@@ -51,21 +51,26 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${BP_PACKAGE_MAINTAINER})
 # watches the kiosk's printer with.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 #
-# The kiosk session adds: cage and Xwayland (the compositor the service runs
-# the kiosk in), Qt's Wayland platform plugin, the in-process on-screen
-# keyboard with the QML modules it is drawn with, and pam_systemd with
+# The kiosk session adds: the X server with its input driver and startx (the
+# display the service runs the kiosk on), the in-process on-screen keyboard
+# with the QML modules it is drawn with, and pam_systemd with
 # systemd-sysusers for the service's session and user. bridgeprint-render
 # opens the double-dummy solver (libdds0) only for hand records, at run time,
 # so dpkg-shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins, qt6-wayland, cage, xwayland, "
+    "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins, "
+    "xserver-xorg-core, xserver-xorg-input-libinput, xinit, "
     "qt6-virtualkeyboard-plugin, qml6-module-qtquick-virtualkeyboard, qml6-module-qtqml-workerscript, "
     "qml6-module-qt-labs-folderlistmodel, qml6-module-qtquick, qml6-module-qtquick-layouts, "
     "qml6-module-qtquick-window, libpam-systemd, systemd, libdds0")
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS})
-# postinst makes the service's user; the PAM file in /etc is a conffile, so
-# a change the administrator makes to it survives an upgrade.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+# postinst makes the service's user and restarts a running kiosk after an
+# upgrade, prerm stops and disables the service when the package is removed,
+# postrm clears what the kiosk left when it is purged. The PAM file and the X
+# server's configuration in /etc are conffiles, so a change the
+# administrator makes to them survives an upgrade.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst ${PROJECT_SOURCE_DIR}/packaging/prerm
+    ${PROJECT_SOURCE_DIR}/packaging/postrm ${PROJECT_SOURCE_DIR}/packaging/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)
