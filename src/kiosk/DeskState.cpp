@@ -123,9 +123,51 @@ LangIndex DeskState::GetLanguageLocked()
 
 void DeskState::SetPendingSettings(const KioskSettings& confirmed)
 {
-    // The receive thread reads pendingSettings under deskMutex.
+    // The receive thread reads them under deskMutex.
     std::lock_guard<std::mutex> lock(deskMutex);
-    pendingSettings = confirmed;
+    pending = confirmed;
+}
+
+bool DeskState::SaveSettings(const KioskSettings& toSave)
+{
+    if (toSave.Save())
+        return true;
+    const std::string path = KioskSettings::FilePath();
+    PrintJournal* journalNow;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        std::u16string note = LangTextW(kNoteSettingsNotSaved, GetLanguageLocked());
+        const size_t at = note.find(u"%1");
+        if (at != std::u16string::npos)
+            note.replace(at, 2, Utf8ToWide(path));
+        SetNoteLocked(note);
+        journalNow = journal;
+    }
+    Json::Value fields(Json::objectValue);
+    fields["reason"] = "cannot write " + path;
+    // The journal mirrors its lines to standard error.
+    if (journalNow != nullptr)
+        journalNow->Write(JournalEvent::kSettings, fields);
+    else
+        std::fprintf(stderr, "kiosk: the confirmed settings could not be saved: cannot write %s\n", path.c_str());
+    RequestRepaint();
+    return false;
+}
+
+void DeskState::DeferLocked(std::function<void()> work)
+{
+    deferred.push_back(std::move(work));
+}
+
+void DeskState::RunDeferred()
+{
+    std::vector<std::function<void()>> work;
+    {
+        std::lock_guard<std::mutex> lock(deskMutex);
+        work.swap(deferred);
+    }
+    for (const auto& w : work)
+        w();
 }
 
 bool DeskState::IsSynchronized() const
@@ -192,10 +234,13 @@ bool DeskState::TakePairScorecard(PairScorecardJob& out)
 
 void DeskState::AttachSpool(PrintSpool* spoolIn, PrintJournal* journalIn, std::function<void()> spooled)
 {
-    std::lock_guard<std::mutex> lock(deskMutex);
+    std::unique_lock<std::mutex> lock(deskMutex);
     spool = spoolIn;
     journal = journalIn;
     spooledNotice = std::move(spooled);
+    // A connection's call that took the old ones before this may still be
+    // writing with them, or about to call the notice.
+    callsDone.wait(lock, [this] { return activeCalls == 0; });
 }
 
 PrintJournal* DeskState::Journal() const
@@ -219,28 +264,42 @@ bool DeskState::SpoolScorecardLocked(const ServerMessage& message)
     const int32_t section = message.GetInt(MsgKey::kSectionId);
     const int32_t team = message.GetInt(MsgKey::kTeamNumber);
     const std::string label = EntryLabelLocked(section, team);
-    if (journal != nullptr) {
+    PrintJournal* const journalNow = journal;
+    PrintSpool* const spoolNow = spool;
+    DeferLocked([journalNow, spoolNow, message, section, team, label] {
+        if (journalNow != nullptr) {
+            Json::Value fields = PrintJournal::EntryFields(label, section, team);
+            fields["msg"] = message.MsgId();
+            journalNow->Write(JournalEvent::kReply, fields);
+        }
+        if (spoolNow == nullptr)
+            return;
+        std::string error;
+        const std::optional<SpoolEntry> stored =
+            spoolNow->Add(message.MsgId(), section, team, label, message, error);
+        if (journalNow == nullptr)
+            return;
         Json::Value fields = PrintJournal::EntryFields(label, section, team);
-        fields["msg"] = message.MsgId();
-        journal->Write(JournalEvent::kReply, fields);
-    }
+        if (!stored) {
+            fields["reason"] = "spool: " + error;
+            journalNow->Write(JournalEvent::kFailed, fields);
+            return;
+        }
+        fields["spool"] = stored->id;
+        if (stored->kept) {
+            // It prints from memory, followed like any other; it reaches the
+            // spool (a "spooled" line with "from": "memory") once the
+            // folder takes it again.
+            fields["reason"] = "spool: " + error;
+            journalNow->Write(JournalEvent::kKept, fields);
+        } else {
+            journalNow->Write(JournalEvent::kSpooled, fields);
+        }
+    });
     if (spool == nullptr)
         return false;
-    std::string error;
-    const std::optional<SpoolEntry> stored = spool->Add(message.MsgId(), section, team, label, message, error);
-    if (journal != nullptr) {
-        Json::Value fields = PrintJournal::EntryFields(label, section, team);
-        if (stored) {
-            fields["spool"] = stored->id;
-            journal->Write(JournalEvent::kSpooled, fields);
-        } else {
-            fields["reason"] = "spool: " + error;
-            journal->Write(JournalEvent::kFailed, fields);
-        }
-    }
-    if (stored)
-        spooledWanted = true;
-    return stored.has_value();
+    spooledWanted = true;
+    return true;
 }
 
 void DeskState::ShowNote(const std::u16string& text)
@@ -390,7 +449,7 @@ bool DeskState::TakeRefusedSettings(KioskSettings& typed)
     if (!settingsRefused)
         return false;
     settingsRefused = false;
-    typed = pendingSettings;
+    typed = pending;
     typed.SetAccessCode("");
     return true;
 }
@@ -477,6 +536,7 @@ void DeskState::OnSocketFault(int sock, SocketFault fault, const std::string& de
         }
         }
     }
+    RunDeferred();
     if (repaint)
         RequestRepaint();
 }
@@ -518,6 +578,7 @@ void DeskState::OnSocketMessage(int sock, ServerMessage& message)
         if (current)
             answered = socketMember;
     }
+    RunDeferred();
     if (answered) {
         // We are on its thread, inside its call: the processor lock is ours.
         answered->SetProcessor(nullptr);
@@ -560,9 +621,9 @@ void DeskState::ApplySignupList(const ServerMessage& message)
         return;
     }
     if (confirmed) {
-        settings = pendingSettings;
-        settings.Save();
+        settings = pending;
         synchronized = true;
+        DeferLocked([this, toSave = settings] { SaveSettings(toSave); });
     }
     full.Sort();
     SignupList printable;
@@ -612,13 +673,15 @@ void DeskState::StorePairScorecard(const ServerMessage& message)
 void DeskState::ReportRefusedReplyLocked(const std::string& reason)
 {
     // The kiosk's journal mirrors every line to standard error.
-    if (journal != nullptr) {
-        Json::Value fields(Json::objectValue);
-        fields["reason"] = reason;
-        journal->Write(JournalEvent::kServer, fields);
-    } else {
-        std::fprintf(stderr, "kiosk: server reply refused: %s\n", reason.c_str());
-    }
+    DeferLocked([journalNow = journal, reason] {
+        if (journalNow != nullptr) {
+            Json::Value fields(Json::objectValue);
+            fields["reason"] = reason;
+            journalNow->Write(JournalEvent::kServer, fields);
+        } else {
+            std::fprintf(stderr, "kiosk: server reply refused: %s\n", reason.c_str());
+        }
+    });
 }
 
 void DeskState::ReportRefusedScorecardLocked(const ServerMessage& message, const std::string& reason)
@@ -632,5 +695,5 @@ void DeskState::ReportRefusedScorecardLocked(const ServerMessage& message, const
     Json::Value fields = PrintJournal::EntryFields(EntryLabelLocked(section, team), section, team);
     fields["msg"] = message.MsgId();
     fields["reason"] = "refused: " + reason;
-    journal->Write(JournalEvent::kServer, fields);
+    DeferLocked([journalNow = journal, fields] { journalNow->Write(JournalEvent::kServer, fields); });
 }

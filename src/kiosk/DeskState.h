@@ -33,6 +33,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class DeskState : public MessageProcessor {
 public:
@@ -51,6 +52,10 @@ public:
 
     static constexpr const char* kNoteSettingsRefused = "设置未被接受,请检查访问码.||Settings not accepted, please "
                                                         "check the access code(cn:设置未被接受,请检查访问码).||<其它>";
+    // %1: the settings file.
+    static constexpr const char* kNoteSettingsNotSaved =
+        "设置已生效,但无法保存到 %1,重启后将丢失,请通知裁判.||The settings are in force but could not be saved in %1, "
+        "so a restart loses them; please tell the director(cn:设置无法保存,请通知裁判).||<其它>";
 
     // The largest reply frame the kiosk takes. The reference server's sample
     // tournament answers with about 2.5 KB (list and largest scorecard alike),
@@ -99,9 +104,13 @@ public:
     // code page first (in memory only).
     LangIndex GetLanguage();
     LangIndex GetLanguageLocked();
-    // Stores the values confirmed in the settings dialog in pendingSettings,
-    // where a confirming list reply takes them from.
+    // Stores the values confirmed in the settings dialog, where a confirming
+    // list reply takes them from.
     void SetPendingSettings(const KioskSettings& confirmed);
+    // Saves `settings` to the settings file; when that fails, says so on the
+    // screen, on standard error and in the journal (the settings stay in
+    // force). Call without deskMutex held: it writes to the disk.
+    bool SaveSettings(const KioskSettings& settings);
 
     // --- lists and texts --------------------------------------------------
     bool IsSynchronized() const;
@@ -117,9 +126,10 @@ public:
     // --- durable printing ----------------------------------------------------
     // With a spool attached, every scorecard that arrives is written into it
     // (and journaled) instead of the in-memory queue and slot, and
-    // `spooled` is called after each; the kiosk prints from the spool. A
-    // scorecard the spool cannot take (full disk) still goes to the
-    // in-memory queue, so it prints while the process lives. Null detaches.
+    // `spooled` is called after each; the kiosk prints from the spool, which
+    // keeps in memory what it cannot write. Null detaches, and waits for the
+    // connection threads' calls in flight, so that none uses what was
+    // attached after this returns.
     void AttachSpool(PrintSpool* spool, PrintJournal* journal, std::function<void()> spooled);
     PrintJournal* Journal() const;
     // The entry as a person reads it ("12.Name (A)"), from the full list;
@@ -197,9 +207,15 @@ private:
     void StartRequestLocked(Request request);
     // Starts the first waiting request when none is in progress.
     void StartWaitingLocked();
-    // Writes a scorecard reply into the spool; false when there is no spool
-    // or it could not take it. Caller holds deskMutex.
+    // Has a scorecard reply written into the spool once the lock is let go;
+    // false when there is no spool. Caller holds deskMutex.
     bool SpoolScorecardLocked(const ServerMessage& message);
+    // Work for the disk (spool, journal, settings file), collected while
+    // deskMutex is held and done once it has been let go: painting takes
+    // the same lock and must never wait for a disk.
+    void DeferLocked(std::function<void()> work);
+    // Does the deferred work; deskMutex not held.
+    void RunDeferred();
 
     // Counts a connection thread's call into this object while it lasts
     // (OnSocketMessage, OnSocketFault, OnSocketClosed). A connection let go
@@ -235,6 +251,9 @@ private:
     std::deque<TeamScorecardJob> teamJobs;
     PairScorecardJob pairJob;
     bool pairPending = false;
+    std::vector<std::function<void()>> deferred;
+    // The values confirmed in the settings dialog, until the server's reply.
+    KioskSettings pending;
     PrintSpool* spool = nullptr;
     PrintJournal* journal = nullptr;
     std::function<void()> spooledNotice;

@@ -123,6 +123,21 @@ void SelfPrintDesktop::SelectPrinter()
 
 void SelfPrintDesktop::PrintTestPage()
 {
+    // Refused like a touch while the printer or the kiosk's storage cannot
+    // take it: queued behind a held job it would come out at some later,
+    // unknown time. Without a printer chosen it goes on: its print dialog
+    // is where one is chosen.
+    if (printing) {
+        const KioskPrinting::Block block = printing->WhatBlocks();
+        if (block.Any() && !(block.storage.Ok() && block.printer == PrinterProblem::NotChosen)) {
+            desk.ShowNote(KioskPrinting::BlockNote(block, GetLanguage()));
+            Json::Value fields(Json::objectValue);
+            fields["reason"] = "refused: " + block.Name();
+            printing->Journal().Write(JournalEvent::kTestPage, fields);
+            Repaint();
+            return;
+        }
+    }
     TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
     ClearLastPrintResult();

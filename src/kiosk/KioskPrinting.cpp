@@ -63,6 +63,7 @@ KioskPrinting::KioskPrinting(const std::string& dataFolder, std::function<void()
     fields["pending"] = static_cast<Json::UInt64>(spool.PendingCount());
     journal.Write(JournalEvent::kStart, fields);
     watch->WatchJobs(SubmittedJobs());
+    LookAtStorage();
 }
 
 void KioskPrinting::NotifyChanged()
@@ -161,12 +162,98 @@ std::u16string KioskPrinting::ProblemNote(PrinterProblem problem, LangIndex lang
     return text != nullptr ? LangTextW(text, lang) : std::u16string();
 }
 
+void KioskPrinting::LookAtStorage()
+{
+    storageSuspect = false;
+    storageTicks = 0;
+    const StorageStatus now = CheckStorage(spool.Folder(), journal.Path());
+    if (!storageKnown || !(now == storage)) {
+        // Also on standard error, where the journal's lines are mirrored:
+        // a journal that cannot be written still says it there.
+        Json::Value fields(Json::objectValue);
+        fields["state"] = StorageProblemName(now.problem);
+        if (!now.Ok()) {
+            fields["reason"] = now.detail;
+            fields["path"] = now.path;
+        }
+        if (storageKnown || !now.Ok())
+            journal.Write(JournalEvent::kStorage, fields);
+        storage = now;
+        lastBlock.storage = now;
+        storageKnown = true;
+        NotifyChanged();
+    }
+    if (!storage.Ok() || spool.KeptCount() == 0)
+        return;
+    std::string error;
+    for (const SpoolEntry& written : spool.WriteKeptEntries(error)) {
+        Json::Value fields = EntryFields(written);
+        fields["from"] = "memory";
+        journal.Write(JournalEvent::kSpooled, fields);
+    }
+    if (spool.KeptCount() > 0)
+        storageSuspect = true; // the folder looked fine but did not take them: look again
+    NotifyChanged();
+}
+
+std::string KioskPrinting::Block::Name() const
+{
+    if (!storage.Ok())
+        return std::string("storage: ") + StorageProblemName(storage.problem);
+    return PrinterProblemName(printer);
+}
+
+KioskPrinting::Block KioskPrinting::WhatBlocks()
+{
+    Block block;
+    block.storage = storage;
+    block.printer = Problem();
+    return block;
+}
+
+std::u16string KioskPrinting::StorageNote(const StorageStatus& status, LangIndex lang)
+{
+    const char* text = nullptr;
+    switch (status.problem) {
+    case StorageProblem::None: return {};
+    case StorageProblem::LowSpace:
+        text = "数据文件夹 %1 已满,记分表无法保存,请通知裁判.||The kiosk's data folder %1 is full, so scorecards "
+               "cannot be kept; please tell the director(cn:数据文件夹已满,请通知裁判).||<其它>";
+        break;
+    case StorageProblem::SpoolUnwritable:
+    case StorageProblem::JournalUnwritable:
+        text = "数据文件夹 %1 不能写入,请通知裁判.||The kiosk cannot write in %1; please tell the "
+               "director(cn:数据文件夹不能写入,请通知裁判).||<其它>";
+        break;
+    case StorageProblem::SpoolNotAFolder:
+    case StorageProblem::JournalNotAFile:
+        text = "%1 不是打印记录可用的文件夹或文件,请通知裁判.||%1 is not a folder or file the kiosk can keep "
+               "its print records in; please tell the director(cn:数据文件夹有误,请通知裁判).||<其它>";
+        break;
+    }
+    std::u16string note = LangTextW(text, lang);
+    const size_t at = note.find(u"%1");
+    if (at != std::u16string::npos)
+        note.replace(at, 2, Utf8ToWide(status.path));
+    return note;
+}
+
+std::u16string KioskPrinting::BlockNote(const Block& block, LangIndex lang)
+{
+    if (!block.storage.Ok())
+        return StorageNote(block.storage, lang);
+    return ProblemNote(block.printer, lang);
+}
+
 bool KioskPrinting::Tick(const PrintEntryFn& print)
 {
     // The print dialog and the painting pump events: a tick that arrives in
     // the middle of a print must not start another.
     if (printing)
         return false;
+    // The storage every two seconds, and at once after a scorecard arrived.
+    if (storageSuspect || ++storageTicks >= 20)
+        LookAtStorage();
     // A printer chosen in a dialog since the last tick (the first print's,
     // or the director's) is the one to watch from now on.
     const PrinterChoice& chosen = ProcessPrinterChoice();
@@ -174,6 +261,7 @@ bool KioskPrinting::Tick(const PrintEntryFn& print)
         WatchChosenPrinter();
     const PrinterSnapshot snapshot = watch->Latest();
     const PrinterProblem problem = Problem();
+    lastBlock = Block{storage, problem};
     if (!lastProblemKnown || problem != lastProblem) {
         Json::Value fields(Json::objectValue);
         fields["state"] = PrinterProblemName(problem);

@@ -22,6 +22,7 @@
 #include "print/PrintJob.h"
 #include "print/PrintJournal.h"
 #include "print/PrintSpool.h"
+#include "print/StorageHealth.h"
 
 #include <atomic>
 #include <chrono>
@@ -59,12 +60,36 @@ public:
     // Waits (bounded) until the printer has been looked at once.
     bool WaitForPrinter(std::chrono::milliseconds timeout);
 
-    // Why nothing can be printed now; None when a touch may be sent.
+    // Why the printer cannot print now; None when it can.
     PrinterProblem Problem();
     // The note for a problem, in `lang`; "" for None.
     static std::u16string ProblemNote(PrinterProblem problem, LangIndex lang);
     // The localized triple of a problem's note (nullptr for None).
     static const char* ProblemNoteText(PrinterProblem problem);
+
+    // The kiosk's own storage as last looked at (twice a second at most,
+    // and after every scorecard that arrives).
+    const StorageStatus& Storage() const { return storage; }
+    // The note for a storage problem, naming the folder or file, in `lang`;
+    // "" when the storage is fine.
+    static std::u16string StorageNote(const StorageStatus& status, LangIndex lang);
+
+    // What keeps a touch, a reprint or the test page from being sent now:
+    // the kiosk's storage (a scorecard it cannot keep must not be asked for)
+    // or the printer. Scorecards already pending print regardless of the
+    // storage, from memory when they must.
+    struct Block {
+        StorageStatus storage;
+        PrinterProblem printer = PrinterProblem::None;
+        bool Any() const { return !storage.Ok() || printer != PrinterProblem::None; }
+        // For the journal: "storage: <problem>" or the printer's problem.
+        std::string Name() const;
+    };
+    Block WhatBlocks();
+    // The block as the last tick saw it, without asking anything: for
+    // painting, which must not wait for a disk or the printing system.
+    const Block& LastBlock() const { return lastBlock; }
+    static std::u16string BlockNote(const Block& block, LangIndex lang);
 
     // One step, on the desktop's tick: follows submitted jobs, and prints the
     // oldest waiting scorecard when the printer can print. True when it
@@ -72,8 +97,13 @@ public:
     bool Tick(const PrintEntryFn& print);
 
     // Something new is in the spool: the next tick looks at once (otherwise
-    // the spool is looked at twice a second). Any thread.
-    void Poke() { poked = true; }
+    // the spool is looked at twice a second), at the storage too. Any
+    // thread.
+    void Poke()
+    {
+        poked = true;
+        storageSuspect = true;
+    }
 
     size_t PendingCount() { return spool.PendingCount(); }
     // Every pending entry that is not with the printing system prints again
@@ -87,6 +117,9 @@ public:
     static Json::Value EntryFields(const SpoolEntry& entry);
 
 private:
+    // Looks at the storage, journals a change, and writes entries kept in
+    // memory into the spool once it takes them again.
+    void LookAtStorage();
     void FollowSubmittedJobs(const PrinterSnapshot& snapshot);
     bool PrintNextWaiting(const PrintEntryFn& print);
     void Fail(SpoolEntry& entry, const std::string& reason, SpoolState next);
@@ -104,5 +137,10 @@ private:
     bool printing = false;
     int ticks = 0;
     std::atomic<bool> poked{true};
+    std::atomic<bool> storageSuspect{true};
+    StorageStatus storage;
+    Block lastBlock;
+    bool storageKnown = false;
+    int storageTicks = 0;
     std::map<std::string, std::chrono::steady_clock::time_point> pausedUntil;
 };

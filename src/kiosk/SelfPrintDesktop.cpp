@@ -124,7 +124,7 @@ std::u16string SelfPrintDesktop::PrinterNote()
 {
     if (!printing)
         return {};
-    return KioskPrinting::ProblemNote(printing->Problem(), GetLanguage());
+    return KioskPrinting::BlockNote(printing->LastBlock(), GetLanguage());
 }
 
 FrameDesktop* CreateFrameDesktop(QWidget* frame, const FrameServices& services)
@@ -220,10 +220,11 @@ void SelfPrintDesktop::PaintPicture(Canvas& dc)
     in.pressedIndex = pressedIndex;
     in.hoverIndex = hoverIndex;
     in.note = desk.CurrentNoteLocked(DeskState::NoteClock::now());
-    // A printer that cannot print keeps its note up until it can again; it
-    // says more than "Printing Scorecard" about a scorecard that waits for it.
+    // A printer that cannot print, or storage that cannot keep scorecards,
+    // keeps its note up until it is fixed; it says more than "Printing
+    // Scorecard" about a scorecard that waits for it.
     if (printing) {
-        std::u16string printerNote = KioskPrinting::ProblemNote(printing->Problem(), in.lang);
+        std::u16string printerNote = KioskPrinting::BlockNote(printing->LastBlock(), in.lang);
         if (!printerNote.empty())
             in.note = std::move(printerNote);
     }
@@ -405,7 +406,7 @@ void SelfPrintDesktop::OnTick()
             // Posted: the dialog runs its own loop, which must not sit inside
             // a timer tick.
             QMetaObject::invokeMethod(
-                this, [this, typed] { OpenSettingsWith(typed); }, Qt::QueuedConnection);
+                this, [this, typed] { OpenSettingsWith(typed, true); }, Qt::QueuedConnection);
         }
     }
     RunUnattendedStep();
@@ -585,9 +586,12 @@ void SelfPrintDesktop::OpenSettings()
     OpenSettingsWith(desk.GetSettings());
 }
 
-void SelfPrintDesktop::OpenSettingsWith(const KioskSettings& shown)
+void SelfPrintDesktop::OpenSettingsWith(const KioskSettings& shown, bool refused)
 {
     SettingsDialog dialog(GetLanguage(), shown, this);
+    // The note on the desktop is behind the dialog.
+    if (refused)
+        dialog.ShowRefusal(LangTextW(DeskState::kNoteSettingsRefused, GetLanguage()));
     if (Ui().RunDialog(dialog) != QDialog::Accepted)
         return;
     // Nothing takes effect here: the confirming reply puts the values in
@@ -622,12 +626,16 @@ void SelfPrintDesktop::EnterFullScreen()
 
 void SelfPrintDesktop::SwitchLanguage()
 {
+    KioskSettings toSave;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
         KioskSettings& settings = desk.SettingsLocked();
         settings.SetLangIndex(settings.GetLangIndex() == 1 ? 0 : 1);
-        settings.Save();
+        toSave = settings;
     }
+    // Saved once the lock is let go; a file that cannot be written is said
+    // on the screen, in the new language.
+    desk.SaveSettings(toSave);
     RefreshCaption();
 }
 
@@ -654,17 +662,17 @@ bool SelfPrintDesktop::PrinterReadyForTouch(int32_t sectionId, int32_t teamNumbe
 {
     if (!printing)
         return true;
-    const PrinterProblem problem = printing->Problem();
-    if (problem == PrinterProblem::None)
+    const KioskPrinting::Block block = printing->WhatBlocks();
+    if (!block.Any())
         return true;
-    desk.ShowNote(KioskPrinting::ProblemNote(problem, GetLanguage()));
+    desk.ShowNote(KioskPrinting::BlockNote(block, GetLanguage()));
     std::string label;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
         label = desk.EntryLabelLocked(sectionId, teamNumber);
     }
     Json::Value fields = PrintJournal::EntryFields(label, sectionId, teamNumber);
-    fields["reason"] = PrinterProblemName(problem);
+    fields["reason"] = block.Name();
     printing->Journal().Write(JournalEvent::kRefused, fields);
     Repaint();
     return false;

@@ -150,7 +150,9 @@ public:
     void OpenSettings();
     // The settings dialog showing `shown` (the settings in force, or what
     // was typed before the server refused it).
-    void OpenSettingsWith(const KioskSettings& shown);
+    // `refused`: the server did not take the code typed last; the dialog
+    // says so itself.
+    void OpenSettingsWith(const KioskSettings& shown, bool refused = false);
     void SwitchLanguage();
 
     // --- print flow ---------------------------------------------------------------

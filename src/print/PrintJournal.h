@@ -30,7 +30,8 @@ inline constexpr const char* kTouch = "touch";         // a player touched an en
 inline constexpr const char* kRequest = "request";     // the print request went to the server
 inline constexpr const char* kRefused = "refused";     // a touch refused (printer cannot print), "reason"
 inline constexpr const char* kReply = "reply";         // the server's scorecard arrived
-inline constexpr const char* kSpooled = "spooled";     // written into the spool, "spool"
+inline constexpr const char* kSpooled = "spooled";     // written into the spool, "spool" ("from": "memory" once kept)
+inline constexpr const char* kKept = "kept";           // the spool could not take it: kept in memory, "spool", "reason"
 inline constexpr const char* kSubmitted = "submitted"; // handed to the printing system, "job", "printer"
 inline constexpr const char* kCompleted = "completed"; // the printing system reports it printed
 inline constexpr const char* kFailed = "failed";       // an attempt failed, "reason"; it stays in the spool
@@ -41,6 +42,8 @@ inline constexpr const char* kTestPage = "test page";  // the test page was prin
 inline constexpr const char* kPrinter = "printer";     // the printer's state changed, "state", "reason"
 inline constexpr const char* kStart = "start";         // the kiosk started, "pending"
 inline constexpr const char* kServer = "server";       // a server reply refused (too large, broken), "reason"
+inline constexpr const char* kStorage = "storage";     // the spool's or journal's storage changed, "state", "reason"
+inline constexpr const char* kSettings = "settings";   // confirmed settings could not be saved, "reason"
 } // namespace JournalEvent
 
 class PrintJournal {

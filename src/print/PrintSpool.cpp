@@ -369,6 +369,9 @@ std::optional<SpoolEntry> PrintSpool::Add(int32_t msgId, int32_t sectionId, int3
     // Another program may have put a file there since the folder was read;
     // an id already taken anywhere in the spool is never reused.
     auto taken = [&](const std::string& id) {
+        for (const SpoolEntry& held : kept_)
+            if (held.id == id)
+                return true;
         for (const char* sub : {"", kDoneFolder, kDiscardedFolder, kBrokenFolder})
             if (access((folder_ + sub + id + kEntrySuffix).c_str(), F_OK) == 0)
                 return true;
@@ -382,14 +385,17 @@ std::optional<SpoolEntry> PrintSpool::Add(int32_t msgId, int32_t sectionId, int3
     } while (taken(entry.id));
 
     const std::string path = folder_ + entry.id + kEntrySuffix;
-    if (!ReplaceFile(path, EntryText(entry), error))
-        return std::nullopt;
-    if (!SyncFolder(folder_, error)) {
-        // The caller hears that the entry was not stored and keeps the
-        // message, so the file must not stay to be printed a second time.
+    if (ReplaceFile(path, EntryText(entry), error)) {
+        if (SyncFolder(folder_, error))
+            return entry;
+        // Kept in memory instead: the file must not stay to be printed a
+        // second time beside it.
         unlink(path.c_str());
-        return std::nullopt;
     }
+    // Once the server has handed a scorecard over, nothing else holds it:
+    // it stays pending here until the folder takes it again.
+    entry.kept = true;
+    kept_.push_back(entry);
     return entry;
 }
 
@@ -400,6 +406,13 @@ bool PrintSpool::Update(const SpoolEntry& entry, std::string& error)
         return false;
     }
     std::lock_guard<std::mutex> lock(mutex_);
+    for (SpoolEntry& held : kept_) {
+        if (held.id == entry.id) {
+            held = entry;
+            held.kept = true;
+            return true;
+        }
+    }
     const std::string path = folder_ + entry.id + kEntrySuffix;
     if (!UsableId(entry.id) || !IsRegularFile(path)) {
         error = "entry " + entry.id + " is not in the spool " + folder_;
@@ -408,16 +421,74 @@ bool PrintSpool::Update(const SpoolEntry& entry, std::string& error)
     return ReplaceFile(path, EntryText(entry), error) && SyncFolder(folder_, error);
 }
 
+bool PrintSpool::FinishLocked(const std::string& id, const char* sub)
+{
+    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
+        if (it->id == id) {
+            keptFinished_.push_back({std::move(*it), sub});
+            kept_.erase(it);
+            return true;
+        }
+    }
+    return Finish(folder_, id, sub);
+}
+
 bool PrintSpool::MarkPrinted(const std::string& id)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return Finish(folder_, id, kDoneFolder);
+    return FinishLocked(id, kDoneFolder);
 }
 
 bool PrintSpool::Discard(const std::string& id)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    return Finish(folder_, id, kDiscardedFolder);
+    return FinishLocked(id, kDiscardedFolder);
+}
+
+size_t PrintSpool::KeptCount()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return kept_.size() + keptFinished_.size();
+}
+
+std::vector<SpoolEntry> PrintSpool::WriteKeptEntries(std::string& error)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<SpoolEntry> written;
+    // The finished ones first: they are older than anything still pending
+    // in the same state, and the folder of finished entries keeps the newest.
+    while (!keptFinished_.empty()) {
+        KeptFinished& next = keptFinished_.front();
+        const std::string folder = folder_ + next.folder;
+        CreateFolders(folder);
+        next.entry.kept = false;
+        if (!ReplaceFile(folder + next.entry.id + kEntrySuffix, EntryText(next.entry), error) ||
+            !SyncFolder(folder, error)) {
+            next.entry.kept = true;
+            return written;
+        }
+        Prune(folder, kKeepFinished);
+        written.push_back(std::move(next.entry));
+        keptFinished_.erase(keptFinished_.begin());
+    }
+    CreateFolders(folder_);
+    while (!kept_.empty()) {
+        SpoolEntry& next = kept_.front();
+        next.kept = false;
+        const std::string path = folder_ + next.id + kEntrySuffix;
+        if (!ReplaceFile(path, EntryText(next), error)) {
+            next.kept = true;
+            return written;
+        }
+        if (!SyncFolder(folder_, error)) {
+            unlink(path.c_str());
+            next.kept = true;
+            return written;
+        }
+        written.push_back(std::move(next));
+        kept_.erase(kept_.begin());
+    }
+    return written;
 }
 
 std::vector<SpoolEntry> PrintSpool::Pending()
@@ -433,6 +504,12 @@ std::vector<SpoolEntry> PrintSpool::Pending()
         case ReadOutcome::Unreadable: break; // tried again next time
         }
     }
+    if (!kept_.empty()) {
+        entries.insert(entries.end(), kept_.begin(), kept_.end());
+        // Ids sort in arrival order.
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const SpoolEntry& a, const SpoolEntry& b) { return a.id < b.id; });
+    }
     return entries;
 }
 
@@ -446,6 +523,9 @@ std::optional<SpoolEntry> PrintSpool::Find(const std::string& id)
     if (!UsableId(id))
         return std::nullopt;
     std::lock_guard<std::mutex> lock(mutex_);
+    for (const SpoolEntry& held : kept_)
+        if (held.id == id)
+            return held;
     SpoolEntry entry;
     std::string error;
     if (ReadEntry(folder_ + id + kEntrySuffix, entry, error) != ReadOutcome::Entry)

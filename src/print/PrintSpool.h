@@ -15,6 +15,12 @@
 // "discarded/" (given up by the director), where bridgeprint-render can find
 // it again; those two folders keep their newest kKeepFinished files.
 //
+// When the folder cannot take a new entry (a full disk, a read-only or
+// broken folder) the entry is kept in memory instead: it is pending like any
+// other, printed and followed the same way, and written into the folder (or,
+// once finished, into done/ or discarded/) as soon as the folder takes it
+// again (WriteKeptEntries). Only a restart before that loses it.
+//
 // Plain C++ and jsoncpp, no Qt. Thread-safe: the receive thread adds, the GUI
 // thread prints and updates.
 
@@ -46,6 +52,7 @@ struct SpoolEntry {
     std::string printer;      // the queue it was submitted to
     std::string lastError;    // why the last attempt failed, for the director
     Json::Value message;      // the server's message as it arrived
+    bool kept = false;        // held in memory only: the folder could not take it (not in the file)
 };
 
 const char* SpoolStateName(SpoolState state); // "waiting", "held", "submitted"
@@ -62,21 +69,31 @@ public:
 
     const std::string& Folder() const { return folder_; }
 
-    // Stores a new entry (id, received and state filled in here) durably.
-    // Returns the stored entry, or nothing with `error` set when it could not
-    // be written (full disk, no permission): the caller still has the
-    // message and must not drop it.
+    // Stores a new entry (id, received and state filled in here) durably and
+    // returns it. When it cannot be written (full disk, no permission, the
+    // folder gone) the entry is kept in memory (`kept` set) and `error` says
+    // why. Nothing only when `message` is not a JSON object.
     std::optional<SpoolEntry> Add(int32_t msgId, int32_t sectionId, int32_t teamNumber, const std::string& label,
                                   const Json::Value& message, std::string& error);
-    // Rewrites an entry that is in the spool (same durability as Add).
+    // Rewrites an entry that is in the spool (same durability as Add), or
+    // changes a kept one in memory.
     bool Update(const SpoolEntry& entry, std::string& error);
-    // Moves the entry to done/ (printed) or discarded/. False when it is not
-    // in the spool.
+    // Moves the entry to done/ (printed) or discarded/ (a kept one goes
+    // there when it can be written). False when it is not in the spool.
     bool MarkPrinted(const std::string& id);
     bool Discard(const std::string& id);
 
-    // Every entry in the spool, oldest first. Files that cannot be read as an
-    // entry are moved aside to "broken/" (never deleted) and skipped.
+    // Entries kept in memory that have not reached the folder yet, pending
+    // or finished.
+    size_t KeptCount();
+    // Writes the kept entries where they belong: pending ones into the
+    // spool, finished ones into done/ or discarded/. Returns those written,
+    // in arrival order; stops at the first that cannot be (`error` says why).
+    std::vector<SpoolEntry> WriteKeptEntries(std::string& error);
+
+    // Every entry in the spool, kept ones included, oldest first. Files that
+    // cannot be read as an entry are moved aside to "broken/" (never
+    // deleted) and skipped.
     std::vector<SpoolEntry> Pending();
     size_t PendingCount();
     std::optional<SpoolEntry> Find(const std::string& id);
@@ -89,7 +106,17 @@ public:
     static std::string FindEntryFile(const std::string& folder, const std::string& id);
 
 private:
+    struct KeptFinished {
+        SpoolEntry entry;
+        const char* folder; // done/ or discarded/
+    };
+
+    // Moves a pending entry (kept or in the folder) to `sub`; mutex_ held.
+    bool FinishLocked(const std::string& id, const char* sub);
+
     std::string folder_;
     std::mutex mutex_;
     uint32_t sequence_ = 0;
+    std::vector<SpoolEntry> kept_;              // pending, in arrival order
+    std::vector<KeptFinished> keptFinished_;    // finished before they could be written
 };

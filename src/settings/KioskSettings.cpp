@@ -3,8 +3,6 @@
 #include "foundation/Files.h"
 #include "foundation/NumericJson.h"
 
-KioskSettings pendingSettings;
-
 namespace {
 
 std::string& OverridePath()
@@ -69,12 +67,13 @@ void KioskSettings::LoadFromText(const std::string& text)
     FromJson(value);
 }
 
-void KioskSettings::Save() const
+bool KioskSettings::Save() const
 {
     Json::Value value;
     ToJson(value);
     if (value.isNull() || value.empty())
-        return;
-    // The language of the record is its own; the write message is not shown.
-    WriteWholeFile(FilePath(), NumericJson::WriteCompact(value) + "\n", language < 0 ? 0 : language);
+        return true;
+    // The message WriteWholeFile gives is not shown: the caller says what
+    // failed in its own words.
+    return WriteWholeFile(FilePath(), NumericJson::WriteCompact(value) + "\n", language < 0 ? 0 : language).empty();
 }

@@ -49,8 +49,9 @@ public:
     // what was read before the error.
     void LoadFromText(const std::string& text);
     // Writes the settings file; a record with nothing to persist leaves the
-    // file as it is. A failure to write is silent.
-    void Save() const;
+    // file as it is. False when the file could not be written (the caller
+    // says so: the settings stay in force but a restart loses them).
+    bool Save() const;
 
     // The settings file of this run: DataFolder() + "Self_Print.txt", in the
     // folder the command line settled on. Tests point it elsewhere.
@@ -71,7 +72,3 @@ private:
 // The built-in default scoring-server address offered by the settings dialog.
 // It is a private-network address that only exists on a tournament's own LAN.
 inline constexpr const char* kDefaultServerIp = "192.168.1.100";
-
-// The values last confirmed in the settings dialog, on their way to the
-// scoring server; the desktop takes them over when the server confirms.
-extern KioskSettings pendingSettings;

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 
 namespace {
@@ -155,6 +156,27 @@ void SettingsDialog::showEvent(QShowEvent* event)
     // With an address already there, the director's next step is the code.
     if (Edit(IdServerIp)->text().size() > 3)
         Edit(IdAccessCode)->setFocus();
+}
+
+void SettingsDialog::ShowRefusal(const std::u16string& text)
+{
+    if (refusal == nullptr) {
+        refusal = new QLabel(this);
+        refusal->setWordWrap(true);
+        refusal->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        QPalette palette = refusal->palette();
+        palette.setColor(QPalette::WindowText, QColor(176, 0, 0));
+        refusal->setPalette(palette);
+        // Where the hidden round controls stand: the room between the
+        // second and third separator, the dialog's width beside the buttons.
+        const QWidget* swiss = Control(IdSwissLabel);
+        const QWidget* filterLabel = Control(IdFilterLabel);
+        const int top = swiss->geometry().top() - swiss->height() / 2;
+        refusal->setGeometry(swiss->geometry().left(), top, Control(IdOk)->geometry().right() - swiss->geometry().left(),
+                             filterLabel->geometry().top() - top - 4);
+    }
+    refusal->setText(ToQString(text));
+    refusal->setVisible(!text.empty());
 }
 
 void SettingsDialog::OnExample()

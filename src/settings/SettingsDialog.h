@@ -56,6 +56,12 @@ public:
     void OnOK();
     void OnExample();
 
+    // Says inside the dialog why it is back (the server refused the code),
+    // in the free room between the check boxes and the filter; null text
+    // hides it. The label, for tests: null until shown once.
+    void ShowRefusal(const std::u16string& text);
+    QLabel* RefusalLabel() const { return refusal; }
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -63,4 +69,5 @@ private:
     LangIndex language;
     KioskSettings settings;
     std::vector<std::pair<int, QWidget*>> controls;
+    QLabel* refusal = nullptr;
 };

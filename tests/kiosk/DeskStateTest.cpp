@@ -45,7 +45,6 @@ protected:
     {
         ASSERT_TRUE(folder.Valid());
         KioskSettings::SetFilePathForTesting(settingsFile);
-        pendingSettings = KioskSettings();
 
         KioskSettings s;
         s.SetServerIp("127.0.0.1");

@@ -3,6 +3,7 @@
 #include "kiosk/DesktopPicture.h"
 #include "kiosk/MainFrame.h"
 #include "kiosk/SelfPrintDesktop.h"
+#include "platform/QtText.h"
 #include "platform/RecordingCanvas.h"
 #include "platform/UiSeam.h"
 #include "settings/SettingsDialog.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -81,7 +83,6 @@ protected:
         ASSERT_TRUE(dir.Valid());
         KioskSettings::SetFilePathForTesting(dir.File("Self_Print.txt"));
         WriteWholeFile(dir.File("Self_Print.txt"), "{\"9\":1}\n", 1);
-        pendingSettings = KioskSettings();
         SelfPrintDesktop::ResetPressGuardForTesting();
         hostWidget = std::make_unique<QWidget>();
         QWidget& host = *hostWidget;
@@ -523,11 +524,15 @@ TEST_F(DesktopTest, ARefusedConfirmationSaysSoAndReopensTheDialogWithWhatWasType
         return dlg.result();
     });
     std::string shownIp, shownCode, shownFilter;
+    std::u16string shownWhy;
     ui.dialogHandlers.push_back([&](QDialog& d) {
         auto& dlg = static_cast<SettingsDialog&>(d);
         shownIp = dlg.Edit(dlg.IdServerIp)->text().toStdString();
         shownCode = dlg.Edit(dlg.IdAccessCode)->text().toStdString();
         shownFilter = dlg.Edit(dlg.IdFilter)->text().toStdString();
+        // The note on the desktop is behind the dialog: the dialog says it.
+        if (const QLabel* why = dlg.RefusalLabel(); why != nullptr && !why->isHidden())
+            shownWhy = ToU16(why->text());
         return int(QDialog::Rejected);
     });
     desktop->OpenSettings();
@@ -542,6 +547,7 @@ TEST_F(DesktopTest, ARefusedConfirmationSaysSoAndReopensTheDialogWithWhatWasType
     EXPECT_EQ(shownIp, "127.0.0.1");
     EXPECT_EQ(shownFilter, "A;C#21~29");
     EXPECT_EQ(shownCode, "");
+    EXPECT_EQ(shownWhy, u"Settings not accepted, please check the access code(cn:设置未被接受,请检查访问码).");
     // Nothing of the refused settings is in force, the list asked for with
     // them is not shown, and no reprint is offered.
     EXPECT_EQ(desktop->Desk().GetSettings().GetAccessCode(), "");

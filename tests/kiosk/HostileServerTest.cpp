@@ -151,7 +151,6 @@ protected:
     {
         ASSERT_TRUE(folder.Valid());
         KioskSettings::SetFilePathForTesting(folder.File("Self_Print.txt"));
-        pendingSettings = KioskSettings();
     }
     void TearDown() override { KioskSettings::SetFilePathForTesting(""); }
 

@@ -421,18 +421,55 @@ TEST_F(PrintSpoolTest, AnInterruptedWriteIsFinishedWhenWholeAndSetAsideOtherwise
     EXPECT_GT(AddOrFail(restarted, "A 10").id.substr(16), "000077");
 }
 
-TEST_F(PrintSpoolTest, AddThatCannotWriteSaysWhyAndLeavesNothing)
+TEST_F(PrintSpoolTest, AnEntryTheFolderCannotTakeIsKeptInMemoryUntilItCan)
 {
     // A regular file where the spool folder should be fails for every user,
     // root included.
-    WriteFile(temp.File("occupied"), "x");
-    const std::string blocked = temp.File("occupied") + "/spool/";
-    PrintSpool spool(blocked);
+    const std::string place = temp.File("occupied");
+    WriteFile(place, "x");
+    PrintSpool spool(place + "/");
     std::string error;
-    EXPECT_FALSE(spool.Add(207, 1, 1, "A 1", Message(1), error).has_value());
-    EXPECT_NE(error.find(blocked), std::string::npos) << error;
+    const std::optional<SpoolEntry> first = spool.Add(207, 1, 1, "A 1", Message(1), error);
+    ASSERT_TRUE(first.has_value()) << "a scorecard the server handed over is never dropped";
+    EXPECT_TRUE(first->kept);
+    EXPECT_NE(error.find(place), std::string::npos) << error;
     EXPECT_NE(error.find("Not a directory"), std::string::npos) << error;
-    EXPECT_EQ(spool.PendingCount(), 0u);
+    error.clear();
+    const SpoolEntry second = *spool.Add(208, 2, 5, "B 5", Message(2), error);
+    EXPECT_TRUE(second.kept);
+
+    // Pending, followed and finished like any other.
+    EXPECT_EQ(Ids(spool.Pending()), (std::vector<std::string>{first->id, second.id}));
+    SpoolEntry submitted = second;
+    submitted.state = SpoolState::Submitted;
+    submitted.printJob = 41;
+    ASSERT_TRUE(spool.Update(submitted, error)) << error;
+    EXPECT_EQ(spool.Find(second.id)->printJob, 41);
+    ASSERT_TRUE(spool.MarkPrinted(first->id));
+    EXPECT_EQ(Ids(spool.Pending()), std::vector<std::string>{second.id});
+    EXPECT_EQ(spool.KeptCount(), 2u);
+
+    // While the folder still cannot take them, nothing is written and
+    // nothing lost.
+    EXPECT_TRUE(spool.WriteKeptEntries(error).empty());
+    EXPECT_EQ(spool.KeptCount(), 2u);
+
+    // The folder is back: the printed one goes to done/, the submitted one
+    // into the spool with its job, each once.
+    fs::remove(place);
+    fs::create_directories(place + "/done");
+    error.clear();
+    const std::vector<SpoolEntry> written = spool.WriteKeptEntries(error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(Ids(written), (std::vector<std::string>{first->id, second.id}));
+    EXPECT_EQ(spool.KeptCount(), 0u);
+    EXPECT_EQ(Names(place + "/done/"), std::vector<std::string>{FileOf(first->id)});
+    EXPECT_EQ(Names(place + "/"), std::vector<std::string>{FileOf(second.id)});
+    const std::optional<SpoolEntry> reread = PrintSpool(place + "/").Find(second.id);
+    ASSERT_TRUE(reread.has_value());
+    EXPECT_EQ(reread->state, SpoolState::Submitted);
+    EXPECT_EQ(reread->printJob, 41);
+    EXPECT_FALSE(reread->kept);
 
     PrintSpool good(folder);
     error.clear();

@@ -232,3 +232,62 @@ TEST_F(DurablePrint, TheDirectorCanDiscardWhatWaits)
     LookAtPrinter();
     EXPECT_TRUE(Pdfs().empty());
 }
+
+TEST_F(DurablePrint, AScorecardTheSpoolCannotTakeIsKeptPrintedOnceAndWrittenWhenTheFolderIsBack)
+{
+    const auto list = desktop->Desk().GetPrintableList();
+    ASSERT_GE(list.size(), 2u);
+    // The spool folder turns into a file between two looks at the storage:
+    // the touch still goes out, and its scorecard arrives.
+    fs::rename(data + "spool", data + "spool.away");
+    std::ofstream(data + "spool") << "not a folder";
+    TouchEntry(list[0]);
+    ASSERT_EQ(desktop->Printing()->PendingCount(), 1u) << "kept in memory, never dropped";
+    EXPECT_TRUE(Has(Events(), "kept"));
+    EXPECT_FALSE(Has(Events(), "spooled"));
+
+    // It prints from memory and is followed to the end, once.
+    for (int i = 0; i < 10; ++i)
+        desktop->OnTick();
+    EXPECT_EQ(Pdfs().size(), 1u);
+    EXPECT_EQ(desktop->Printing()->PendingCount(), 0u);
+    // The kiosk has seen its storage fail: the screen says where, the journal
+    // says what, and a touch asks nothing of the server.
+    EXPECT_EQ(desktop->PrinterNote(), u"" + Utf8ToWide(data) + u"spool/ is not a folder or file the kiosk can keep its "
+                                      u"print records in; please tell the director(cn:数据文件夹有误,请通知裁判).");
+    EXPECT_TRUE(Has(Events(), "storage"));
+    const size_t served = server->ConnectionsServed();
+    TouchEntry(list[1]);
+    EXPECT_EQ(server->ConnectionsServed(), served);
+    EXPECT_TRUE(Printable(list[1]));
+
+    // The folder is back: the printed scorecard reaches done/, where the
+    // binder of the day finds it, with a "spooled" line for it.
+    fs::remove(data + "spool");
+    fs::rename(data + "spool.away", data + "spool");
+    for (int i = 0; i < 25; ++i)
+        desktop->OnTick();
+    EXPECT_EQ(desktop->PrinterNote(), u"");
+    size_t done = 0;
+    for (const auto& f : fs::directory_iterator(data + "spool/done"))
+        done += f.path().extension() == ".json";
+    EXPECT_EQ(done, 1u);
+    const std::vector<std::string> events = Events();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "spooled"), 1);
+    EXPECT_EQ(std::count(events.begin(), events.end(), "completed"), 1);
+    EXPECT_EQ(Pdfs().size(), 1u) << "printed exactly once";
+}
+
+TEST_F(DurablePrint, SettingsThatCannotBeSavedSaySo)
+{
+    // Something that is not a file where the settings file goes.
+    const std::string settingsFile = folder.File("Self_Print.txt");
+    fs::remove(settingsFile);
+    fs::create_directories(settingsFile);
+    ConfirmSettings(kAccessCode);
+    EXPECT_TRUE(desktop->Desk().IsSynchronized()) << "in force all the same";
+    EXPECT_EQ(desktop->Desk().CurrentNote(),
+              u"The settings are in force but could not be saved in " + Utf8ToWide(settingsFile) +
+                  u", so a restart loses them; please tell the director(cn:设置无法保存,请通知裁判).");
+    EXPECT_TRUE(Has(Events(), "settings"));
+}

@@ -25,7 +25,6 @@ protected:
     {
         ASSERT_TRUE(folder.Valid());
         KioskSettings::SetFilePathForTesting(settingsFile);
-        pendingSettings = KioskSettings();
 
         sim::ServerOptions options;
         options.port = 0;
