@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -418,7 +419,16 @@ bool PrintSpool::Update(const SpoolEntry& entry, std::string& error)
         error = "entry " + entry.id + " is not in the spool " + folder_;
         return false;
     }
-    return ReplaceFile(path, EntryText(entry), error) && SyncFolder(folder_, error);
+    if (ReplaceFile(path, EntryText(entry), error) && SyncFolder(folder_, error))
+        return true;
+    // The folder cannot take the change (full, read-only): the change is
+    // kept in memory over the file, so that the entry is not handled again
+    // as the file still says, and written when the folder takes it.
+    SpoolEntry held = entry;
+    held.kept = true;
+    kept_.push_back(std::move(held));
+    std::stable_sort(kept_.begin(), kept_.end(), [](const SpoolEntry& a, const SpoolEntry& b) { return a.id < b.id; });
+    return true;
 }
 
 bool PrintSpool::FinishLocked(const std::string& id, const char* sub)
@@ -430,7 +440,17 @@ bool PrintSpool::FinishLocked(const std::string& id, const char* sub)
             return true;
         }
     }
-    return Finish(folder_, id, sub);
+    if (Finish(folder_, id, sub))
+        return true;
+    // Still in the folder, which cannot take the move now: finished in
+    // memory, moved when it can be.
+    SpoolEntry entry;
+    std::string error;
+    if (!UsableId(id) || ReadEntry(folder_ + id + kEntrySuffix, entry, error) != ReadOutcome::Entry)
+        return false;
+    entry.kept = true;
+    keptFinished_.push_back({std::move(entry), sub});
+    return true;
 }
 
 bool PrintSpool::MarkPrinted(const std::string& id)
@@ -462,8 +482,15 @@ std::vector<SpoolEntry> PrintSpool::WriteKeptEntries(std::string& error)
         const std::string folder = folder_ + next.folder;
         CreateFolders(folder);
         next.entry.kept = false;
-        if (!ReplaceFile(folder + next.entry.id + kEntrySuffix, EntryText(next.entry), error) ||
-            !SyncFolder(folder, error)) {
+        // One that is still in the spool folder is moved from there; one
+        // that never reached it is written where it belongs.
+        const bool moved = IsRegularFile(folder_ + next.entry.id + kEntrySuffix)
+                               ? Finish(folder_, next.entry.id, next.folder)
+                               : ReplaceFile(folder + next.entry.id + kEntrySuffix, EntryText(next.entry), error) &&
+                                     SyncFolder(folder, error);
+        if (!moved) {
+            if (error.empty())
+                error = "cannot move " + next.entry.id + " into " + folder;
             next.entry.kept = true;
             return written;
         }
@@ -494,12 +521,21 @@ std::vector<SpoolEntry> PrintSpool::WriteKeptEntries(std::string& error)
 std::vector<SpoolEntry> PrintSpool::Pending()
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    // What memory holds about an entry wins over its file.
+    std::set<std::string> inMemory;
+    for (const SpoolEntry& held : kept_)
+        inMemory.insert(held.id);
+    for (const KeptFinished& done : keptFinished_)
+        inMemory.insert(done.entry.id);
     std::vector<SpoolEntry> entries;
     for (const std::string& name : FileNames(folder_, kEntrySuffix)) {
         SpoolEntry entry;
         std::string error;
         switch (ReadEntry(folder_ + name, entry, error)) {
-        case ReadOutcome::Entry: entries.push_back(std::move(entry)); break;
+        case ReadOutcome::Entry:
+            if (inMemory.count(entry.id) == 0)
+                entries.push_back(std::move(entry));
+            break;
         case ReadOutcome::Broken: MoveAside(folder_, name); break;
         case ReadOutcome::Unreadable: break; // tried again next time
         }

@@ -75,11 +75,14 @@ public:
     // why. Nothing only when `message` is not a JSON object.
     std::optional<SpoolEntry> Add(int32_t msgId, int32_t sectionId, int32_t teamNumber, const std::string& label,
                                   const Json::Value& message, std::string& error);
-    // Rewrites an entry that is in the spool (same durability as Add), or
-    // changes a kept one in memory.
+    // Rewrites an entry that is in the spool (same durability as Add). When
+    // the folder cannot take the change, the changed entry is kept in memory
+    // over its file (`error` says why) until WriteKeptEntries. False only
+    // when the entry is not in the spool.
     bool Update(const SpoolEntry& entry, std::string& error);
-    // Moves the entry to done/ (printed) or discarded/ (a kept one goes
-    // there when it can be written). False when it is not in the spool.
+    // Moves the entry to done/ (printed) or discarded/; when the folder
+    // cannot take the move now, it counts as finished at once and moves with
+    // WriteKeptEntries. False when it is not in the spool.
     bool MarkPrinted(const std::string& id);
     bool Discard(const std::string& id);
 

@@ -22,6 +22,54 @@ xvfb_pid="" server_pid="" kiosk_pid="" cups_dir="" work=""
 say() { echo "$session: $*"; }
 begin() { step=$1; say "$step"; }
 
+# The display's clients never wait on it for long: on a machine busy
+# compiling, a query of the display was once seen to take a minute after the
+# kiosk was killed. A stalled call fails after 15 s and the wait around it
+# tries again.
+xdotool() { timeout -k 2 15 xdotool "$@"; }
+import() { timeout -k 2 15 import "$@"; }
+
+# A watchdog for one step of many waits (a row of faults): when it has not
+# ended after SECONDS, whatever the session runs in the foreground is ended
+# and the session fails, saying which step it was in and what it waited for
+# (the screenshot, the logs and the kiosk's state come with the failure).
+# The services the session started (everything run through `timeout`, and
+# the print scheduler) are left running for the diagnostics.
+watchdog_pid=""
+arm_watchdog() {
+  local seconds=$1 main=$$
+  disarm_watchdog
+  rm -f "$work/watchdog-fired"
+  (
+    sleep "$seconds"
+    echo "$seconds" >"$work/watchdog-fired"
+    end_tree() {
+      local p
+      for p in $(pgrep -P "$1" 2>/dev/null); do
+        case "$(ps -o comm= -p "$p" 2>/dev/null)" in timeout|cupsd|Xvfb) continue ;; esac
+        [ "$p" = "$BASHPID" ] && continue
+        end_tree "$p"
+        kill -TERM "$p" 2>/dev/null
+      done
+    }
+    kill -USR1 "$main" 2>/dev/null
+    end_tree "$main"
+  ) &
+  watchdog_pid=$!
+}
+disarm_watchdog() {
+  [ -n "$watchdog_pid" ] && kill "$watchdog_pid" 2>/dev/null && wait "$watchdog_pid" 2>/dev/null
+  watchdog_pid=""
+}
+watchdog_fired() {
+  local pid
+  pid=$(pgrep -f "$work/kiosk/bridgeprint-kiosk" 2>/dev/null | head -n 1)
+  watchdog_pid=""
+  fail "step \"$step\" did not end within $(cat "$work/watchdog-fired" 2>/dev/null) s; the kiosk: $(
+    [ -n "$pid" ] && ps -o pid=,stat=,wchan:24= -p "$pid")"
+}
+trap watchdog_fired USR1
+
 # The session runs in namespaces of its own where the machine allows it:
 # - network: the kiosk always talks to the scoring server's port 9975, and a
 #   private loopback makes that port ours whatever else runs here;
@@ -69,6 +117,7 @@ session_begin() {
 
 session_cleanup() {
   local pid
+  disarm_watchdog
   for pid in "$kiosk_pid" "$server_pid"; do
     [ -n "$pid" ] && kill "$pid" 2>/dev/null
   done
