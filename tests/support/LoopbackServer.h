@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -210,6 +211,103 @@ private:
     uint16_t port = 0;
     std::atomic<bool> stop{false};
     std::atomic<int> accepted{0};
+    std::thread worker;
+};
+
+// A printer's raw port, as AppSocket (port 9100) on a network printer: takes
+// every connection made to it, one after another, keeps what each sends
+// until the sender ends its stream, and then closes, as a printer does once
+// a job is in. Serves until the object goes away.
+class RawPrinterPort {
+public:
+    RawPrinterPort()
+    {
+        listenFd = ListenLoopback(4, port);
+        if (listenFd >= 0)
+            worker = std::thread([this] { Run(); });
+    }
+    ~RawPrinterPort()
+    {
+        stop = true;
+        if (worker.joinable())
+            worker.join();
+        if (listenFd >= 0)
+            ::close(listenFd);
+    }
+    RawPrinterPort(const RawPrinterPort&) = delete;
+    RawPrinterPort& operator=(const RawPrinterPort&) = delete;
+
+    bool Listening() const { return listenFd >= 0; }
+    uint16_t Port() const { return port; }
+
+    // Waits until `count` streams have ended; false when `limit` passed first.
+    bool WaitForJobs(size_t count, std::chrono::milliseconds limit) const
+    {
+        return WaitUntil([&] { return Jobs().size() >= count; }, limit);
+    }
+    // The bytes of every stream that has ended, in the order they came.
+    std::vector<std::string> Jobs() const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return jobs;
+    }
+    // What the port has seen so far, for a failure message.
+    std::string Describe() const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::to_string(accepted) + " connection(s), " + std::to_string(jobs.size()) + " ended, " +
+               std::to_string(pendingBytes) + " byte(s) of an unfinished one";
+    }
+
+private:
+    void Run()
+    {
+        while (!stop) {
+            pollfd p{listenFd, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            const int fd = ::accept(listenFd, nullptr, nullptr);
+            if (fd < 0)
+                continue;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++accepted;
+                pendingBytes = 0;
+            }
+            std::string bytes;
+            bool ended = false;
+            char buf[65536];
+            while (!stop && !ended) {
+                pollfd c{fd, POLLIN, 0};
+                if (::poll(&c, 1, 20) <= 0)
+                    continue;
+                const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0) {
+                    ended = n == 0;
+                    break;
+                }
+                bytes.append(buf, size_t(n));
+                std::lock_guard<std::mutex> lock(mutex);
+                pendingBytes = bytes.size();
+            }
+            ::close(fd);
+            if (ended) {
+                std::lock_guard<std::mutex> lock(mutex);
+                jobs.push_back(std::move(bytes));
+                pendingBytes = 0;
+            }
+        }
+    }
+
+    int listenFd = -1;
+    uint16_t port = 0;
+    std::atomic<bool> stop{false};
+    mutable std::mutex mutex;
+    std::vector<std::string> jobs;
+    int accepted = 0;
+    size_t pendingBytes = 0;
     std::thread worker;
 };
 

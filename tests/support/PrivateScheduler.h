@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -70,6 +72,28 @@ public:
     // Makes the queue's device misbehave ("fail", "media-empty", "slow 3";
     // "" behaves again).
     void Fault(const std::string& mode) const { Script("fault " + root_ + " '" + mode + "'"); }
+    // Adds a queue that prints through a printer driver of the system's
+    // CUPS packages (by default the generic PostScript one) to the AppSocket
+    // port `port` on 127.0.0.1. "" when it is there; otherwise why not.
+    std::string AddSocketQueue(const std::string& queue, uint16_t port, const std::string& model = "") const
+    {
+        const std::string out =
+            Script("socket-queue " + root_ + " " + queue + " " + std::to_string(port) + " " + model + " 2>&1");
+        return out.find("CUPS_PRIVATE_SOCKET_QUEUE=" + queue) != std::string::npos ? std::string() : out;
+    }
+    // The file the scheduler keeps a job's first document in while the job
+    // waits in its queue (it is removed once the job is done).
+    std::string SpooledDocument(int32_t job) const
+    {
+        char name[32];
+        std::snprintf(name, sizeof name, "/spool/d%05d-001", int(job));
+        return root_ + name;
+    }
+    // The last lines of the scheduler's log, for a failure message.
+    std::string LogTail(int lines = 30) const
+    {
+        return tools::RunTool("tail -n " + std::to_string(lines) + " " + root_ + "/log/error_log 2>&1");
+    }
     // Puts the queue back as it started: there, enabled, accepting, default.
     // No jobs left, no PDFs filed.
     void Restore() const
