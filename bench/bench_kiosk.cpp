@@ -101,7 +101,6 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     InstallFontSubstitutions();
-    InstallPrintJob();
 
     char pattern[] = "/tmp/bench-kiosk-XXXXXX";
     if (mkdtemp(pattern) == nullptr)
@@ -128,9 +127,9 @@ int main(int argc, char** argv)
         QApplication::processEvents();
 
         // The folder stands for the printer, as --pdf-folder does.
-        PdfFolderPrintSystem folder(pdf);
-        SetPrintSystem(&folder);
-        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
+        auto folder = std::make_unique<PdfFolderPrintSystem>(pdf);
+        desktop->Jobs().Chosen() = folder->RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
+        desktop->UsePrintSystem(std::move(folder));
         desktop->EnableDurablePrinting(data, nullptr);
         ServerMessage list = ListReply(200);
         desktop->Desk().SetPendingSettings(desktop->Desk().GetSettings());
@@ -162,7 +161,6 @@ int main(int argc, char** argv)
             paint.push_back(Ms(Clock::now() - start));
         }
         Report("desktop repaint, 200 entries, 1920x1080", paint);
-        SetPrintSystem(nullptr);
     }
     std::error_code ignored;
     std::filesystem::remove_all(pattern, ignored);

@@ -15,7 +15,6 @@
 #include "platform/Fonts.h"
 #include "platform/TouchStyle.h"
 #include "platform/VirtualKeyboard.h"
-#include "print/PrintJob.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -67,8 +66,6 @@ int main(int argc, char** argv)
     // The kiosk names its faces as the tournament's printed material always
     // has; map them to the fonts installed here.
     InstallFontSubstitutions();
-    // Page views print through the print job installed here.
-    InstallPrintJob();
     KioskApp kiosk;
     if (!kiosk.InitInstance())
         return 0;

@@ -52,10 +52,14 @@ public:
         return CreditLineText();
     }
     std::u16string EventTextW() override { return Utf8ToWide(eventText_); }
+    // The print job the views print through, when they print.
+    PagePrinter* Printer() override { return printer_; }
+    void SetPrinter(PagePrinter* printer) { printer_ = printer; }
 
 private:
     LangIndex lang_;
     std::string eventText_;
+    PagePrinter* printer_ = nullptr;
 };
 
 // Nobody is there to answer a message box: the texts are kept to report them
@@ -719,8 +723,8 @@ bool RenderOneView(const RenderOptions& options, const MakeView& makeView, std::
     PendingOutput pdf(options.pdfPath);
     PendingOutput png(options.pngPath);
     PdfFilePrintSystem printSystem(pdf.TempPath());
-    SetPrintSystem(&printSystem);
-    InstallPrintJob();
+    PrintJob printJob(printSystem);
+    services.SetPrinter(&printJob);
 
     // For a picture alone the view is only laid out.
     std::unique_ptr<PageView> view = makeView(services, pdf.Wanted());
@@ -740,7 +744,6 @@ bool RenderOneView(const RenderOptions& options, const MakeView& makeView, std::
     ok = ok && (!pdf.Wanted() || pdf.Commit(error)) && (!png.Wanted() || png.Commit(error));
 
     view.reset();
-    SetPrintSystem(nullptr);
     SetUiSeam(nullptr);
     return ok;
 }
@@ -760,7 +763,7 @@ bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardS
     RendererServices services(options.lang.value_or(DefaultLanguageForCodePage(OemCodePage())), options.eventText);
     PendingOutput pdf(options.pdfPath);
     PdfFilePrintSystem printSystem(pdf.TempPath());
-    SetPrintSystem(&printSystem);
+    const PrintJob printJob(printSystem);
     ProgressLine progress(sources.size());
 
     // One job on the printer the print job would choose, painted page by page
@@ -779,7 +782,7 @@ bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardS
         error = "cannot write " + options.pdfPath;
         ok = false;
     } else {
-        doc->StartDoc(PrintJobName(NextPrintJobNumber()));
+        doc->StartDoc(PrintJobName(printJob.NextJobNumber()));
     }
 
     size_t pages = 0;
@@ -822,7 +825,6 @@ bool RenderScorecards(const RenderOptions& options, const std::vector<ScorecardS
     else
         progress.Clear();
 
-    SetPrintSystem(nullptr);
     SetUiSeam(nullptr);
     return ok;
 }

@@ -120,7 +120,7 @@ void ServerConnection::Close()
     // the peer its end of stream; the number itself is released by the
     // destructor, once no thread can use it any more.
     ::shutdown(fd, SHUT_RDWR);
-    PauseMs(kClosePauseMs);
+    lingerPending.store(true);
 }
 
 void ServerConnection::Hangup()
@@ -389,11 +389,15 @@ void ServerConnection::SetProcessor(MessageProcessor* p)
 
 bool ServerConnection::NotifyMessage(ServerMessage& message)
 {
-    std::lock_guard<std::recursive_mutex> lock(callMutex);
-    MessageProcessor* p = processor.load();
-    if (!p)
-        return false;
-    p->OnSocketMessage(descriptor, message);
+    {
+        std::lock_guard<std::recursive_mutex> lock(callMutex);
+        MessageProcessor* p = processor.load();
+        if (!p)
+            return false;
+        p->OnSocketMessage(descriptor, message);
+    }
+    if (lingerPending.exchange(false))
+        PauseMs(kClosePauseMs);
     return true;
 }
 

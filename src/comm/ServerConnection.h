@@ -67,8 +67,11 @@ public:
     // Accepts a connection on this (listening) socket into `target`. False
     // with errno set on failure.
     virtual bool Accept(ServerConnection& target, sockaddr* address, socklen_t* addressLength);
-    // Shuts the connection down in both directions, marks the socket closed
-    // and pauses 300 ms. Nothing happens when it is already closed.
+    // Shuts the connection down in both directions and marks the socket
+    // closed. Nothing happens when it is already closed. The pause of 300 ms
+    // the server expects before the connection's end follows on the
+    // connection's own thread, once the call that closed it has returned:
+    // never under the call lock, which an owner letting go waits for.
     virtual void Close();
     // Shuts the connection down like Close(), without the pause: for a
     // caller that must not wait, such as an owner letting go.
@@ -131,6 +134,11 @@ public:
     // Waits for a processor call in progress on another thread to end, so
     // that after SetProcessor(nullptr) the old processor is never called.
     void SetProcessor(MessageProcessor* p);
+    // Names the processor of a connection whose thread has not started (or
+    // never started): nothing can be calling it, so no lock is taken, and a
+    // caller holding its own lock (which the thread's calls will take) does
+    // not set up a lock order the other way round.
+    void SetProcessorBeforeStart(MessageProcessor* p) { processor.store(p); }
 
     void SetConnectTimeoutMs(int ms) { connectTimeoutMs = ms; }
     int GetConnectTimeoutMs() const { return connectTimeoutMs; }
@@ -153,6 +161,7 @@ private:
     std::atomic<int> sock{-1};
     // Set by Close()/Hangup(): frames still buffered are not dispatched.
     std::atomic<bool> closedByUs{false};
+    std::atomic<bool> lingerPending{false};
     int descriptor = -1;
     std::atomic<MessageProcessor*> processor{nullptr};
     // Held while the processor is called; recursive because the processor

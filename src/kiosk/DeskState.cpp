@@ -356,7 +356,7 @@ void DeskState::StartRequestLocked(Request request)
         return;
     }
     fresh->SetBufferSizes();
-    fresh->SetProcessor(this);
+    fresh->SetProcessorBeforeStart(this);
     socketMember = fresh;
     confirmingSock = request.confirming ? fresh->Descriptor() : -1;
     // Look-up, connect, send and receive all happen on the connection's own
@@ -364,7 +364,7 @@ void DeskState::StartRequestLocked(Request request)
     if (!ServerConnection::StartRequest(fresh, Utf8ToWide(request.address), serverPort, std::move(request.frame))) {
         socketMember.reset();
         confirmingSock = -1;
-        fresh->SetProcessor(nullptr);
+        fresh->SetProcessorBeforeStart(nullptr);
         fresh->Hangup();
         SetNoteLocked(LangTextW(kNoteCannotCreateSocket, GetLanguageLocked()));
         repaintWanted = true;

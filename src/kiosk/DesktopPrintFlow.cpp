@@ -45,11 +45,6 @@ void SelfPrintDesktop::StartReprint(bool /*fromButton*/)
 
 namespace {
 
-// No team job is being printed. Printing pumps window events, so a timer
-// tick can arrive in the middle of a team print; it must not start a second
-// team job then. Touched only on the GUI thread.
-bool teamPrintIdle = true;
-
 // Creates the view on first use as a hidden child of the desktop; while it
 // is hidden it covers the desktop's whole client area.
 template <class View>
@@ -84,18 +79,12 @@ void SelfPrintDesktop::PlaceView(QWidget* view)
 
 bool SelfPrintDesktop::PrintNextTeamJob()
 {
-    if (!teamPrintIdle || desk.TeamJobCount() == 0)
-        return false;
-    teamPrintIdle = false;
     TeamScorecardJob job;
-    if (!desk.TakeTeamJob(job)) {
-        teamPrintIdle = true;
+    if (!desk.TakeTeamJob(job))
         return false;
-    }
     TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
     view->BuildTeamScorecard(job, true);
-    teamPrintIdle = true;
     return true;
 }
 
@@ -112,9 +101,9 @@ bool SelfPrintDesktop::PrintPairSlot()
 
 void SelfPrintDesktop::SelectPrinter()
 {
-    ClearLastPrintResult();
+    printJob.ClearLastResult();
     EnsurePairView()->Print(1, PrintMode::ChooseOnly);
-    if (printing && LastPrintResult().kind == PrintResult::Kind::ChosenOnly) {
+    if (printing && printJob.LastResult().kind == PrintResult::Kind::ChosenOnly) {
         // Scorecards held for a printer print on the one just chosen.
         printing->WatchChosenPrinter();
         printing->RetryAll();
@@ -140,12 +129,12 @@ void SelfPrintDesktop::PrintTestPage()
     }
     TeamScorecardWindow* view = EnsureTeamView();
     PlaceView(view);
-    ClearLastPrintResult();
-    SetNextPrintLabel("test-page");
+    printJob.ClearLastResult();
+    printJob.SetNextLabel("test-page");
     view->BuildTeamScorecard(MakeTestPageJob(), true);
     if (!printing)
         return;
-    const PrintResult& result = LastPrintResult();
+    const PrintResult& result = printJob.LastResult();
     Json::Value fields(Json::objectValue);
     switch (result.kind) {
     case PrintResult::Kind::Sent:
@@ -172,8 +161,8 @@ PrintResult SelfPrintDesktop::PrintSpooled(const SpoolEntry& entry)
         unreadable.outcome.error = "the spooled message is not a scorecard";
         return unreadable;
     }
-    ClearLastPrintResult();
-    SetNextPrintLabel(entry.label, false);
+    printJob.ClearLastResult();
+    printJob.SetNextLabel(entry.label, false);
     if (job.kind == ScorecardJob::Kind::Team) {
         TeamScorecardWindow* view = EnsureTeamView();
         PlaceView(view);
@@ -183,7 +172,7 @@ PrintResult SelfPrintDesktop::PrintSpooled(const SpoolEntry& entry)
         PlaceView(view);
         view->BuildPairScorecard(job.pair, true);
     }
-    return LastPrintResult();
+    return printJob.LastResult();
 }
 
 void SelfPrintDesktop::RetryPending()

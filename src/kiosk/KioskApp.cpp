@@ -83,14 +83,14 @@ void KioskApp::StartDurablePrinting(const std::string& pdfFolder)
         return;
     const std::string data = DataFolder();
     if (!pdfFolder.empty()) {
-        static PdfFolderPrintSystem folder(pdfFolder.back() == '/' ? pdfFolder : pdfFolder + "/");
-        SetPrintSystem(&folder);
+        auto folder = std::make_unique<PdfFolderPrintSystem>(pdfFolder.back() == '/' ? pdfFolder : pdfFolder + "/");
         // The folder is the printer: no dialog is ever needed.
-        ProcessPrinterChoice() = folder.RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
+        desktop->Jobs().Chosen() = folder->RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
+        desktop->UsePrintSystem(std::move(folder));
     } else {
         const std::string remembered = data + "Printer.json";
-        SetPrinterChoiceFile(remembered);
-        LoadPrinterChoice(remembered);
+        desktop->Jobs().SetChoiceFile(remembered);
+        desktop->Jobs().LoadChoice(remembered);
     }
     desktop->EnableDurablePrinting(data);
 }

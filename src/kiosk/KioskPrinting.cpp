@@ -51,11 +51,12 @@ bool IsTeam(const SpoolEntry& e)
 
 } // namespace
 
-KioskPrinting::KioskPrinting(const std::string& dataFolder, std::function<void()> changedFn, std::FILE* journalMirror)
-    : spool(dataFolder + "spool/"), journal(dataFolder + "print-journal.jsonl", journalMirror),
+KioskPrinting::KioskPrinting(const std::string& dataFolder, PrintJob& printJob, std::function<void()> changedFn,
+                             std::FILE* journalMirror)
+    : spool(dataFolder + "spool/"), journal(dataFolder + "print-journal.jsonl", journalMirror), job(printJob),
       changed(std::move(changedFn))
 {
-    watched = ProcessPrinterChoice();
+    watched = job.Chosen();
     watch = std::make_unique<PrinterWatch>(ProbeFor(watched), &QueryPrintJob, kWatchInterval, [this] {
         NotifyChanged();
     });
@@ -89,7 +90,7 @@ KioskPrinting::~KioskPrinting()
 
 void KioskPrinting::WatchChosenPrinter()
 {
-    watched = ProcessPrinterChoice();
+    watched = job.Chosen();
     watch->SetStatusProbe(ProbeFor(watched));
 }
 
@@ -110,7 +111,7 @@ PrinterProblem KioskPrinting::Problem()
     const PrinterSnapshot snapshot = watch->Latest();
     // Not looked at yet: a touch is not refused on a guess.
     PrinterProblem problem = snapshot.valid ? snapshot.printer.problem : PrinterProblem::None;
-    if (problem == PrinterProblem::None && ProcessPrinterChoice().IsEmpty()) {
+    if (problem == PrinterProblem::None && job.Chosen().IsEmpty()) {
         // The director cancelled the print dialog of the first print: until
         // a printer is chosen, further scorecards would only wait.
         for (const SpoolEntry& e : spool.Pending())
@@ -247,16 +248,12 @@ std::u16string KioskPrinting::BlockNote(const Block& block, LangIndex lang)
 
 bool KioskPrinting::Tick(const PrintEntryFn& print)
 {
-    // The print dialog and the painting pump events: a tick that arrives in
-    // the middle of a print must not start another.
-    if (printing)
-        return false;
     // The storage every two seconds, and at once after a scorecard arrived.
     if (storageSuspect || ++storageTicks >= 20)
         LookAtStorage();
     // A printer chosen in a dialog since the last tick (the first print's,
     // or the director's) is the one to watch from now on.
-    const PrinterChoice& chosen = ProcessPrinterChoice();
+    const PrinterChoice& chosen = job.Chosen();
     if (chosen.driver != watched.driver || chosen.device != watched.device || chosen.port != watched.port)
         WatchChosenPrinter();
     const PrinterSnapshot snapshot = watch->Latest();
@@ -364,9 +361,7 @@ bool KioskPrinting::PrintNextWaiting(const PrintEntryFn& print)
             fields["attempt"] = entry.attempts + 1;
             journal.Write(JournalEvent::kRetried, fields);
         }
-        printing = true;
         const PrintResult result = print(entry);
-        printing = false;
 
         switch (result.kind) {
         case PrintResult::Kind::Cancelled: Fail(entry, "print dialog cancelled", SpoolState::Held); return true;

@@ -39,13 +39,15 @@ public:
     static constexpr std::chrono::seconds kRetryPause{10};
 
     // Prints one spooled scorecard on the GUI thread and says what became of
-    // it (LastPrintResult of the print job).
+    // it (the print job's LastResult).
     using PrintEntryFn = std::function<PrintResult(const SpoolEntry&)>;
 
     // The spool in `dataFolder` + "spool/", the journal in `dataFolder` +
     // "print-journal.jsonl". `changed` is called (on any thread) when what
     // the screen shows of printing may have changed.
-    KioskPrinting(const std::string& dataFolder, std::function<void()> changed, std::FILE* journalMirror = stderr);
+    // `job` is the print job whose chosen printer is watched.
+    KioskPrinting(const std::string& dataFolder, PrintJob& job, std::function<void()> changed,
+                  std::FILE* journalMirror = stderr);
     ~KioskPrinting();
     KioskPrinting(const KioskPrinting&) = delete;
     KioskPrinting& operator=(const KioskPrinting&) = delete;
@@ -93,7 +95,8 @@ public:
 
     // One step, on the desktop's tick: follows submitted jobs, and prints the
     // oldest waiting scorecard when the printer can print. True when it
-    // printed one (one per tick, as before).
+    // printed one (one per tick, as before). The caller keeps it from being
+    // entered again while `print` lets events in.
     bool Tick(const PrintEntryFn& print);
 
     // Something new is in the spool: the next tick looks at once (otherwise
@@ -129,12 +132,12 @@ private:
 
     PrintSpool spool;
     PrintJournal journal;
+    PrintJob& job;
     std::function<void()> changed;
     std::unique_ptr<PrinterWatch> watch;
     PrinterChoice watched; // the choice the watch was set up for
     PrinterProblem lastProblem = PrinterProblem::None;
     bool lastProblemKnown = false;
-    bool printing = false;
     int ticks = 0;
     std::atomic<bool> poked{true};
     std::atomic<bool> storageSuspect{true};

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -48,18 +49,15 @@ const QFont& ReprintButtonFont()
     return font;
 }
 
-// The last accepted press, shared by the whole process; none yet at start,
-// so the first press is always accepted.
-std::optional<int64_t> g_lastPress;
-
 } // namespace
 
-void SelfPrintDesktop::ResetPressGuardForTesting()
+void SelfPrintDesktop::ForgetLastPress()
 {
-    g_lastPress.reset();
+    lastPress.reset();
 }
 
-SelfPrintDesktop::SelfPrintDesktop(QWidget* frame, FrameServices services) : frameServices(std::move(services))
+SelfPrintDesktop::SelfPrintDesktop(QWidget* frame, FrameServices services)
+    : frameServices(std::move(services)), printSystem(std::make_unique<QtPrintSystem>()), printJob(*printSystem)
 {
     SetRootServices(this);
     desk.LoadSettings();
@@ -94,6 +92,12 @@ SelfPrintDesktop::~SelfPrintDesktop()
     printing.reset();
 }
 
+void SelfPrintDesktop::UsePrintSystem(std::unique_ptr<PrintSystem> system)
+{
+    printJob.SetSystem(*system);
+    printSystem = std::move(system);
+}
+
 void SelfPrintDesktop::EnableDurablePrinting(const std::string& dataFolder, std::FILE* journalMirror)
 {
     desk.AttachSpool(nullptr, nullptr, nullptr);
@@ -102,7 +106,7 @@ void SelfPrintDesktop::EnableDurablePrinting(const std::string& dataFolder, std:
     // the call is queued to the GUI thread (and dropped once the window is
     // gone).
     printing = std::make_unique<KioskPrinting>(
-        dataFolder,
+        dataFolder, printJob,
         [this] {
             QMetaObject::invokeMethod(
                 this, [this] { Repaint(); }, Qt::QueuedConnection);
@@ -287,9 +291,9 @@ void SelfPrintDesktop::OnPointerPress(int32_t x, int32_t y)
     // One accepted press per 1.5 seconds: a shaky finger or a bouncing touch
     // screen must not send a second request.
     const int64_t now = MillisecondClock();
-    if (g_lastPress && std::llabs(now - *g_lastPress) < kPressGuardMs)
+    if (lastPress && std::llabs(now - *lastPress) < kPressGuardMs)
         return;
-    g_lastPress = now;
+    lastPress = now;
     int32_t hit;
     {
         std::lock_guard<std::mutex> lock(desk.DeskMutex());
@@ -382,6 +386,11 @@ void SelfPrintDesktop::timerEvent(QTimerEvent* event)
 
 void SelfPrintDesktop::OnTick()
 {
+    // Printing shows a dialog or paints pages, and both let timer events in:
+    // a tick that comes while one is still at work waits for the next.
+    if (inTick)
+        return;
+    const TickScope scope(inTick);
     if (reprintButton != nullptr) {
         const QString caption = ToQString(LangTextW(" 补打 || Reprint ||<其它>", GetLanguage()));
         if (reprintButton->text() != caption)
@@ -430,8 +439,10 @@ void SelfPrintDesktop::OnTick()
 
 void SelfPrintDesktop::PrintSpooledNow()
 {
-    if (printing)
-        printing->Tick([this](const SpoolEntry& entry) { return PrintSpooled(entry); });
+    if (!printing || inTick)
+        return;
+    const TickScope scope(inTick);
+    printing->Tick([this](const SpoolEntry& entry) { return PrintSpooled(entry); });
 }
 
 // --- back in service without the director ---------------------------------------------
@@ -617,11 +628,14 @@ void SelfPrintDesktop::EnterFullScreen()
     top->activateWindow();
     top->setWindowFlags(top->windowFlags() | Qt::WindowStaysOnTopHint);
     top->showNormal();
-    QThread::msleep(200);
-    top->setWindowFlags(
-        (top->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) &
-        ~(Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
-    top->showFullScreen();
+    // The frame is restyled 200 ms later, once it has come up on top; the
+    // kiosk goes on meanwhile instead of sleeping.
+    QTimer::singleShot(kFullScreenPauseMs, top, [top] {
+        top->setWindowFlags(
+            (top->windowFlags() | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) &
+            ~(Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
+        top->showFullScreen();
+    });
 }
 
 void SelfPrintDesktop::SwitchLanguage()

@@ -38,6 +38,9 @@ public:
     static constexpr int32_t kDesktopWindowId = 0xE900;
     static constexpr int kTimerIntervalMs = 100;
     static constexpr int64_t kPressGuardMs = 1500;
+    // The frame comes up on top, then is restyled without its frame this
+    // much later.
+    static constexpr int kFullScreenPauseMs = 200;
 
     // Context-menu command ids.
     enum MenuId {
@@ -69,6 +72,14 @@ public:
     std::u16string CreditLine() override;
     std::u16string EventTextW() override;
     bool WantsHoverFocus() override { return true; }
+    // The desktop's print job: its page views (the scorecards, the test page,
+    // the printer choice) print through it.
+    PagePrinter* Printer() override { return &printJob; }
+    PrintJob& Jobs() { return printJob; }
+    // Prints on `system` from now on (the kiosk's own is Qt's, over CUPS).
+    void UsePrintSystem(std::unique_ptr<PrintSystem> system);
+    // The same with a system the caller keeps alive as long as the desktop.
+    void UsePrintSystem(PrintSystem& system) { printJob.SetSystem(system); }
     Colour GetThemeColour(int32_t) override { return Rgb(0, 0, 0); }
     LangIndex GetLanguage() override;
     bool IsFullScreen() const override { return fullScreen; }
@@ -109,8 +120,9 @@ public:
     void OnPointerPress(int32_t x, int32_t y);
     void OnPointerRelease(int32_t x, int32_t y);
 
-    // The press guard is process-wide; tests start each case afresh.
-    static void ResetPressGuardForTesting();
+    // Forgets the last accepted press, so that the next press is accepted
+    // however soon it comes (tests touching one entry after another).
+    void ForgetLastPress();
 
     // One tick of the 100 ms timer.
     void OnTick();
@@ -211,11 +223,26 @@ private:
     int32_t page = 0;
     int desktopTimer = 0;
     int tickCount = 0;
+    // A tick (or a print the spool asked for) is at work: the one guard
+    // against a tick arriving while printing lets events in.
+    bool inTick = false;
+    struct TickScope {
+        explicit TickScope(bool& flag) : flag(flag) { flag = true; }
+        ~TickScope() { flag = false; }
+        TickScope(const TickScope&) = delete;
+        TickScope& operator=(const TickScope&) = delete;
+        bool& flag;
+    };
+    // The last accepted press (none yet: the first press is accepted).
+    std::optional<int64_t> lastPress;
     QPushButton* reprintButton = nullptr;
     CanvasPicture background;
     CanvasPicture fittedBackground; // background at the client area's size
     bool backgroundLoaded = false;
     TeamScorecardWindow* teamView = nullptr;
     PairScorecardWindow* pairView = nullptr;
+    // Declared before the print job, which prints on it.
+    std::unique_ptr<PrintSystem> printSystem;
+    PrintJob printJob;
     std::unique_ptr<KioskPrinting> printing;
 };

@@ -253,12 +253,6 @@ bool CanWriteFile(const QString& path)
     return !file.exists() || (file.isFile() && file.isWritable());
 }
 
-PrintSystem*& InstalledSystem()
-{
-    static PrintSystem* system = nullptr;
-    return system;
-}
-
 } // namespace
 
 PrintDocument::~PrintDocument() = default;
@@ -459,14 +453,4 @@ std::string PdfFolderFileName(const std::string& timestamp, int32_t jobNumber, c
     return name + ".pdf";
 }
 
-PrintSystem& Printing()
-{
-    static QtPrintSystem qtSystem;
-    PrintSystem* installed = InstalledSystem();
-    return installed != nullptr ? *installed : qtSystem;
-}
 
-void SetPrintSystem(PrintSystem* system)
-{
-    InstalledSystem() = system;
-}

@@ -12,8 +12,7 @@
 // Tests and the headless renderer install a PDF-file destination instead,
 // which needs no dialog: its "dialog" answers at once with the file it was
 // given. Demos and tests without a printing system use a PDF folder: one
-// file per job. Which one is in force is chosen in code with SetPrintSystem,
-// as for the UI seam.
+// file per job. A print job (print/PrintJob.h) is made on the one to use.
 
 #include "foundation/LocText.h"
 #include "platform/Canvas.h"
@@ -187,7 +186,3 @@ private:
 // The name a PDF folder gives a job's file.
 std::string PdfFolderFileName(const std::string& timestamp, int32_t jobNumber, const std::string& entryLabel);
 
-// The print system in force: Qt's unless another was installed.
-PrintSystem& Printing();
-// Installs `system` (not owned); null restores Qt's.
-void SetPrintSystem(PrintSystem* system);

@@ -12,68 +12,22 @@
 
 #include <memory>
 
-namespace {
 
-int32_t& JobCounter()
+PrintJob::PrintJob(PrintSystem& printSystem) : system(printSystem) {}
+
+void PrintJob::SetNextLabel(std::string label, bool askOnFailure)
 {
-    static int32_t counter = 1;
-    return counter;
+    nextLabel = std::move(label);
+    nextAskOnFailure = askOnFailure;
 }
 
-PrintResult& LastResult()
+void PrintJob::RememberChoice()
 {
-    static PrintResult result;
-    return result;
-}
-
-std::string& NextLabel()
-{
-    static std::string label;
-    return label;
-}
-
-bool& NextAskOnFailure()
-{
-    static bool ask = true;
-    return ask;
-}
-
-std::string& ChoiceFile()
-{
-    static std::string path;
-    return path;
-}
-
-void RememberChoice(const PrinterChoice& choice)
-{
-    if (ChoiceFile().empty())
+    if (choiceFile.empty())
         return;
     // A file that cannot be written costs only the memory of the choice
     // after a restart; printing goes on.
-    WriteWholeFile(ChoiceFile(), PrinterChoiceToText(choice), 1);
-}
-
-} // namespace
-
-const PrintResult& LastPrintResult()
-{
-    return LastResult();
-}
-
-void ClearLastPrintResult()
-{
-    LastResult() = PrintResult{};
-}
-
-void SetNextPrintLabel(std::string label, bool askOnFailure)
-{
-    NextLabel() = std::move(label);
-    NextAskOnFailure() = askOnFailure;
-}
-
-void SetPrinterChoiceFile(std::string path)
-{
-    ChoiceFile() = std::move(path);
+    WriteWholeFile(choiceFile, PrinterChoiceToText(chosen), 1);
 }
 
 std::string PrinterChoiceToText(const PrinterChoice& choice)
@@ -131,24 +85,13 @@ bool PrinterChoiceFromText(const std::string& text, PrinterChoice& choice)
     return true;
 }
 
-bool LoadPrinterChoice(const std::string& path)
+bool PrintJob::LoadChoice(const std::string& path)
 {
     PrinterChoice choice;
     if (!PrinterChoiceFromText(ReadWholeFile(path), choice))
         return false;
-    ProcessPrinterChoice() = std::move(choice);
+    chosen = std::move(choice);
     return true;
-}
-
-PrinterChoice& ProcessPrinterChoice()
-{
-    static PrinterChoice choice;
-    return choice;
-}
-
-int32_t NextPrintJobNumber()
-{
-    return JobCounter();
 }
 
 std::u16string PrintJobName(int32_t number)
@@ -174,22 +117,21 @@ PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsM
     return m;
 }
 
-void Print(PageView& view, int32_t copies, PrintMode printMode)
+void PrintJob::PrintView(PageView& view, int32_t copies, PrintMode printMode)
 {
     const int32_t n = view.GetPageCount();
     int32_t first = 1;
     int32_t last = n;
-    PrinterChoice& chosen = ProcessPrinterChoice();
 
     if (chosen.IsEmpty() || printMode != PrintMode::OnChosen) {
-        const PrintDialogContext context{printMode == PrintMode::ChooseOnly ? PrintDialogPurpose::ChoosePrinter
-                                                                            : PrintDialogPurpose::Print,
-                                         view.GetLanguage()};
-        const std::optional<PrintDialogAnswer> answer = Printing().RunPrintDialog(n, chosen, context);
+        const PrintDialogContext context{
+            printMode == PrintMode::ChooseOnly ? PrintDialogPurpose::ChoosePrinter : PrintDialogPurpose::Print,
+            view.GetLanguage()};
+        const std::optional<PrintDialogAnswer> answer = system.get().RunPrintDialog(n, chosen, context);
         if (!answer) {
-            LastResult() = PrintResult{PrintResult::Kind::Cancelled, {}, {}};
-            NextLabel().clear();
-            NextAskOnFailure() = true;
+            lastResult = PrintResult{PrintResult::Kind::Cancelled, {}, {}};
+            nextLabel.clear();
+            nextAskOnFailure = true;
             return;
         }
         if (answer->pageRange) {
@@ -197,12 +139,12 @@ void Print(PageView& view, int32_t copies, PrintMode printMode)
             last = answer->toPage;
         }
         chosen = answer->choice;
-        RememberChoice(chosen);
+        RememberChoice();
     }
     if (printMode == PrintMode::ChooseOnly) {
-        LastResult() = PrintResult{PrintResult::Kind::ChosenOnly, {}, {}};
-        NextLabel().clear();
-        NextAskOnFailure() = true;
+        lastResult = PrintResult{PrintResult::Kind::ChosenOnly, {}, {}};
+        nextLabel.clear();
+        nextAskOnFailure = true;
         return;
     }
     if (copies == 1 || copies == 2)
@@ -210,24 +152,23 @@ void Print(PageView& view, int32_t copies, PrintMode printMode)
     PrintPages(view, chosen.driver, chosen.device, chosen.port, first, last, chosen.setup);
 }
 
-void PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device, const std::u16string& port,
-                int32_t first, int32_t last, PrinterSetup& setup)
+void PrintJob::PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device,
+                          const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup)
 {
     const PaperMapping paper = MapPaperToA4(setup.paperWidth, setup.paperLength);
     setup.landscape = view.IsLandscape();
 
     PrinterChoice target{driver, device, port, setup, {}};
     // The options chosen in the dialog belong to the chosen printer.
-    const PrinterChoice& chosen = ProcessPrinterChoice();
     if (chosen.driver == driver && chosen.device == device && chosen.port == port)
         target.options = chosen.options;
-    const std::string label = std::move(NextLabel());
-    const bool ask = NextAskOnFailure();
-    NextLabel().clear();
-    NextAskOnFailure() = true;
-    std::unique_ptr<PrintDocument> doc = Printing().OpenPrinter(target);
+    const std::string label = std::move(nextLabel);
+    const bool ask = nextAskOnFailure;
+    nextLabel.clear();
+    nextAskOnFailure = true;
+    std::unique_ptr<PrintDocument> doc = system.get().OpenPrinter(target);
     if (!doc) {
-        LastResult() = PrintResult{PrintResult::Kind::CannotOpen, {}, {}};
+        lastResult = PrintResult{PrintResult::Kind::CannotOpen, {}, {}};
         if (!ask)
             return;
         const LangIndex lang = view.GetLanguage();
@@ -236,7 +177,7 @@ void PrintPages(PageView& view, const std::u16string& driver, const std::u16stri
         return;
     }
 
-    const int32_t number = JobCounter()++;
+    const int32_t number = jobCounter++;
     const std::u16string jobName = PrintJobName(number);
     doc->Describe(number, label);
     doc->StartDoc(jobName);
@@ -245,10 +186,5 @@ void PrintPages(PageView& view, const std::u16string& driver, const std::u16stri
         PaintPrintedPage(view, doc->StartPage(), p, doc->DpiX(), doc->DpiY(), paper.windowExt);
         doc->EndPage();
     }
-    LastResult() = PrintResult{PrintResult::Kind::Sent, doc->EndDoc(), jobName};
-}
-
-void InstallPrintJob()
-{
-    SetPageViewPrintHandler(&Print);
+    lastResult = PrintResult{PrintResult::Kind::Sent, doc->EndDoc(), jobName};
 }

@@ -10,35 +10,19 @@
 
 namespace {
 
-PageViewPrintHandler& PrintHandlerSlot()
-{
-    static PageViewPrintHandler handler = nullptr;
-    return handler;
-}
-
 constexpr Colour kViewBackground = Rgb(128, 128, 128);
 constexpr Colour kPaperShadow = Rgb(32, 32, 32);
 constexpr Colour kCornerMark = Rgb(232, 232, 232);
 
 } // namespace
 
-void SetPageViewPrintHandler(PageViewPrintHandler handler)
-{
-    PrintHandlerSlot() = handler;
-}
-
-PageViewPrintHandler GetPageViewPrintHandler()
-{
-    return PrintHandlerSlot();
-}
-
 PageView::PageView() = default;
 PageView::~PageView() = default;
 
 void PageView::Print(int32_t copies, PrintMode printMode)
 {
-    if (PageViewPrintHandler handler = PrintHandlerSlot())
-        handler(*this, copies, printMode);
+    if (PagePrinter* printer = Services().Printer())
+        printer->PrintView(*this, copies, printMode);
 }
 
 Rect PageView::GetPageRect(int32_t page, DrawMode mode)

@@ -32,13 +32,6 @@ enum class PaletteSlot : int32_t {
     Blue = 9,
 };
 
-// The print job of the process. The view's Print hands its work to it; the
-// printing layer installs itself with SetPageViewPrintHandler at start-up.
-// Until then Print does nothing.
-using PageViewPrintHandler = void (*)(PageView& view, int32_t copies, PrintMode printMode);
-void SetPageViewPrintHandler(PageViewPrintHandler handler);
-PageViewPrintHandler GetPageViewPrintHandler();
-
 class PageView : public WindowBase {
 public:
     PageView();
@@ -53,7 +46,8 @@ public:
     // meets `visible` needs drawing. mode: DrawMode::Screen or DrawMode::Printer.
     virtual void PaintPage(Canvas& dc, const Rect& page, const Rect& visible, int32_t pageNumber, DrawMode mode) = 0;
     virtual std::u16string GetPageTitle() = 0;
-    // Prints the pages through the print job.
+    // Prints the pages through the print job of the root's services
+    // (RootServices::Printer); without one nothing is printed.
     virtual void Print(int32_t copies, PrintMode printMode);
     virtual int32_t GetPageCount() = 0;
     virtual Rect GetPageRect(int32_t page, DrawMode mode);

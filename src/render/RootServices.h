@@ -13,6 +13,17 @@
 #include <cstdint>
 #include <string>
 
+class PageView;
+enum class PrintMode : int32_t;
+
+// What prints a page view's pages: the print job of the window tree's root
+// (see print/PrintJob.h).
+class PagePrinter {
+public:
+    virtual ~PagePrinter() = default;
+    virtual void PrintView(PageView& view, int32_t copies, PrintMode printMode) = 0;
+};
+
 class RootServices {
 public:
     virtual ~RootServices() = default;
@@ -25,6 +36,8 @@ public:
     // The event's name for the stamp under the last page's table.
     virtual std::u16string EventTextW() = 0;
     virtual bool WantsHoverFocus() = 0;
+    // What prints the tree's page views; null: they print nothing.
+    virtual PagePrinter* Printer() { return nullptr; }
 };
 
 // The services of a window tree without a desktop: the language the system's

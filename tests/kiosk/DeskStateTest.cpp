@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -415,3 +417,53 @@ TEST_F(DeskFixture, ReleasingAConnectionWhileItsThreadWaitsIsSafe)
 }
 
 } // namespace
+
+TEST_F(DeskFixture, DetachingTheSpoolWaitsForTheCallInFlightAndTheLockIsFreeWhileItWrites)
+{
+    PrintSpool spool(folder.File("spool") + "/");
+    PrintJournal journal(folder.File("journal.jsonl"), nullptr);
+    std::mutex gate;
+    std::condition_variable opened;
+    bool entered = false;
+    bool release = false;
+    // The notice that a scorecard was spooled comes on the connection's
+    // thread after the writes; it stands still here until let go.
+    desk->AttachSpool(&spool, &journal, [&] {
+        std::unique_lock<std::mutex> lock(gate);
+        entered = true;
+        opened.notify_all();
+        opened.wait(lock, [&] { return release; });
+    });
+    ScriptedServer server([&](int& fd) {
+        loopback::ReadFrame(fd);
+        loopback::SendAll(fd, ReplyFrame(TeamReply(1, 2, "2.Owls")));
+        loopback::ReadSome(fd, 1, 3s);
+    });
+    desk->SetServerPort(server.Port());
+    desk->RequestPrint(1, 2);
+    {
+        std::unique_lock<std::mutex> lock(gate);
+        ASSERT_TRUE(opened.wait_for(lock, 5s, [&] { return entered; }));
+    }
+    // Written by then, and the desk's lock is free while the call goes on:
+    // what paints takes it at once.
+    EXPECT_EQ(spool.PendingCount(), 1u);
+    EXPECT_TRUE(desk->DeskMutex().try_lock());
+    desk->DeskMutex().unlock();
+
+    // Detaching waits for the call that still uses what was attached.
+    std::atomic<bool> detached{false};
+    std::thread owner([&] {
+        desk->AttachSpool(nullptr, nullptr, nullptr);
+        detached = true;
+    });
+    std::this_thread::sleep_for(200ms);
+    EXPECT_FALSE(detached) << "detached while a call still used the spool";
+    {
+        std::lock_guard<std::mutex> lock(gate);
+        release = true;
+    }
+    opened.notify_all();
+    owner.join();
+    EXPECT_TRUE(detached);
+}

@@ -83,7 +83,6 @@ protected:
         ASSERT_TRUE(dir.Valid());
         KioskSettings::SetFilePathForTesting(dir.File("Self_Print.txt"));
         WriteWholeFile(dir.File("Self_Print.txt"), "{\"9\":1}\n", 1);
-        SelfPrintDesktop::ResetPressGuardForTesting();
         hostWidget = std::make_unique<QWidget>();
         QWidget& host = *hostWidget;
         host.resize(1280, 720);
@@ -478,7 +477,7 @@ TEST_F(DesktopTest, AnActionThatMeetsARequestInProgressRunsRightAfterIt)
         Synchronize(5, server.Port(), true);
         desktop->Desk().ShowNote(u"");
         ScriptedUiSeam ui;
-        SelfPrintDesktop::ResetPressGuardForTesting();
+        desktop->ForgetLastPress();
         desktop->Desk().RequestSignupList("", false, "", "td");
         ASSERT_TRUE(loopback::WaitUntil([&] { return server.Accepted() == 1; }));
 
@@ -595,7 +594,7 @@ TEST_F(DesktopTest, PageButtonsTurnPagesAndATouchPrintsTheEntryDrawn)
     // Previous leads nowhere on the first page; next turns to the second,
     // without a word to the server.
     const auto touch = [&](Point p) {
-        SelfPrintDesktop::ResetPressGuardForTesting();
+        desktop->ForgetLastPress();
         desktop->OnPointerPress(p.x, p.y);
         desktop->OnPointerRelease(p.x, p.y);
     };
@@ -606,7 +605,7 @@ TEST_F(DesktopTest, PageButtonsTurnPagesAndATouchPrintsTheEntryDrawn)
     touch(Centre(first.previous));
     EXPECT_EQ(desktop->GetPage(), 1);
     // A press on a page button released over an entry turns nothing.
-    SelfPrintDesktop::ResetPressGuardForTesting();
+    desktop->ForgetLastPress();
     desktop->OnPointerPress(Centre(first.next).x, Centre(first.next).y);
     desktop->OnPointerRelease(Centre(desktop->CellRect(first.count + 1)).x,
                               Centre(desktop->CellRect(first.count + 1)).y);

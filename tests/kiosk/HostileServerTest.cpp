@@ -272,7 +272,6 @@ protected:
     void SetUp() override
     {
         HostileFixture::SetUp();
-        SelfPrintDesktop::ResetPressGuardForTesting();
         host = std::make_unique<QWidget>();
         host->resize(1280, 720);
         desktop = new SelfPrintDesktop(host.get(), FrameServices{});
@@ -339,7 +338,7 @@ TEST_F(HostileDesktop, TouchesTicksTheMenuAndSettingsAnswerWithin100ms)
             desktop->Desk().SetServerPort(backlog->Port());
         }
         Synchronize();
-        SelfPrintDesktop::ResetPressGuardForTesting();
+        desktop->ForgetLastPress();
         const Rect cell = desktop->CellRect(0);
         EXPECT_LT(Timed([&] {
                       desktop->OnPointerPress(cell.left + 5, cell.top + 5);

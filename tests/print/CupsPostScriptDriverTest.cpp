@@ -207,8 +207,8 @@ protected:
             GTEST_SKIP() << whyNot;
         ASSERT_TRUE(work.Valid());
         root.eventText = u"Spring Open";
-        ProcessPrinterChoice() = PrinterChoice{};
-        InstallPrintJob();
+        printJob = std::make_unique<PrintJob>(qtPrinting);
+        root.printer = printJob.get();
     }
     void TearDown() override
     {
@@ -217,15 +217,15 @@ protected:
             WriteFile(path.toStdString(), received);
             std::printf("what the port received: %s\n", path.toStdString().c_str());
         }
-        SetPageViewPrintHandler(nullptr);
-        ProcessPrinterChoice() = PrinterChoice{};
+        root.printer = nullptr;
+        printJob.reset();
     }
 
     // The kiosk's test page, printed as the director's menu prints it, on
     // the chosen queue; the job's id.
     int32_t PrintTestPage(const std::string& queue)
     {
-        PrinterChoice& chosen = ProcessPrinterChoice();
+        PrinterChoice& chosen = printJob->Chosen();
         chosen.driver = kDriverPrinter;
         chosen.device = std::u16string(queue.begin(), queue.end());
         chosen.setup.paperWidth = 2100;
@@ -235,10 +235,10 @@ protected:
         view.SetRootServices(&root);
         view.CreateInWidget(nullptr, kTeamScorecardViewId);
         view.resize(800, 900);
-        ClearLastPrintResult();
-        SetNextPrintLabel("test-page");
+        printJob->ClearLastResult();
+        printJob->SetNextLabel("test-page");
         view.BuildTeamScorecard(MakeTestPageJob(), true);
-        const PrintResult& result = LastPrintResult();
+        const PrintResult& result = printJob->LastResult();
         EXPECT_EQ(result.kind, PrintResult::Kind::Sent);
         EXPECT_EQ(result.outcome.status, PrintOutcome::Status::Submitted) << result.outcome.error;
         return result.outcome.jobId;
@@ -269,6 +269,8 @@ protected:
     // the test fails.
     std::string received;
     FixedRootServices root;
+    QtPrintSystem qtPrinting;
+    std::unique_ptr<PrintJob> printJob;
     TempDir work{"bp-driver"};
 };
 

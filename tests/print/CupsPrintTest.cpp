@@ -85,19 +85,19 @@ protected:
             GTEST_SKIP() << *whyNot;
         scheduler->Restore();
         root.themeColour = [](int32_t) { return kBlack; };
-        ProcessPrinterChoice() = PrinterChoice{};
-        InstallPrintJob();
+        printJob = std::make_unique<PrintJob>(qtPrinting);
+        root.printer = printJob.get();
     }
     void TearDown() override
     {
-        SetPageViewPrintHandler(nullptr);
-        ProcessPrinterChoice() = PrinterChoice{};
+        root.printer = nullptr;
+        printJob.reset();
     }
 
     // Prints a one-page grid on the queue as a kiosk print (no dialog).
     PrintResult PrintOnQueue(const std::string& queue)
     {
-        PrinterChoice& chosen = ProcessPrinterChoice();
+        PrinterChoice& chosen = printJob->Chosen();
         chosen.driver = kDriverPrinter;
         chosen.device = std::u16string(queue.begin(), queue.end());
         chosen.setup.paperWidth = 2100;
@@ -111,9 +111,9 @@ protected:
         header.AddCell(Cell("Board", 1.0f));
         Row row;
         row.AddCell(Cell("1", 0.0f));
-        ClearLastPrintResult();
+        printJob->ClearLastResult();
         view.SetGrid(u"Scorecard", header, {row}, "", true);
-        return LastPrintResult();
+        return printJob->LastResult();
     }
 
     // Polls the job until it is over (or 20 s passed).
@@ -145,6 +145,8 @@ protected:
     static PrivateScheduler* scheduler;
     static std::string* whyNot;
     FixedRootServices root;
+    QtPrintSystem qtPrinting;
+    std::unique_ptr<PrintJob> printJob;
 };
 
 PrivateScheduler* CupsPrintTest::scheduler = nullptr;

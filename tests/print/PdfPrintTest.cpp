@@ -53,14 +53,10 @@ protected:
         root.themeColour = [](int32_t) { return kBlack; };
         root.creditLine = u" - by example.org  V7.26.15";
         root.eventText = u"Club Pairs";
-        ProcessPrinterChoice() = PrinterChoice{};
-        InstallPrintJob();
+        root.printer = &printJob;
     }
     void TearDown() override
     {
-        SetPrintSystem(nullptr);
-        SetPageViewPrintHandler(nullptr);
-        ProcessPrinterChoice() = PrinterChoice{};
         if (std::getenv("BP_KEEP_PRINTS") != nullptr)
             dir.Keep();
     }
@@ -88,6 +84,9 @@ protected:
 
     FixedRootServices root;
     TempDir dir{"bp-print"};
+    // The kiosk's own print system, unless a test prints on another.
+    QtPrintSystem qtPrinting;
+    PrintJob printJob{qtPrinting};
 };
 
 } // namespace
@@ -96,8 +95,8 @@ TEST_F(PdfPrintTest, KioskPrintWritesEveryPageWithItsHeaderAndFooter)
 {
     const std::string pdf = dir.File("landscape.pdf");
     PdfFilePrintSystem file(pdf);
-    SetPrintSystem(&file);
-    const int32_t number = NextPrintJobNumber();
+    printJob.SetSystem(file);
+    const int32_t number = printJob.NextJobNumber();
 
     GridWindow view;
     Fill(view, 30, true);  // landscape: 13 rows a page, so 3 pages
@@ -125,7 +124,7 @@ TEST_F(PdfPrintTest, PortraitViewPrintsPortraitPages)
 {
     const std::string pdf = dir.File("portrait.pdf");
     PdfFilePrintSystem file(pdf);
-    SetPrintSystem(&file);
+    printJob.SetSystem(file);
     PortraitGrid view;
     Fill(view, 45, false);  // portrait: 20 rows a page
     view.Print(1, PrintMode::WithDialog);
@@ -139,13 +138,13 @@ TEST_F(PdfPrintTest, UnwritableFileIsReportedAsAPrinterThatCannotBeCreated)
 {
     ScriptedUiSeam ui;
     PdfFilePrintSystem file(dir.File("no-such-folder/out.pdf"));
-    SetPrintSystem(&file);
+    printJob.SetSystem(file);
     GridWindow view;
-    const int32_t number = NextPrintJobNumber();
+    const int32_t number = printJob.NextJobNumber();
     Fill(view, 3, true);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, u"Unable to create printer, please check.");
-    EXPECT_EQ(NextPrintJobNumber(), number);
+    EXPECT_EQ(printJob.NextJobNumber(), number);
 }
 
 TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
@@ -170,12 +169,12 @@ TEST_F(PdfPrintTest, QtPrintDialogChoosesThePdfOutput)
     GridWindow view;
     Fill(view, 3, false);
     view.Print(1, PrintMode::OnChosen); // cancelled
-    EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());
+    EXPECT_TRUE(printJob.Chosen().IsEmpty());
     EXPECT_NE(access(pdf.c_str(), F_OK), 0);
 
     view.Print(1, PrintMode::OnChosen);
     EXPECT_EQ(ui.dialogsRun, 2);
-    EXPECT_EQ(ProcessPrinterChoice().driver, kDriverPdf);
+    EXPECT_EQ(printJob.Chosen().driver, kDriverPdf);
     EXPECT_EQ(InfoField(RunTool("pdfinfo '" + pdf + "' 2>&1"), "Pages"), "1");
 
     // A printer the system does not know cannot be opened.

@@ -51,9 +51,6 @@ private:
 // and whose printers record the pages.
 class FakePrintSystem : public PrintSystem {
 public:
-    FakePrintSystem() { SetPrintSystem(this); }
-    ~FakePrintSystem() override { SetPrintSystem(nullptr); }
-
     std::optional<PrintDialogAnswer> RunPrintDialog(int32_t pageCount, const PrinterChoice&,
                                                     const PrintDialogContext&) override
     {
@@ -94,7 +91,7 @@ class PrintJobTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ProcessPrinterChoice() = PrinterChoice{};
+        root.printer = &printJob;
         root.themeColour = [](int32_t) { return kBlack; };
         root.creditLine = u" - by test";
         view.SetRootServices(&root);
@@ -111,6 +108,7 @@ protected:
     FixedRootServices root;
     GridWindow view;
     FakePrintSystem printers;
+    PrintJob printJob{printers};
     ScriptedUiSeam ui;
 };
 
@@ -145,24 +143,24 @@ TEST(PaperMapping, StretchesTheA4PageOverTheSheet)
 TEST_F(PrintJobTest, KioskPrintAsksOnceThenReusesThePrinter)
 {
     printers.answers.push_back(PrinterAnswer(u"Front desk"));
-    const int32_t number = NextPrintJobNumber();
+    const int32_t number = printJob.NextJobNumber();
 
-    Print(view, 1, PrintMode::OnChosen);
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
     ASSERT_EQ(printers.dialogPageCounts, std::vector<int32_t>{3});
-    Print(view, 1, PrintMode::OnChosen);
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
     EXPECT_EQ(printers.dialogPageCounts.size(), 1u);  // no second dialog
 
     ASSERT_EQ(printers.jobs.size(), 2u);
     EXPECT_EQ(printers.jobs[0]->name, PrintJobName(number));
     EXPECT_EQ(printers.jobs[1]->name, PrintJobName(number + 1));
-    EXPECT_EQ(NextPrintJobNumber(), number + 2);
+    EXPECT_EQ(printJob.NextJobNumber(), number + 2);
     for (const auto& job : printers.jobs) {
         EXPECT_EQ(job->target.device, u"Front desk");
         EXPECT_TRUE(job->target.setup.landscape);
         EXPECT_EQ(job->pages.size(), 3u);
         EXPECT_TRUE(job->ended);
     }
-    EXPECT_TRUE(ProcessPrinterChoice().setup.landscape);
+    EXPECT_TRUE(printJob.Chosen().setup.landscape);
 }
 
 TEST_F(PrintJobTest, PagesArePaintedInPrinterModeOnTheA4Mapping)
@@ -172,8 +170,8 @@ TEST_F(PrintJobTest, PagesArePaintedInPrinterModeOnTheA4Mapping)
     letter.choice.setup.paperLength = 2794;
     printers.answers.push_back(PrinterAnswer(u"P"));
     printers.answers.push_back(letter);
-    Print(view, 1, PrintMode::WithDialog);
-    Print(view, 1, PrintMode::WithDialog);
+    printJob.PrintView(view, 1, PrintMode::WithDialog);
+    printJob.PrintView(view, 1, PrintMode::WithDialog);
     ASSERT_EQ(printers.jobs.size(), 2u);
 
     const std::vector<std::unique_ptr<RecordingCanvas>>& pages = printers.jobs[0]->pages;
@@ -200,26 +198,26 @@ TEST_F(PrintJobTest, PagesArePaintedInPrinterModeOnTheA4Mapping)
 
 TEST_F(PrintJobTest, DialogModesRangesAndCopies)
 {
-    const int32_t number = NextPrintJobNumber();
+    const int32_t number = printJob.NextJobNumber();
     // Cancelled: nothing printed, no printer chosen.
-    Print(view, 1, PrintMode::OnChosen);
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
     EXPECT_TRUE(printers.jobs.empty());
-    EXPECT_TRUE(ProcessPrinterChoice().IsEmpty());
+    EXPECT_TRUE(printJob.Chosen().IsEmpty());
 
     // Choose only: the printer is kept, nothing printed.
     printers.answers.push_back(PrinterAnswer(u"A", 3));
-    Print(view, 1, PrintMode::ChooseOnly);
+    printJob.PrintView(view, 1, PrintMode::ChooseOnly);
     EXPECT_TRUE(printers.jobs.empty());
-    EXPECT_EQ(ProcessPrinterChoice().device, u"A");
+    EXPECT_EQ(printJob.Chosen().device, u"A");
 
     // Three copies chosen in the dialog still print one: every caller asks
     // for 1. Other counts leave the dialog's number.
     printers.answers.push_back(PrinterAnswer(u"A", 3));
-    Print(view, 1, PrintMode::WithDialog);
+    printJob.PrintView(view, 1, PrintMode::WithDialog);
     ASSERT_EQ(printers.jobs.size(), 1u);
     EXPECT_EQ(printers.jobs[0]->target.setup.copies, 1);
     printers.answers.push_back(PrinterAnswer(u"A", 3));
-    Print(view, 7, PrintMode::WithDialog);
+    printJob.PrintView(view, 7, PrintMode::WithDialog);
     EXPECT_EQ(printers.jobs[1]->target.setup.copies, 3);
 
     // A page range: only those pages; a reversed range a job without pages.
@@ -228,22 +226,22 @@ TEST_F(PrintJobTest, DialogModesRangesAndCopies)
     range.fromPage = 2;
     range.toPage = 3;
     printers.answers.push_back(range);
-    Print(view, 1, PrintMode::WithDialog);
+    printJob.PrintView(view, 1, PrintMode::WithDialog);
     ASSERT_EQ(printers.jobs.size(), 3u);
     ASSERT_EQ(printers.jobs[2]->pages.size(), 2u);
     EXPECT_NE(printers.jobs[2]->pages[0]->FindText(u"Title (Page2/3) "), nullptr);
     range.fromPage = 3;
     range.toPage = 2;
     printers.answers.push_back(range);
-    Print(view, 1, static_cast<PrintMode>(9)); // an unnamed mode asks like WithDialog
+    printJob.PrintView(view, 1, static_cast<PrintMode>(9)); // an unnamed mode asks like WithDialog
     ASSERT_EQ(printers.jobs.size(), 4u);
     EXPECT_TRUE(printers.jobs[3]->pages.empty());
     EXPECT_TRUE(printers.jobs[3]->ended);
-    EXPECT_EQ(NextPrintJobNumber(), number + 4);
+    EXPECT_EQ(printJob.NextJobNumber(), number + 4);
 
     // A later cancelled dialog keeps the previous printer.
-    Print(view, 1, PrintMode::WithDialog);
-    EXPECT_EQ(ProcessPrinterChoice().device, u"B");
+    printJob.PrintView(view, 1, PrintMode::WithDialog);
+    EXPECT_EQ(printJob.Chosen().device, u"B");
     EXPECT_EQ(printers.jobs.size(), 4u);
 }
 
@@ -251,14 +249,14 @@ TEST_F(PrintJobTest, PrinterThatCannotBeOpenedIsReportedAndKept)
 {
     printers.printerWorks = false;
     printers.answers.push_back(PrinterAnswer(u"Gone"));
-    const int32_t number = NextPrintJobNumber();
-    Print(view, 1, PrintMode::OnChosen);
+    const int32_t number = printJob.NextJobNumber();
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, u"Unable to create printer, please check.");
-    EXPECT_EQ(NextPrintJobNumber(), number);
+    EXPECT_EQ(printJob.NextJobNumber(), number);
     // The next kiosk print tries the same printer again, without a dialog.
     printers.printerWorks = true;
-    Print(view, 1, PrintMode::OnChosen);
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
     EXPECT_EQ(printers.dialogPageCounts.size(), 1u);
     ASSERT_EQ(printers.jobs.size(), 1u);
     EXPECT_EQ(printers.jobs[0]->target.device, u"Gone");
@@ -267,28 +265,29 @@ TEST_F(PrintJobTest, PrinterThatCannotBeOpenedIsReportedAndKept)
 TEST_F(PrintJobTest, TheDialogsWholeSetupIsRememberedAndGoesWithEverySilentJob)
 {
     FakePrintSystem printers;
+    printJob.SetSystem(printers);
     TempDir dir("bp-choice");
-    SetPrinterChoiceFile(dir.File("Printer.json"));
+    printJob.SetChoiceFile(dir.File("Printer.json"));
     PrintDialogAnswer answer = PrinterAnswer(u"Hall_Laser", 2);
     answer.choice.options = {{"sides", "two-sided-long-edge"}, {"InputSlot", "Tray2"}, {"名", "值"}};
     printers.answers.push_back(answer);
 
-    Print(view, 1, PrintMode::OnChosen); // the dialog: chosen and remembered
-    Print(view, 1, PrintMode::OnChosen); // silent
+    printJob.PrintView(view, 1, PrintMode::OnChosen); // the dialog: chosen and remembered
+    printJob.PrintView(view, 1, PrintMode::OnChosen); // silent
     ASSERT_EQ(printers.jobs.size(), 2u);
     for (const auto& job : printers.jobs)
         EXPECT_EQ(job->target.options, answer.choice.options);
-    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::Sent);
+    EXPECT_EQ(printJob.LastResult().kind, PrintResult::Kind::Sent);
 
     // After a restart the remembered printer is chosen again, options and all.
-    ProcessPrinterChoice() = PrinterChoice{};
-    ASSERT_TRUE(LoadPrinterChoice(dir.File("Printer.json")));
-    const PrinterChoice& back = ProcessPrinterChoice();
+    printJob.Chosen() = PrinterChoice{};
+    ASSERT_TRUE(printJob.LoadChoice(dir.File("Printer.json")));
+    const PrinterChoice& back = printJob.Chosen();
     EXPECT_EQ(back.driver, kDriverPrinter);
     EXPECT_EQ(back.device, u"Hall_Laser");
     EXPECT_EQ(back.setup.paperLength, 2970);
     EXPECT_EQ(back.options, answer.choice.options);
-    SetPrinterChoiceFile("");
+    printJob.SetChoiceFile("");
 
     // What cannot be read leaves the choice alone.
     for (const char* bad : {"", "[]", "{\"driver\":\"telex\"}", "{\"driver\":"}) {
@@ -301,19 +300,20 @@ TEST_F(PrintJobTest, TheDialogsWholeSetupIsRememberedAndGoesWithEverySilentJob)
 TEST_F(PrintJobTest, ACancelledDialogAndAPrinterThatCannotOpenAreToldApart)
 {
     FakePrintSystem printers;
+    printJob.SetSystem(printers);
     ScriptedUiSeam ui;
-    Print(view, 1, PrintMode::OnChosen); // no answer: cancelled
-    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::Cancelled);
+    printJob.PrintView(view, 1, PrintMode::OnChosen); // no answer: cancelled
+    EXPECT_EQ(printJob.LastResult().kind, PrintResult::Kind::Cancelled);
 
     printers.answers.push_back(PrinterAnswer(u"Gone"));
     printers.printerWorks = false;
-    Print(view, 1, PrintMode::OnChosen);
-    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::CannotOpen);
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
+    EXPECT_EQ(printJob.LastResult().kind, PrintResult::Kind::CannotOpen);
     EXPECT_EQ(ui.messages.size(), 1u) << "a print someone started says so in a box";
 
     // A spooled print is followed by the kiosk itself: no box nobody answers.
-    SetNextPrintLabel("A 1", false);
-    Print(view, 1, PrintMode::OnChosen);
-    EXPECT_EQ(LastPrintResult().kind, PrintResult::Kind::CannotOpen);
+    printJob.SetNextLabel("A 1", false);
+    printJob.PrintView(view, 1, PrintMode::OnChosen);
+    EXPECT_EQ(printJob.LastResult().kind, PrintResult::Kind::CannotOpen);
     EXPECT_EQ(ui.messages.size(), 1u);
 }

@@ -110,17 +110,15 @@ TEST_F(GridWindowTest, SetGridPaginatesAndShows)
 
 TEST_F(GridWindowTest, SetGridWithPrintNowPrintsOnTheChosenPrinter)
 {
-    static std::vector<std::pair<int32_t, PrintMode>> calls;
-    calls.clear();
-    const PageViewPrintHandler old = GetPageViewPrintHandler();
-    SetPageViewPrintHandler([](PageView&, int32_t copies, PrintMode mode) { calls.emplace_back(copies, mode); });
+    RecordingPrinter printer;
+    root.printer = &printer;
     wnd.hide();
     Grid g = GridOf(3);
     wnd.SetGrid(u"T", g.headerRow, g.rows, "", true);
-    SetPageViewPrintHandler(old);
+    root.printer = nullptr;
     EXPECT_FALSE(wnd.isVisible());
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0], std::make_pair(1, PrintMode::OnChosen));
+    ASSERT_EQ(printer.calls.size(), 1u);
+    EXPECT_EQ(printer.calls[0], std::make_pair(1, PrintMode::OnChosen));
 }
 
 TEST_F(GridWindowTest, SetGridCopesWithAHeaderTooShortForItsRows)

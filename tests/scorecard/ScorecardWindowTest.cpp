@@ -21,23 +21,6 @@
 
 namespace {
 
-// Records every print the views ask for instead of printing.
-struct PrintRecorder {
-    PrintRecorder()
-    {
-        calls().clear();
-        previous = GetPageViewPrintHandler();
-        SetPageViewPrintHandler([](PageView&, int32_t copies, PrintMode mode) { calls().emplace_back(copies, mode); });
-    }
-    ~PrintRecorder() { SetPageViewPrintHandler(previous); }
-    static std::vector<std::pair<int32_t, PrintMode>>& calls()
-    {
-        static std::vector<std::pair<int32_t, PrintMode>> c;
-        return c;
-    }
-    PageViewPrintHandler previous;
-};
-
 // A scripted seam that also keeps where each menu was asked to open.
 class AnchorSeam : public ScriptedUiSeam {
 public:
@@ -86,6 +69,7 @@ protected:
     void SetUp() override
     {
         root.eventText = u"Spring Open";
+        root.printer = &printer;
         team.SetRootServices(&root);
         team.CreateInWidget(nullptr, 12579);
         team.resize(800, 900);
@@ -101,7 +85,7 @@ protected:
     }
 
     FixedRootServices root;
-    PrintRecorder printer;
+    RecordingPrinter printer;
     AnchorSeam ui;
     TeamScorecardWindow team;
     PairScorecardWindow pair;
@@ -113,7 +97,7 @@ TEST_F(ScorecardWindowTest, TeamScorecardIsOnePortraitPageWithItsHeadingRowsAsRo
 {
     BuildSample(false);
     EXPECT_TRUE(team.isVisible());
-    EXPECT_TRUE(PrintRecorder::calls().empty());
+    EXPECT_TRUE(printer.calls.empty());
     EXPECT_FALSE(team.IsLandscape());
     EXPECT_TRUE(team.UsesPrintColours());
     EXPECT_TRUE(team.UsesLargeHeaderFont());
@@ -139,8 +123,8 @@ TEST_F(ScorecardWindowTest, PrintNowPrintsOnTheChosenPrinterWithoutShowing)
 {
     BuildSample(true);
     EXPECT_FALSE(team.isVisible());
-    ASSERT_EQ(PrintRecorder::calls().size(), 1u);
-    EXPECT_EQ(PrintRecorder::calls()[0], std::make_pair(1, PrintMode::OnChosen));
+    ASSERT_EQ(printer.calls.size(), 1u);
+    EXPECT_EQ(printer.calls[0], std::make_pair(1, PrintMode::OnChosen));
 }
 
 TEST_F(ScorecardWindowTest, EachNewScorecardReplacesTheLastOne)
@@ -327,20 +311,20 @@ TEST_F(ScorecardWindowTest, MenuPrintsClosesOrDoesNothing)
     ui.menuHandlers.push_back(Choose(kScorecardMenuPrint));
     team.OnMenu(0);
     EXPECT_EQ(ui.texts, (std::vector<std::string>{"Print...", "--", "Close(Back to the main window)"}));
-    ASSERT_EQ(PrintRecorder::calls().size(), 1u);
-    EXPECT_EQ(PrintRecorder::calls()[0], std::make_pair(1, PrintMode::WithDialog));
+    ASSERT_EQ(printer.calls.size(), 1u);
+    EXPECT_EQ(printer.calls[0], std::make_pair(1, PrintMode::WithDialog));
 
     ui.menuHandlers.push_back([](QMenu&) -> QAction* { return nullptr; });
     team.OnMenu(1);
     EXPECT_TRUE(team.isVisible());
-    EXPECT_EQ(PrintRecorder::calls().size(), 1u);
+    EXPECT_EQ(printer.calls.size(), 1u);
 
     ui.menuHandlers.push_back(Choose(kScorecardMenuClose));
     team.OnMenu(0);
     EXPECT_FALSE(team.isVisible());
     // A hidden window still lays out and prints the next scorecard.
     BuildSample(true);
-    EXPECT_EQ(PrintRecorder::calls().back(), std::make_pair(1, PrintMode::OnChosen));
+    EXPECT_EQ(printer.calls.back(), std::make_pair(1, PrintMode::OnChosen));
 
     root.lang = kLangChinese;
     team.OnMenu(0);

@@ -29,7 +29,6 @@ protected:
     {
         ASSERT_TRUE(folder.Valid());
         KioskSettings::SetFilePathForTesting(folder.File("Self_Print.txt"));
-        SelfPrintDesktop::ResetPressGuardForTesting();
         sim::ServerOptions options;
         options.port = 0;
         options.accessCode = kAccessCode;

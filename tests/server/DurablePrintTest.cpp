@@ -31,12 +31,9 @@ protected:
     void SetUp() override
     {
         DesktopAgainstServer::SetUp();
-        InstallPrintJob();
         pdfDir = folder.File("pdf");
         fs::create_directories(pdfDir);
         printers = std::make_unique<PdfFolderPrintSystem>(pdfDir + "/");
-        SetPrintSystem(printers.get());
-        ProcessPrinterChoice() = printers->RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
         data = folder.Path() + "/data/";
         StartPrinting();
         ConfirmSettings(kAccessCode);
@@ -44,12 +41,18 @@ protected:
     }
     void TearDown() override
     {
-        SetPrintSystem(nullptr);
-        ProcessPrinterChoice() = PrinterChoice{};
         DesktopAgainstServer::TearDown();
+        printers.reset();
     }
 
-    void StartPrinting() { desktop->EnableDurablePrinting(data, nullptr); }
+    // The folder is the printer, chosen from the start as the kiosk's
+    // --pdf-folder chooses it.
+    void StartPrinting()
+    {
+        desktop->UsePrintSystem(*printers);
+        desktop->Jobs().Chosen() = printers->RunPrintDialog(1, PrinterChoice{}, PrintDialogContext{})->choice;
+        desktop->EnableDurablePrinting(data, nullptr);
+    }
 
     // The watch looks again and the desktop's tick has seen it.
     void LookAtPrinter()
@@ -61,7 +64,7 @@ protected:
 
     void TouchEntry(const SignupEntry& e)
     {
-        SelfPrintDesktop::ResetPressGuardForTesting();
+        desktop->ForgetLastPress();
         const auto list = desktop->Desk().GetPrintableList();
         for (size_t i = 0; i < list.size(); ++i) {
             if (list[i].GetSectionId() == e.GetSectionId() && list[i].GetTeamNumber() == e.GetTeamNumber()) {

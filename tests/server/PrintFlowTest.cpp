@@ -43,9 +43,7 @@ public:
     explicit NumberedPdfPrinting(std::filesystem::path dir)
         : PdfFilePrintSystem((dir / "chosen.pdf").string()), dir(std::move(dir))
     {
-        SetPrintSystem(this);
     }
-    ~NumberedPdfPrinting() override { SetPrintSystem(nullptr); }
 
     std::unique_ptr<PrintDocument> OpenPrinter(const PrinterChoice& choice) override
     {
@@ -69,15 +67,13 @@ protected:
     void SetUp() override
     {
         DesktopAgainstServer::SetUp();
-        InstallPrintJob();
-        ProcessPrinterChoice() = PrinterChoice{};
         printer = std::make_unique<NumberedPdfPrinting>(folder.Path());
+        desktop->UsePrintSystem(*printer);
     }
     void TearDown() override
     {
-        printer.reset();
-        ProcessPrinterChoice() = PrinterChoice{};
         DesktopAgainstServer::TearDown();
+        printer.reset();
     }
 
     // The index in the printable list of the first entry that `match`
@@ -106,7 +102,7 @@ protected:
     // the server's reply handled.
     void TouchAndSettle(const SignupEntry& e)
     {
-        SelfPrintDesktop::ResetPressGuardForTesting();
+        desktop->ForgetLastPress();
         const int32_t i = Find([&](const auto& x) {
             return x.GetSectionId() == e.GetSectionId() && x.GetTeamNumber() == e.GetTeamNumber();
         });
@@ -266,7 +262,7 @@ TEST_F(PrintFlow, ChoosingThePrinterFromTheMenuPrintsNothingAndLaterPrintsDoNotA
     desktop->RunMenuCommand(SelfPrintDesktop::MenuSelectPrinter);
     EXPECT_EQ(printer->DialogsRun(), 1);
     EXPECT_TRUE(printer->files.empty());
-    EXPECT_FALSE(ProcessPrinterChoice().IsEmpty());
+    EXPECT_FALSE(desktop->Jobs().Chosen().IsEmpty());
 
     desktop->RunMenuCommand(SelfPrintDesktop::MenuTestPage);
     EXPECT_EQ(printer->files.size(), 1u);

@@ -6,11 +6,14 @@
 // taking) except for the language, which is English so that the expected
 // texts do not depend on the machine's code page.
 
+#include "render/PageView.h"
 #include "render/RootServices.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class FixedRootServices : public DefaultRootServices {
 public:
@@ -20,6 +23,8 @@ public:
     std::u16string creditLine;
     std::u16string eventText;
     bool hoverFocus = false;
+    // What the tree's page views print through (not owned); null: nothing.
+    PagePrinter* printer = nullptr;
 
     LangIndex GetLanguage() override { return lang; }
     Colour GetThemeColour(int32_t index) override
@@ -29,4 +34,12 @@ public:
     std::u16string CreditLine() override { return creditLine; }
     std::u16string EventTextW() override { return eventText; }
     bool WantsHoverFocus() override { return hoverFocus; }
+    PagePrinter* Printer() override { return printer; }
+};
+
+// Keeps every print a view asks for instead of printing.
+class RecordingPrinter : public PagePrinter {
+public:
+    std::vector<std::pair<int32_t, PrintMode>> calls;
+    void PrintView(PageView&, int32_t copies, PrintMode mode) override { calls.emplace_back(copies, mode); }
 };
