@@ -85,8 +85,9 @@ ipp_t* NewJobRequest(ipp_op_t op, int32_t jobId)
 }
 
 // The kiosk has nobody to type a password. libcups would otherwise ask on
-// the terminal, where a kiosk has none and a test run waits for ever; without
-// one, a scheduler that wants a password is a refusal at once.
+// the process's terminal (the kiosk service's is tty7, under its X server)
+// and wait there for ever; without one, a scheduler that wants a password is
+// a refusal at once.
 const char* NoPassword(const char*, http_t*, const char*, const char*, void*)
 {
     return nullptr;
