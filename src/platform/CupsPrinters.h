@@ -75,6 +75,24 @@ inline bool JobFailed(PrintJobState s)
 // go on at once. False with `error` set when the printing system refuses.
 bool ReleasePrintJob(int32_t jobId, std::string& error);
 
+// Starts `queue` again after it stopped (its error policy stops it when the
+// device fails a job) and lets go of the jobs it holds, so that the job it
+// stopped on prints, once, without anyone at a terminal: Resume-Printer,
+// Release-Held-New-Jobs, and Release-Job for each job the queue itself holds
+// (held for a retry after a failed attempt, or held on arrival while the
+// queue held new jobs). A job someone held on purpose (job-hold-until set)
+// stays held. Whether the queue accepts jobs is left as it is. An empty queue
+// means the default destination. The whole call takes at most
+// kCupsTimeoutMs and never asks for a password.
+//
+// The printing system lets only its administrators do this: with the
+// scheduler's default policy, a user in one of its SystemGroup groups
+// (lpadmin on Debian) asking over the local socket, who is known there by the
+// socket's peer credentials. False with `error` set when it refuses (saying
+// the user may not administer printers), when no printing system answers or
+// the queue is not there.
+bool ResumePrinterQueue(const std::string& queue, std::string& error);
+
 // Options for a job, as name/value pairs ("sides", "two-sided-long-edge").
 using PrintOptions = std::vector<std::pair<std::string, std::string>>;
 

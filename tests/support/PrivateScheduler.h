@@ -31,8 +31,10 @@ public:
 
     ~PrivateScheduler() { Stop(); }
 
-    // "" when the scheduler runs; otherwise why it cannot.
-    std::string Start()
+    // "" when the scheduler runs; otherwise why it cannot. Members of
+    // `systemGroups` (group names separated by spaces, as the scheduler's
+    // SystemGroup takes them) may administer its queue.
+    std::string Start(const std::string& systemGroups = "root")
     {
         if (::geteuid() != 0)
             return "the private print scheduler needs root";
@@ -42,6 +44,7 @@ public:
             return "no temporary folder";
         ::chmod(dir_.Path().c_str(), 0755);
         root_ = dir_.Path() + "/cups";
+        systemGroups_ = systemGroups;
         const std::string out = Script("start " + root_ + " 2>&1");
         if (out.find("CUPS_SERVER=") == std::string::npos)
             return "the private scheduler did not start: " + out;
@@ -104,6 +107,7 @@ public:
         std::error_code ec;
         for (const auto& f : std::filesystem::directory_iterator(PdfFolder(), ec))
             std::filesystem::remove(f.path(), ec);
+        std::filesystem::remove(root_ + "/filed", ec);
     }
 
     // The PDFs the queue has filed so far.
@@ -128,12 +132,15 @@ public:
     }
 
 private:
-    static std::string Script(const std::string& args)
+    // A scheduler started again by Restore keeps its system groups.
+    std::string Script(const std::string& args) const
     {
-        return tools::RunTool("bash " BP_SOURCE_DIR "/scripts/cups-private " + args);
+        return tools::RunTool("CUPS_PRIVATE_SYSTEM_GROUP='" + systemGroups_ +
+                              "' bash " BP_SOURCE_DIR "/scripts/cups-private " + args);
     }
 
     TempDir dir_{"bp-cups"};
     std::string root_;
+    std::string systemGroups_ = "root";
     bool started_ = false;
 };
