@@ -177,8 +177,23 @@ PrintResult SelfPrintDesktop::PrintSpooled(const SpoolEntry& entry)
 
 void SelfPrintDesktop::RetryPending()
 {
-    if (printing)
-        printing->RetryAll();
+    if (!printing)
+        return;
+    // Locked, it is the director's: a player may not stop or start printing.
+    if (fullScreen && desk.IsSynchronized() && !AccessCodeGate())
+        return;
+    // A queue the printing system stopped after a failed job holds what the
+    // kiosk gave it; it is started again here, where there is no terminal.
+    std::string error;
+    if (!printing->ResumeStoppedPrinter(error)) {
+        std::u16string note =
+            LangTextW("打印系统拒绝重新启动打印机: %1||The printing system refused to start the printer again: %1||<其它>",
+                      GetLanguage());
+        note.replace(note.find(u"%1"), 2, Utf8ToWide(error));
+        desk.ShowNote(note);
+        Repaint();
+    }
+    printing->RetryAll();
 }
 
 void SelfPrintDesktop::DiscardPending()

@@ -437,6 +437,27 @@ void KioskPrinting::RetryAll()
     NotifyChanged();
 }
 
+bool KioskPrinting::ResumeStoppedPrinter(std::string& error)
+{
+    const PrinterSnapshot snapshot = watch->Latest();
+    // Stopped, whatever else the printer says (out of paper, say: the
+    // paper the director has just put in clears that with the next job).
+    if (!snapshot.valid || !snapshot.printer.found || snapshot.printer.state != PrinterState::Stopped)
+        return true;
+    // The queue the watch looks at: the chosen printer, or the default
+    // destination the print dialog will start from.
+    const std::string queue = snapshot.printer.queue;
+    Json::Value fields(Json::objectValue);
+    fields["printer"] = queue;
+    const bool resumed = ResumePrinterQueue(queue, error);
+    if (!resumed)
+        fields["reason"] = error;
+    journal.Write(JournalEvent::kResumed, fields);
+    watch->Refresh();
+    NotifyChanged();
+    return resumed;
+}
+
 size_t KioskPrinting::DiscardAll()
 {
     size_t discarded = 0;

@@ -110,8 +110,15 @@ public:
 
     size_t PendingCount() { return spool.PendingCount(); }
     // Every pending entry that is not with the printing system prints again
-    // at the next chance (held and paused ones included).
+    // at the next chance (held and paused ones included), and jobs the
+    // printing system holds after a failed attempt are let go.
     void RetryAll();
+    // Starts the watched printer's queue again when the printing system has
+    // stopped it (its error policy stops it after a failed job), letting go
+    // of the jobs it holds, without anyone at a terminal; journaled either
+    // way. Nothing when the queue is not stopped. False with `error` (in
+    // English, the printing system's reason) when it refused.
+    bool ResumeStoppedPrinter(std::string& error);
     // Gives up every pending entry that is not with the printing system;
     // how many were discarded.
     size_t DiscardAll();

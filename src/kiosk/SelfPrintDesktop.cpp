@@ -536,7 +536,10 @@ void SelfPrintDesktop::FillContextMenu(QMenu& menu)
         // guard nothing (Exit asks for no code then either), and a kiosk
         // started full screen must still let the director confirm settings
         // and choose the printer.
-        action->setEnabled(id == MenuExit || !fullScreen || !synchronized);
+        // Retrying (which also starts a stopped printer) stays offered,
+        // behind the access code: on the day the director has nothing else
+        // to start the printer with.
+        action->setEnabled(id == MenuExit || id == MenuRetryPending || !fullScreen || !synchronized);
         return action;
     };
     add(MenuSettings, LangTextW("设置...||Settings...||<其它>", lang));

@@ -44,6 +44,7 @@ inline constexpr const char* kStart = "start";         // the kiosk started, "pe
 inline constexpr const char* kServer = "server";       // a server reply refused (too large, broken), "reason"
 inline constexpr const char* kStorage = "storage";     // the spool's or journal's storage changed, "state", "reason"
 inline constexpr const char* kSettings = "settings";   // confirmed settings could not be saved, "reason"
+inline constexpr const char* kResumed = "resumed";     // the director started the stopped printer again, "printer" ("reason" when refused)
 } // namespace JournalEvent
 
 class PrintJournal {
