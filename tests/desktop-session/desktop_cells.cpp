@@ -167,12 +167,15 @@ int main(int argc, char** argv)
         const int32_t w = client.Width();
         const int32_t F = ComputeDesktopBands(client).footer.Height();
         const Rect box = Shifted(CentreRect({0, 0, w - 2 * (w / 10), F + F / 3}, client), offsetX, offsetY);
-        const int cy = (box.top + box.bottom) / 2;
         const QRgb fill = qRgb(239, 228, 176);
         const auto at = [&](int x, int y) {
             return x >= 0 && y >= 0 && x < image.width() && y < image.height() && image.pixel(x, y) == fill;
         };
-        if (at(box.left + 8, cy) && at(box.right - 9, cy))
+        // Looked at near its four corners: a long note is shrunk until it
+        // fits the box's width, so its first and last letters may touch the
+        // box's sides on the middle line.
+        const int top = box.top + 3, bottom = box.bottom - 4;
+        if (at(box.left + 8, top) && at(box.right - 9, top) && at(box.left + 8, bottom) && at(box.right - 9, bottom))
             noteBox = box;
     }
 
