@@ -456,6 +456,40 @@ std::string TrickTextFromResultTable(const Tag& tag)
     return text.find('?') == std::string::npos ? text : std::string();
 }
 
+// The trick text of an Ability tag as dealing programs write it: one group
+// a declarer, "N:" then five tricks for NT, S, H, D and C ("N:ddc88
+// E:00155 ..."), each a hex digit from 0 to 13 (d). "" unless all four
+// declarers are there, each once, with five tricks.
+std::string TrickTextFromAbility(const std::string& value)
+{
+    std::string text(20, '?');
+    int32_t groups = 0;
+    size_t pos = 0;
+    while (pos < value.size()) {
+        while (pos < value.size() && std::isspace(static_cast<unsigned char>(value[pos])))
+            ++pos;
+        if (pos >= value.size())
+            break;
+        const size_t end = value.find_first_of(" \t", pos);
+        const std::string group = value.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? value.size() : end;
+        const std::optional<int32_t> seat = group.size() == 7 && group[1] == ':'
+                                                ? SeatOfLetter(group.substr(0, 1))
+                                                : std::nullopt;
+        if (!seat || text[size_t(*seat * 5)] != '?')
+            return {};
+        // The tag's strains NT, S, H, D, C; ours C, D, H, S, NT.
+        for (int32_t k = 0; k < 5; ++k) {
+            const int32_t tricks = TrickCountOf(static_cast<char>(std::tolower(static_cast<unsigned char>(group[2 + k]))));
+            if (tricks < 0 || tricks > 13)
+                return {};
+            text[size_t(*seat * 5 + (4 - k))] = TrickCountChar(tricks);
+        }
+        ++groups;
+    }
+    return groups == 4 && text.find('?') == std::string::npos ? text : std::string();
+}
+
 bool ReadBoard(const Game& game, HandRecordBoard& out, std::string& error)
 {
     const Tag* dealTag = FindTag(game, "Deal");
@@ -498,6 +532,8 @@ bool ReadBoard(const Game& game, HandRecordBoard& out, std::string& error)
         tricks = TrickTextFromPbn(Trimmed(tag->value));
     if (const Tag* tag = FindTag(game, "OptimumResultTable"); tag && tricks.empty())
         tricks = TrickTextFromResultTable(*tag);
+    if (const Tag* tag = FindTag(game, "Ability"); tag && tricks.empty())
+        tricks = TrickTextFromAbility(Trimmed(tag->value));
     if (!tricks.empty()) {
         out.deal.SetTrickTexts(tricks);
         out.tricksFromFile = true;
@@ -515,7 +551,172 @@ std::string HeaderValue(const Game& game, const char* name)
     return value.find_first_not_of("?.-#") == std::string::npos ? std::string() : value;
 }
 
+// The length of the UTF-8 sequence at `pos`, or 0 when the bytes there are
+// not one (overlong forms, surrogates and values past U+10FFFF included).
+size_t Utf8SequenceAt(const std::string& text, size_t pos)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80)
+        return 1;
+    size_t length = 0;
+    uint32_t value = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i) {
+        if ((byte(pos + i) & 0xC0) != 0x80)
+            return 0;
+        value = (value << 6) | (byte(pos + i) & 0x3F);
+    }
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    if (overlong || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+// The line (from 1) of the first byte that is not UTF-8, or 0 when all are.
+int32_t FirstLineNotUtf8(const std::string& text)
+{
+    int32_t line = 1;
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t length = Utf8SequenceAt(text, pos);
+        if (length == 0)
+            return line;
+        if (text[pos] == '\n')
+            ++line;
+        pos += length;
+    }
+    return 0;
+}
+
+void AppendUtf8(std::string& out, uint32_t value)
+{
+    if (value < 0x80) {
+        out += static_cast<char>(value);
+    } else if (value < 0x800) {
+        out += static_cast<char>(0xC0 | (value >> 6));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (value >> 12));
+        out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (value & 0x3F));
+    }
+}
+
+// Bytes of ISO 8859-1 (`windows1252`: of windows-1252, whose 0x80-0x9F are
+// printable signs instead of control codes) as UTF-8.
+std::string Latin1ToUtf8(const std::string& text, bool windows1252)
+{
+    // windows-1252's 0x80-0x9F; 0 where it has no character.
+    static constexpr uint16_t kWindows1252[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        uint32_t value = byte;
+        if (windows1252 && byte >= 0x80 && byte <= 0x9F && kWindows1252[byte - 0x80] != 0)
+            value = kWindows1252[byte - 0x80];
+        AppendUtf8(out, value);
+    }
+    return out;
+}
+
+// The character set a "%Content-type: text/x-pbn; charset=..." line (or
+// any "%" line naming a charset) declares, in lower case; "" for none.
+std::string DeclaredCharset(const std::string& text)
+{
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = std::min(text.find('\n', pos), text.size());
+        if (text[pos] == '%') {
+            const std::string line = ToLower(text.substr(pos, end - pos));
+            if (const size_t at = line.find("charset="); at != std::string::npos) {
+                std::string name = line.substr(at + 8);
+                const size_t stop = name.find_first_of(" \t\r;\"'");
+                if (stop != std::string::npos)
+                    name = name.substr(0, stop);
+                return name;
+            }
+        } else if (text[pos] == '[') {
+            break; // the header directives come before the first tag
+        }
+        pos = end + 1;
+    }
+    return {};
+}
+
+// The value of a "%HRTitleEvent ..." directive (quotes taken off), or "".
+std::string TitleDirective(const std::string& text, const char* name)
+{
+    const std::string key = std::string("%") + name;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = std::min(text.find('\n', pos), text.size());
+        if (text.compare(pos, key.size(), key) == 0 &&
+            (pos + key.size() == end || std::isspace(static_cast<unsigned char>(text[pos + key.size()])))) {
+            std::string value = Trimmed(text.substr(pos + key.size(), end - pos - key.size()));
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
+            return Trimmed(value);
+        }
+        pos = end + 1;
+    }
+    return {};
+}
+
 } // namespace
+
+bool DecodePbnText(const std::string& bytes, std::string& utf8, std::string& error)
+{
+    static const std::string kBom = "\xEF\xBB\xBF";
+    const bool bom = bytes.compare(0, kBom.size(), kBom) == 0;
+    const std::string text = bom ? bytes.substr(kBom.size()) : bytes;
+    std::string charset = bom ? std::string("utf-8") : DeclaredCharset(text);
+    if (charset == "utf8")
+        charset = "utf-8";
+    if (charset.empty()) {
+        // Undeclared: UTF-8 when every byte reads as UTF-8 (plain ASCII
+        // does), and otherwise the PBN standard's own ISO 8859-1.
+        utf8 = FirstLineNotUtf8(text) == 0 ? text : Latin1ToUtf8(text, false);
+        return true;
+    }
+    if (charset == "utf-8" || charset == "us-ascii" || charset == "ascii") {
+        if (const int32_t line = FirstLineNotUtf8(text); line != 0) {
+            error = "line " + std::to_string(line) + " is not " + (charset == "utf-8" ? "UTF-8" : "ASCII") +
+                    ", the character set the file " + (bom ? "marks" : "declares");
+            return false;
+        }
+        utf8 = text;
+        return true;
+    }
+    if (charset == "iso-8859-1" || charset == "iso8859-1" || charset == "latin1" || charset == "latin-1" ||
+        charset == "l1") {
+        utf8 = Latin1ToUtf8(text, false);
+        return true;
+    }
+    if (charset == "windows-1252" || charset == "cp1252") {
+        utf8 = Latin1ToUtf8(text, true);
+        return true;
+    }
+    error = "the file declares the character set \"" + charset +
+            "\", which is not one read here (UTF-8, ISO-8859-1, windows-1252)";
+    return false;
+}
 
 std::string CardName(char code)
 {
@@ -547,6 +748,48 @@ std::string TrickTextFromPbn(const std::string& tag)
     return text;
 }
 
+bool SelectHandRecordBoards(HandRecordFile& file, const std::string& ranges, std::string& error)
+{
+    std::set<int32_t> present;
+    for (const HandRecordBoard& board : file.boards)
+        present.insert(board.deal.GetBoard());
+    std::set<int32_t> wanted;
+    for (const std::string& raw : Pieces(ranges, ',')) {
+        const std::string part = Trimmed(raw);
+        const size_t dash = part.find('-');
+        const std::string low = Trimmed(part.substr(0, dash));
+        const std::string high = dash == std::string::npos ? low : Trimmed(part.substr(dash + 1));
+        const auto number = [](const std::string& text) {
+            return !text.empty() && text.size() <= 6 && text.find_first_not_of("0123456789") == std::string::npos
+                       ? std::stoi(text)
+                       : -1;
+        };
+        const int32_t from = number(low), to = number(high);
+        if (from < 1 || to < from) {
+            error = "\"" + part + "\" in the boards \"" + ranges + "\" is not a board number or a range such as 1-16";
+            return false;
+        }
+        size_t taken = 0;
+        for (auto it = present.lower_bound(from); it != present.end() && *it <= to; ++it, ++taken)
+            wanted.insert(*it);
+        if (taken == 0) {
+            error = dash == std::string::npos ? "board " + low + " is not in the file"
+                                              : "no board of " + part + " is in the file";
+            return false;
+        }
+    }
+    if (wanted.empty()) {
+        error = "no boards named (\"" + ranges + "\")";
+        return false;
+    }
+    std::vector<HandRecordBoard> kept;
+    for (HandRecordBoard& board : file.boards)
+        if (wanted.count(board.deal.GetBoard()) != 0)
+            kept.push_back(std::move(board));
+    file.boards = std::move(kept);
+    return true;
+}
+
 std::string HandRecordTitle(const HandRecordFile& file)
 {
     std::string title;
@@ -559,8 +802,14 @@ std::string HandRecordTitle(const HandRecordFile& file)
 bool ReadHandRecords(const std::string& text, const std::string& source, HandRecordFile& out, std::string& error)
 {
     out = HandRecordFile();
+    std::string decoded;
+    if (!DecodePbnText(text, decoded, error)) {
+        error = source + ": " + error;
+        return false;
+    }
+    decoded = NormaliseLineEnds(decoded, "\n");
     std::vector<Game> games;
-    if (!Scanner(NormaliseLineEnds(text, "\n")).Run(games, error)) {
+    if (!Scanner(decoded).Run(games, error)) {
         error = source + ": " + error;
         return false;
     }
@@ -611,6 +860,13 @@ bool ReadHandRecords(const std::string& text, const std::string& source, HandRec
     if (file.boards.empty()) {
         error = source + " holds no deal (no game with a Deal tag)";
         return false;
+    }
+    // Hand-record editors often leave the tags empty and write the title in
+    // their own header directives.
+    if (file.event.empty() && file.site.empty() && file.date.empty()) {
+        file.event = TitleDirective(decoded, "HRTitleEvent");
+        file.site = TitleDirective(decoded, "HRTitleSite");
+        file.date = TitleDirective(decoded, "HRTitleDate");
     }
     out = std::move(file);
     return true;

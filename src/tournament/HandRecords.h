@@ -42,12 +42,23 @@ struct HandRecordFile {
 // lines, "#" for the previous game's value, games that repeat a board with
 // the same deal (one per table in a results file; the board is kept once),
 // a single "-" hand filled with the cards the other three leave, ranks in
-// either case, "10" read as "T". The trick table comes from a
-// DoubleDummyTricks tag (hex digits, declarers N S E W, strains NT S H D C)
-// or else an OptimumResultTable section giving all twenty results; a tag
-// holding "-" or "*", or a table with a result missing, leaves the board to
-// be solved.
+// either case, "10" read as "T", the character sets of DecodePbnText. The
+// trick table comes from a DoubleDummyTricks tag (hex digits, declarers N S
+// E W, strains NT S H D C), else an OptimumResultTable section giving all
+// twenty results, else an Ability tag ("N:ddc88 E:... S:... W:...", the
+// same strains); a tag holding "-" or "*", or a table with a result
+// missing, leaves the board to be solved. Empty Event, Site and Date tags
+// give way to the %HRTitleEvent, %HRTitleSite and %HRTitleDate directives.
 bool ReadHandRecords(const std::string& text, const std::string& source, HandRecordFile& out, std::string& error);
+
+// The text of a PBN file as UTF-8. A UTF-8 byte-order mark, or a
+// "%Content-type: ...; charset=..." line among the header directives, says
+// how the bytes are written (UTF-8, ISO-8859-1, windows-1252); without
+// either, bytes that read as UTF-8 are taken as UTF-8 and others as ISO
+// 8859-1, the PBN standard's own character set. False with `error` for a
+// character set not read here, or bytes that are not what the file declares
+// (naming the line).
+bool DecodePbnText(const std::string& bytes, std::string& utf8, std::string& error);
 
 // The trick text of a deal (Deals.h: seats N E S W, strains C D H S NT) from
 // the 20 characters of a DoubleDummyTricks tag; "" when it is not one.
@@ -55,6 +66,12 @@ std::string TrickTextFromPbn(const std::string& tag);
 
 // The name of a card in the errors, e.g. "SK" (suit letter and rank letter).
 std::string CardName(char code);
+
+// Keeps only the boards `ranges` names ("1-16,20": numbers and ranges,
+// separated by commas), in the file's order. A number named alone must be in
+// the file; a range takes what the file has of it, and must take something.
+// False with `error` (and `file` as it was) otherwise.
+bool SelectHandRecordBoards(HandRecordFile& file, const std::string& ranges, std::string& error);
 
 // "Event, Site, Date" without the parts that are empty.
 std::string HandRecordTitle(const HandRecordFile& file);

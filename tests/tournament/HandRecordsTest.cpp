@@ -167,3 +167,110 @@ TEST(HandRecords, AnOptimumResultTableGivingEveryResultIsTheTrickTable)
         EXPECT_EQ(file.boards[0].deal.GetTrickTexts(), "");
     }
 }
+
+TEST(HandRecords, AnAbilityTagGivingEveryDeclarerIsTheTrickTable)
+{
+    // As dealing programs write it: a group a declarer, tricks for NT S H D
+    // C in hex digits, in any order of declarers and either case.
+    const std::string deal = "N:AKQJT98765432... .AKQJT98765432.. ..AKQJT98765432. ...AKQJT98765432";
+    HandRecordFile file;
+    std::string error;
+    ASSERT_TRUE(ReadHandRecords(Game(1, deal, "[Ability \"E:0d0d0 N:0D0d0  S:0d0d0 W:0d0d0\"]\n"), "f", file, error))
+        << error;
+    ASSERT_TRUE(file.boards[0].tricksFromFile);
+    EXPECT_EQ(file.boards[0].deal.GetTrickTexts(), "0d0d00d0d00d0d00d0d0");
+
+    // Anything short of the whole table leaves the board to be solved.
+    for (const char* broken : {"N:0d0d0 E:0d0d0 S:0d0d0", "N:0d0d0 E:0d0d0 S:0d0d0 N:0d0d0",
+                               "N:0d0d0 E:0d0d0 S:0d0d0 W:0d0e0", "N:0d0d0 E:0d0d0 S:0d0d0 W:0d0d",
+                               "N:0d0d0 E:0d0d0 S:0d0d0 X:0d0d0", ""}) {
+        SCOPED_TRACE(broken);
+        ASSERT_TRUE(ReadHandRecords(Game(1, deal, std::string("[Ability \"") + broken + "\"]\n"), "f", file, error))
+            << error;
+        EXPECT_FALSE(file.boards[0].tricksFromFile);
+    }
+}
+
+TEST(HandRecords, TheFilesCharacterSetIsReadAsItSaysOrAsTheBytesShow)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string utf8; // "" when refused
+    } cases[] = {
+        {"ascii", "[Event \"Pairs\"]", "[Event \"Pairs\"]"},
+        {"utf-8", "[Event \"p\xc3\xa1rov\xc3\xbd\"]", "[Event \"p\xc3\xa1rov\xc3\xbd\"]"},
+        {"utf-8 with a mark", "\xef\xbb\xbf[Event \"\xe5\x86\xac\"]", "[Event \"\xe5\x86\xac\"]"},
+        {"latin-1 undeclared", "[Event \"p\xe1rov\xfd\"]", "[Event \"p\xc3\xa1rov\xc3\xbd\"]"},
+        // An overlong form and a lone continuation byte are not UTF-8.
+        {"not quite utf-8", "[Event \"\xc0\xaf \x80\"]", "[Event \"\xc3\x80\xc2\xaf \xc2\x80\"]"},
+        {"latin-1 declared", "%Content-Type: text/x-pbn; charset=\"ISO-8859-1\"\n[Event \"\xe9\"]",
+         "%Content-Type: text/x-pbn; charset=\"ISO-8859-1\"\n[Event \"\xc3\xa9\"]"},
+        {"windows-1252", "%Content-type: text/x-pbn; charset=cp1252\n\x80\x93",
+         "%Content-type: text/x-pbn; charset=cp1252\n\xe2\x82\xac\xe2\x80\x9c"},
+        // A declaration after the first tag is the text of a note, not one.
+        {"late declaration", "[Event \"\xe9\"]\n%charset=UTF-8", "[Event \"\xc3\xa9\"]\n%charset=UTF-8"},
+        {"utf-8 declared, latin-1 written", "%Content-type: text/x-pbn; charset=UTF-8\n\n[Event \"\xe9\"]", ""},
+        {"unknown", "%Content-type: text/x-pbn; charset=EBCDIC\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string utf8, error;
+        EXPECT_EQ(DecodePbnText(c.bytes, utf8, error), !c.utf8.empty()) << error;
+        if (!c.utf8.empty()) {
+            EXPECT_EQ(utf8, c.utf8);
+        }
+    }
+    std::string utf8, error;
+    ASSERT_FALSE(DecodePbnText("%Content-type: text/x-pbn; charset=UTF-8\n\n[Event \"\xe9\"]", utf8, error));
+    EXPECT_EQ(error, "line 3 is not UTF-8, the character set the file declares");
+}
+
+TEST(HandRecords, TitleDirectivesStandInForEmptyTags)
+{
+    const std::string directives = "%HRTitleEvent \"Club Pairs\"\n%HRTitleSite Hall 2\n%HRTitleDate \"2026.12.11\"\n";
+    HandRecordFile file;
+    std::string error;
+    ASSERT_TRUE(ReadHandRecords(directives + "[Event \"\"]\n" + Game(1, kDeal1), "f", file, error)) << error;
+    EXPECT_EQ(HandRecordTitle(file), "Club Pairs, Hall 2, 2026.12.11");
+    // A title in the tags is the file's own and wins.
+    ASSERT_TRUE(ReadHandRecords(directives + "[Event \"Spring Pairs\"]\n" + Game(1, kDeal1), "f", file, error));
+    EXPECT_EQ(HandRecordTitle(file), "Spring Pairs");
+}
+
+TEST(HandRecords, BoardsAreChosenByNumbersAndRangesInTheFilesOrder)
+{
+    std::string text;
+    for (const int board : {5, 1, 2, 3, 4, 9})
+        text += Game(board, kDeal1);
+    const struct {
+        const char* ranges;
+        std::vector<int32_t> boards; // empty: refused
+    } cases[] = {
+        {"1-3", {1, 2, 3}},
+        {"9, 1-2 ,4", {1, 2, 4, 9}},
+        {"3-100", {5, 3, 4, 9}},
+        {"4,4,3-4", {3, 4}},
+        {"6", {}},
+        {"6-8", {}},
+        {"3-1", {}},
+        {"0", {}},
+        {"a", {}},
+        {"1,", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ranges);
+        HandRecordFile file;
+        std::string error;
+        ASSERT_TRUE(ReadHandRecords(text, "f", file, error)) << error;
+        const bool chosen = SelectHandRecordBoards(file, c.ranges, error);
+        EXPECT_EQ(chosen, !c.boards.empty()) << error;
+        std::vector<int32_t> boards;
+        for (const HandRecordBoard& b : file.boards)
+            boards.push_back(b.deal.GetBoard());
+        // Refused, the file is as it was.
+        const std::vector<int32_t> all{5, 1, 2, 3, 4, 9};
+        EXPECT_EQ(boards, c.boards.empty() ? all : c.boards);
+    }
+}
