@@ -470,7 +470,7 @@ bool ParseDpi(const std::string& text, int& dpi)
 std::string RenderUsage()
 {
     return "usage: bridgeprint-render (--test-page | --message MSG.json | --spooled ENTRY [--spool-dir DIR]\n"
-           "                           | --pbn HANDS.pbn)\n"
+           "                           | --pbn HANDS.pbn [--boards LIST] [--per-page 16|8|4] [--paper a4|letter])\n"
            "                          [--pdf OUT.pdf] [--png OUT.png] [--dpi N] [--lang zh|en] [--event TEXT]\n"
            "       bridgeprint-render SCORECARDS... --pdf OUT.pdf [--spool-dir DIR] [--lang zh|en] [--event TEXT]\n"
            "         SCORECARDS: --message FILE|FOLDER, --spooled ENTRY, --journal FILE, each as often as wanted\n"
@@ -491,16 +491,25 @@ std::string RenderUsage()
            "  --pbn FILE        hand records: every deal of a PBN file, sixteen to a page, with\n"
            "                    dealer, vulnerability, high-card points, the auction when the file\n"
            "                    has one, the double-dummy trick table (from the file's\n"
-           "                    DoubleDummyTricks or OptimumResultTable, else worked out) and\n"
-           "                    the par of each deal;\n"
+           "                    DoubleDummyTricks, OptimumResultTable or Ability, else worked out)\n"
+           "                    and the par of each deal; the title from the Event, Site and Date\n"
+           "                    tags, or the %HRTitleEvent, %HRTitleSite and %HRTitleDate lines;\n"
+           "                    the file in UTF-8, ISO-8859-1 or windows-1252 (as it declares with\n"
+           "                    %Content-type ... charset=, else UTF-8 when it reads as UTF-8);\n"
            "                    prints alone\n"
+           "  --boards LIST     hand records: only these boards, in the file's order: numbers and\n"
+           "                    ranges, as 1-16,20 (a board named alone must be in the file)\n"
+           "  --per-page N      hand records: 16 (the default), 8 or 4 deals a page, drawn larger\n"
+           "  --paper a4|letter hand records: the paper (default a4). Scorecards are laid out on\n"
+           "                    A4; the kiosk fits that page to the paper of its printer\n"
            "  --journal FILE    every scorecard the kiosk's print journal (print-journal.jsonl)\n"
            "                    says was spooled, in the journal's order, each once, looked up by\n"
            "                    its id like --spooled; an id no longer kept there is an error. Give\n"
            "                    the older journal (print-journal.jsonl.1) first to go further back\n"
            "  --spool-dir DIR   the spool folder for an id (default: spool/ in the kiosk's data\n"
            "                    folder, ztxt/ beside the program)\n"
-           "  --pdf FILE        write every page to this PDF file (A4 portrait)\n"
+           "  --pdf FILE        write every page to this PDF file (A4 portrait, or Letter with\n"
+           "                    --paper letter)\n"
            "  --png FILE        write the first page to this PNG picture (one scorecard only)\n"
            "  --dpi N           resolution of the PNG picture, 30 to 1200 (default 150)\n"
            "  --lang zh|en      language of the printed texts (default: the kiosk's choice from\n"
@@ -521,6 +530,7 @@ std::string RenderUsage()
            "  bridgeprint-render --message team-7.json --pdf team-7.pdf --png team-7.png --dpi 100\n"
            "  bridgeprint-render --spooled 20261210-153003-000001 --pdf reprint.pdf\n"
            "  bridgeprint-render --pbn session-2.pbn --pdf hand-records.pdf\n"
+           "  bridgeprint-render --pbn week.pbn --boards 1-16 --per-page 4 --paper letter --pdf wall.pdf\n"
            "  bridgeprint-render --journal ztxt/print-journal.jsonl --pdf session.pdf\n"
            "  bridgeprint-render --message team-1.json --message round-2/ --spooled 20261210-153003-000001 \\\n"
            "                     --pdf binder.pdf\n";
@@ -554,7 +564,8 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
         }
         const bool takesValue = arg == "--message" || arg == "--pbn" || arg == "--spooled" || arg == "--journal" ||
                                 arg == "--spool-dir" || arg == "--pdf" || arg == "--png" || arg == "--dpi" ||
-                                arg == "--lang" || arg == "--event";
+                                arg == "--lang" || arg == "--event" || arg == "--boards" || arg == "--per-page" ||
+                                arg == "--paper";
         if (!takesValue) {
             error = "unknown option " + arg + " (see --help)";
             return false;
@@ -568,6 +579,20 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             options.inputs.push_back({RenderInput::Kind::Message, value});
         } else if (arg == "--pbn") {
             options.pbnPath = value;
+        } else if (arg == "--boards") {
+            options.boards = value;
+        } else if (arg == "--per-page") {
+            if (value != "16" && value != "8" && value != "4") {
+                error = "--per-page takes 16, 8 or 4, not " + value;
+                return false;
+            }
+            options.perPage = std::stoi(value);
+        } else if (arg == "--paper") {
+            if (value != "a4" && value != "letter") {
+                error = "--paper takes a4 or letter, not " + value;
+                return false;
+            }
+            options.letter = value == "letter";
         } else if (arg == "--spooled") {
             options.inputs.push_back({RenderInput::Kind::Spooled, value});
         } else if (arg == "--journal") {
@@ -618,6 +643,12 @@ bool ParseRenderOptions(const std::vector<std::string>& args, RenderOptions& opt
             error = "give either " + (options.testPage ? std::string("--test-page") : kinds[0]) + " or --pbn, not both";
         else
             error = "--pbn prints alone, without --test-page, --message, --spooled or --journal";
+        return false;
+    }
+    // How hand records are printed means nothing to a scorecard.
+    const bool handRecordForm = !options.boards.empty() || options.perPage != 16 || options.letter;
+    if (handRecordForm && options.pbnPath.empty()) {
+        error = "--boards, --per-page and --paper are for hand records (--pbn)";
         return false;
     }
     if (options.testPage && kinds.size() == 1) {
@@ -722,7 +753,9 @@ bool RenderOneView(const RenderOptions& options, const MakeView& makeView, std::
     RendererServices services(options.lang.value_or(DefaultLanguageForCodePage(OemCodePage())), options.eventText);
     PendingOutput pdf(options.pdfPath);
     PendingOutput png(options.pngPath);
-    PdfFilePrintSystem printSystem(pdf.TempPath());
+    // Letter (hand records only): the page is fitted to it (HandRecordView
+    // keeps its proportions there).
+    PdfFilePrintSystem printSystem(pdf.TempPath(), options.letter ? 2159 : 2100, options.letter ? 2794 : 2970);
     PrintJob printJob(printSystem);
     services.SetPrinter(&printJob);
 
@@ -861,6 +894,11 @@ bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, s
     std::string text;
     if (!ReadPbnFile(options.pbnPath, text, error) || !ReadHandRecords(text, options.pbnPath, input.file, error))
         return false;
+    // Only the boards asked for are solved.
+    if (!options.boards.empty() && !SelectHandRecordBoards(input.file, options.boards, error)) {
+        error = options.pbnPath + ": " + error;
+        return false;
+    }
     // The boards without a table from the file are solved, a page of them
     // per call of the solver, spread over the cores; every board gets its
     // par. Solving takes a few tenths of a second a board: on a terminal a
@@ -905,6 +943,7 @@ bool RenderHandRecords(const RenderOptions& options, const HandRecordInput& inpu
             auto view = std::make_unique<HandRecordView>();
             view->SetRootServices(&services);
             view->CreateInWidget(nullptr, kHandRecordViewId);
+            view->SetDealsPerPage(options.perPage);
             view->SetHandRecords(input.file, input.pars);
             if (printNow)
                 view->Print(1, PrintMode::OnChosen);

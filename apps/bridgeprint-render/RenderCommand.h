@@ -36,6 +36,11 @@ struct RenderOptions {
     int dpi = 150;
     std::optional<LangIndex> lang; // the locale's choice when not given
     std::string eventText;
+    // Hand records only: the boards to print ("1-16,20"; all when empty),
+    // deals a page (16, 8 or 4) and the paper (A4 or Letter).
+    std::string boards;
+    int perPage = 16;
+    bool letter = false;
 };
 
 // Parses the arguments (without the program name). On a usage error returns

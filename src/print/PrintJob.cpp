@@ -10,6 +10,8 @@
 #include <json/value.h>
 #include <json/writer.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 
@@ -117,6 +119,21 @@ PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsM
     return m;
 }
 
+PaperMapping MapPaperToA4Proportionally(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsMm)
+{
+    PaperMapping m = MapPaperToA4(paperWidthTenthsMm, paperLengthTenthsMm);
+    const double scale = std::min(m.widthCm / 21.0, m.lengthCm / 29.7);
+    const auto extent = static_cast<int32_t>(25400 / scale);
+    m.windowExt = Size{extent, extent};
+    m.leftCm = (m.widthCm - 21.0 * scale) / 2.0;
+    return m;
+}
+
+Point PaperMapping::DeviceOrigin(int32_t dpiX, int32_t) const
+{
+    return Point{static_cast<int32_t>(std::lround(leftCm / 2.54 * dpiX)), 0};
+}
+
 void PrintJob::PrintView(PageView& view, int32_t copies, PrintMode printMode)
 {
     const int32_t n = view.GetPageCount();
@@ -155,7 +172,9 @@ void PrintJob::PrintView(PageView& view, int32_t copies, PrintMode printMode)
 void PrintJob::PrintPages(PageView& view, const std::u16string& driver, const std::u16string& device,
                           const std::u16string& port, int32_t first, int32_t last, PrinterSetup& setup)
 {
-    const PaperMapping paper = MapPaperToA4(setup.paperWidth, setup.paperLength);
+    const PaperMapping paper = view.KeepsProportionsOnPaper()
+                                   ? MapPaperToA4Proportionally(setup.paperWidth, setup.paperLength)
+                                   : MapPaperToA4(setup.paperWidth, setup.paperLength);
     setup.landscape = view.IsLandscape();
 
     PrinterChoice target{driver, device, port, setup, {}};
@@ -183,7 +202,8 @@ void PrintJob::PrintPages(PageView& view, const std::u16string& driver, const st
     doc->StartDoc(jobName);
 
     for (int32_t p = first; p <= last; ++p) {
-        PaintPrintedPage(view, doc->StartPage(), p, doc->DpiX(), doc->DpiY(), paper.windowExt);
+        PaintPrintedPage(view, doc->StartPage(), p, doc->DpiX(), doc->DpiY(), paper.windowExt,
+                         paper.DeviceOrigin(doc->DpiX(), doc->DpiY()));
         doc->EndPage();
     }
     lastResult = PrintResult{PrintResult::Kind::Sent, doc->EndDoc(), jobName};

@@ -20,8 +20,14 @@ struct PaperMapping {
     double widthCm = 21.0;
     double lengthCm = 29.7;
     Size windowExt{25400, 25400};
+    double leftCm = 0.0; // where the page's left edge stands on the sheet
+    // The page's top left corner on a device of (dpiX, dpiY) dots per inch.
+    Point DeviceOrigin(int32_t dpiX, int32_t dpiY) const;
 };
 PaperMapping MapPaperToA4(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsMm);
+// The same sheet with the A4 page at one scale both ways, as large as fits
+// and centred across (on Letter, 94 % with 9 mm either side).
+PaperMapping MapPaperToA4Proportionally(int32_t paperWidthTenthsMm, int32_t paperLengthTenthsMm);
 
 // What a print job's last Print did, for the kiosk's spool: whether a
 // job went out and what the printing system made of it. GUI thread only.

@@ -4,10 +4,12 @@
 
 #include <cmath>
 
-void PaintPrintedPage(PageView& view, Canvas& dc, int32_t pageNumber, int32_t dpiX, int32_t dpiY, Size windowExt)
+void PaintPrintedPage(PageView& view, Canvas& dc, int32_t pageNumber, int32_t dpiX, int32_t dpiY, Size windowExt,
+                      Point origin)
 {
     Mapping mapping;
     mapping.mode = MapMode::Anisotropic;
+    mapping.viewportOrg = origin;
     mapping.viewportExt = Size{dpiX * 10, dpiY * 10};
     mapping.windowExt = windowExt;
     dc.SetMapping(mapping);

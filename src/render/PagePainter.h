@@ -18,10 +18,11 @@ inline constexpr Size kA4WindowExtent{25400, 25400};
 
 // Paints page `pageNumber` of `view` in printer mode on `dc`, a device of
 // (dpiX, dpiY) dots per inch: the page mapping (one unit is 0.01 mm of the
-// page, stretched by `windowExt` to other paper), a transparent text
-// background, the page content, then the header and footer lines.
+// page, scaled by `windowExt` to other paper, its corner at device point
+// `origin`), a transparent text background, the page content, then the
+// header and footer lines.
 void PaintPrintedPage(PageView& view, Canvas& dc, int32_t pageNumber, int32_t dpiX, int32_t dpiY,
-                      Size windowExt = kA4WindowExtent);
+                      Size windowExt = kA4WindowExtent, Point origin = {});
 
 // Page `pageNumber` of `view` as printed, on a white picture of the page's
 // size at `dpi` dots per inch (an A4 portrait page at 150 dpi is 1240 x 1754).

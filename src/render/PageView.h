@@ -58,6 +58,9 @@ public:
     // pixels) onto dc, whose mapping it sets and restores.
     virtual void PaintView(Canvas& dc, const Rect& client);
     virtual bool IsTwoPagesAcross() { return false; }
+    // Whether the page keeps its proportions on paper other than A4 (one
+    // scale both ways, centred across) instead of being stretched over it.
+    virtual bool KeepsProportionsOnPaper() { return false; }
 
     // --- page operations --------------------------------------------------------
     // The zoom that fits the client width, measured at the window's own

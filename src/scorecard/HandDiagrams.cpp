@@ -119,7 +119,7 @@ void DrawBoardHeader(Canvas& dc, const Rect& p, int32_t board, int32_t dealer, i
                   Rect{p.left, p.top + 3 * q - up, p.right, p.top + 4 * q - up});
 }
 
-void DrawTrickTable(Canvas& dc, const Rect& t, const Deal& deal)
+void DrawTrickTable(Canvas& dc, const Rect& t, const Deal& deal, bool digits)
 {
     {
         PenScope pen(dc, SolidPen(kRulePenWidth, kTrickTableRules));
@@ -139,14 +139,28 @@ void DrawTrickTable(Canvas& dc, const Rect& t, const Deal& deal)
         DrawTextInColumn(dc, heading, column(strain, 0), kCentreMiddle | kUnclipped);
     }
     const int32_t seats[4] = {kSeatNorth, kSeatSouth, kSeatEast, kSeatWest};
+    // Counts in digits: where one of them is 10 or more, all of the table's
+    // counts are drawn in the height at which two digits fit a column, so
+    // that they read as one table.
+    FontSpec countFont = dc.CurrentFont();
+    bool twoDigits = false;
+    for (const int32_t seat : seats)
+        for (const char c : deal.TrickText(seat))
+            twoDigits = twoDigits || (digits && TrickCountOf(c) >= 10);
+    if (twoDigits)
+        countFont.height =
+            std::clamp(FittingFontHeight(countFont.height, dc.TextExtent(u"13").cx, colW), 1, countFont.height);
     for (int32_t i = 0; i < 4; ++i) {
         const int32_t band = i + 1;
         const Rect seatBox{t.left, t.top + band * bandH, t.left + seatW, t.top + (band + 1) * bandH};
         dc.DrawTextIn(Utf8ToWide(SeatLetter(seats[i])), seatBox, kCentreMiddle | kUnclipped);
         const std::string tricks = deal.TrickText(seats[i]);
+        FontScope counts(dc, countFont);
         for (int32_t j = 0; j < 5 && j < static_cast<int32_t>(tricks.size()); ++j) {
             TextColourScope colour(dc, TrickStrainColour(j));
-            DrawTextInColumn(dc, Utf8ToWide(tricks.substr(size_t(j), 1)), column(j, band), kCentreMiddle | kUnclipped);
+            const int32_t count = digits ? TrickCountOf(tricks[size_t(j)]) : -1;
+            const std::string text = count >= 0 ? IntToString(count) : tricks.substr(size_t(j), 1);
+            DrawTextInColumn(dc, Utf8ToWide(text), column(j, band), kCentreMiddle | kUnclipped);
         }
     }
 }
@@ -393,7 +407,7 @@ void DrawOneDiagram(Canvas& dc, const Rect& cell, const Deal& deal, int32_t even
     }
 
     FontScope tableFont(dc, PageFont(kTrickTableFont));
-    DrawTrickTable(dc, g.trickTable, deal);
+    DrawTrickTable(dc, g.trickTable, deal, facts != nullptr && facts->trickDigits);
     DrawOutline(dc, g.outline);
     if (choice.layout == DiagramLayout::Compact)
         DrawHighCardPoints(dc, g.outline, deal);

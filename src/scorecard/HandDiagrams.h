@@ -99,6 +99,9 @@ struct BoardFacts {
     int32_t dealer = 0;
     int32_t vulnerability = 0;
     int32_t firstCaller = 0;
+    // Whether the trick table shows 10 to 13 as digits, as printed hand
+    // records do (scorecards show what the server sends: a to d).
+    bool trickDigits = false;
 };
 
 // One diagram in `cell`. The auction texts are the two-bytes-per-call texts

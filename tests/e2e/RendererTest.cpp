@@ -462,26 +462,38 @@ TEST_F(RendererTest, APlatformTheCallerNamesIsKept)
     EXPECT_EQ(Pages("p.pdf"), 1);
 }
 
-// The trick table rows of a page's text in reading order, spaces removed:
-// "N0d0d0" and so on (pdftotext spaces the digits of a row unevenly and puts
-// the rows of diagrams side by side on one line).
+// The trick table rows of a page's text in reading order: a seat letter and
+// the counts, spaces removed ("N0130130" for "N 0 13 0 13 0"; pdftotext
+// spaces the digits of a row unevenly and puts the rows of diagrams side by
+// side on one line). A table row's counts are digits only: a count written
+// as a letter (a to d) ends the row there.
 std::vector<std::string> TrickRows(const std::string& text)
 {
-    const std::string digits = "0123456789abcd";
     std::vector<std::string> rows;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        line.erase(std::remove(line.begin(), line.end(), ' '), line.end());
-        for (size_t i = 0; i + 6 <= line.size(); ++i) {
-            const std::string row = line.substr(i, 6);
-            if (std::string("NESW").find(row[0]) != std::string::npos &&
-                row.find_first_not_of(digits, 1) == std::string::npos) {
+        for (size_t i = 0; i < line.size(); ++i) {
+            if (std::string("NESW").find(line[i]) == std::string::npos || (i > 0 && line[i - 1] != ' '))
+                continue;
+            std::string row(1, line[i]);
+            size_t j = i + 1;
+            for (; j < line.size() && (line[j] == ' ' || std::isdigit(static_cast<unsigned char>(line[j]))); ++j)
+                if (line[j] != ' ')
+                    row += line[j];
+            if (row.size() >= 6) {
                 rows.push_back(row);
-                i += 5;
+                i = j - 1;
             }
         }
     }
     return rows;
+}
+
+// A row as it reads ("N 0 13 0 13 0") in the form TrickRows gives.
+std::string Row(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return text;
 }
 
 TEST_F(RendererTest, HandRecordsSolveEachDealAndPrintItsTableAndPar)
@@ -497,9 +509,12 @@ TEST_F(RendererTest, HandRecordsSolveEachDealAndPrintItsTableAndPar)
     const std::string text = PdfText("hands.pdf");
     EXPECT_NE(text.find("Reasoned deals, Test table, 2026.12.11"), std::string::npos) << text;
     // Side by side on the page: board 1's row, then board 2's. Seats in the
-    // table's order N S E W; strains C D H S NT; "d" is thirteen.
-    const std::vector<std::string> expected = {"N0d0d0", "Nd0d00", "S0d0d0", "Sd0d00",
-                                               "Ed0d00", "E0d0d0", "Wd0d00", "W0d0d0"};
+    // table's order N S E W; strains C D H S NT; thirteen in digits, as hand
+    // records print it (the server's "d").
+    std::vector<std::string> expected;
+    for (const char* row : {"N 0 13 0 13 0", "N 13 0 13 0 0", "S 0 13 0 13 0", "S 13 0 13 0 0", "E 13 0 13 0 0",
+                            "E 0 13 0 13 0", "W 13 0 13 0 0", "W 0 13 0 13 0"})
+        expected.push_back(Row(row));
     EXPECT_EQ(TrickRows(text), expected) << text;
     EXPECT_NE(text.find("Par NS +1510: 7S NS"), std::string::npos) << text;
     EXPECT_NE(text.find("Par EW +1510: 7S EW"), std::string::npos) << text;
@@ -508,15 +523,20 @@ TEST_F(RendererTest, HandRecordsSolveEachDealAndPrintItsTableAndPar)
 
 TEST_F(RendererTest, HandRecordsTakeTheFilesOwnTableAndFillPages)
 {
-    // Seventeen boards: sixteen on the first page, one on the second. Board
-    // 1 carries a double-dummy tag that is deliberately not the deal's true
-    // table: it must be printed as written, not solved again.
+    // Seventeen boards: sixteen on the first page, one on the second. Boards
+    // 1 and 2 carry a table that is deliberately not the deal's true one, as
+    // a DoubleDummyTricks tag and as an Ability tag: each is printed as
+    // written, not solved again. Board 3's Ability lacks West: it is solved.
     std::string pbn = "[Event \"Long session\"]\n";
     for (int b = 1; b <= 17; ++b) {
         pbn += "[Board \"" + std::to_string(b) + "\"]\n[Deal \"N:AKQJT98765432... .AKQJT98765432.. "
                                                  "..AKQJT98765432. ...AKQJT98765432\"]\n";
         if (b == 1)
             pbn += "[DoubleDummyTricks \"123456789A123456789A\"]\n";
+        if (b == 2)
+            pbn += "[Ability \"N:12345 E:12345 S:6789a W:6789a\"]\n";
+        if (b == 3)
+            pbn += "[Ability \"N:12345 E:12345 S:6789a\"]\n";
         pbn += "\n";
     }
     Write("long.pbn", pbn);
@@ -526,10 +546,17 @@ TEST_F(RendererTest, HandRecordsTakeTheFilesOwnTableAndFillPages)
     EXPECT_TRUE(fs::exists(dir / "long.png"));
     // The tag's N group "12345" (NT S H D C) is North's row C D H S NT
     // "54321".
+    // The first line of rows is the four North rows of boards 1 to 4, the
+    // next their South rows.
     const std::vector<std::string> first = TrickRows(PdfText("long.pdf", 1));
-    ASSERT_FALSE(first.empty());
+    ASSERT_GE(first.size(), 8u);
     EXPECT_EQ(first[0], "N54321");
-    EXPECT_EQ(TrickRows(PdfText("long.pdf", 2)), (std::vector<std::string>{"N0d0d0", "S0d0d0", "Ed0d00", "Wd0d00"}));
+    EXPECT_EQ(first[1], "N54321");
+    EXPECT_EQ(first[2], Row("N 0 13 0 13 0"));
+    EXPECT_EQ(first[5], Row("S 10 9 8 7 6"));
+    EXPECT_EQ(TrickRows(PdfText("long.pdf", 2)),
+              (std::vector<std::string>{Row("N 0 13 0 13 0"), Row("S 0 13 0 13 0"), Row("E 13 0 13 0 0"),
+                                        Row("W 13 0 13 0 0")}));
     EXPECT_NE(PdfText("long.pdf", 2).find("Long session Hand records (Page2/2)"), std::string::npos);
 }
 
@@ -544,6 +571,9 @@ TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
                            "[Board \"3\"]\n[Deal \"N:AQ4.KJ5.KQ73.Q82 KJ9763.A8.J4.K95 82.9743.9865.J73 "
                            "T5.QT62.AT2.AT6Q\"]\n");
     Write("empty.pbn", "[Event \"Nothing\"]\n");
+    Write("good.pbn", good);
+    Write("utf8.pbn", "%Content-type: text/x-pbn; charset=UTF-8\n[Event \"A\"]\n[Site \"Z\xedn\"]\n" + good);
+    Write("koi8.pbn", "%Content-type: text/x-pbn; charset=KOI8-R\n" + good);
     const struct {
         std::vector<std::string> args;
         std::string message;
@@ -561,6 +591,24 @@ TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
          "bridgeprint-render: give either --message or --pbn, not both\n"},
         {{"--spooled", "x", "--pbn", "twice.pbn", "--message", "a.json", "--pdf", "out.pdf"},
          "bridgeprint-render: --pbn prints alone, without --test-page, --message, --spooled or --journal\n"},
+        {{"--pbn", "utf8.pbn", "--pdf", "out.pdf"},
+         "bridgeprint-render: utf8.pbn: line 3 is not UTF-8, the character set the file declares\n"},
+        {{"--pbn", "koi8.pbn", "--pdf", "out.pdf"},
+         "bridgeprint-render: koi8.pbn: the file declares the character set \"koi8-r\", which is not one read here "
+         "(UTF-8, ISO-8859-1, windows-1252)\n"},
+        {{"--pbn", "good.pbn", "--boards", "3", "--pdf", "out.pdf"},
+         "bridgeprint-render: good.pbn: board 3 is not in the file\n"},
+        {{"--pbn", "good.pbn", "--boards", "1,5-9", "--pdf", "out.pdf"},
+         "bridgeprint-render: good.pbn: no board of 5-9 is in the file\n"},
+        {{"--pbn", "good.pbn", "--boards", "1-x", "--pdf", "out.pdf"},
+         "bridgeprint-render: good.pbn: \"1-x\" in the boards \"1-x\" is not a board number or a range such as "
+         "1-16\n"},
+        {{"--pbn", "good.pbn", "--per-page", "6", "--pdf", "out.pdf"},
+         "bridgeprint-render: --per-page takes 16, 8 or 4, not 6\n"},
+        {{"--pbn", "good.pbn", "--paper", "a3", "--pdf", "out.pdf"},
+         "bridgeprint-render: --paper takes a4 or letter, not a3\n"},
+        {{"--test-page", "--paper", "letter", "--pdf", "out.pdf"},
+         "bridgeprint-render: --boards, --per-page and --paper are for hand records (--pbn)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[1]);
@@ -571,6 +619,89 @@ TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
         EXPECT_FALSE(fs::exists(dir / "out.png"));
         EXPECT_FALSE(fs::exists(dir / "out.pdf.part"));
     }
+}
+
+TEST_F(RendererTest, HandRecordsReadTheFilesCharacterSetAndItsTitle)
+{
+    // One board with its table, so that nothing is solved; the title as
+    // each kind of file writes it, read back off the page.
+    const std::string board = "[Board \"1\"]\n[Deal \"N:AKQJT98765432... .AKQJT98765432.. "
+                              "..AKQJT98765432. ...AKQJT98765432\"]\n[DoubleDummyTricks \"0d0d00d0d00d0d00d0d0\"]\n";
+    const std::string latin = "2. p\xe1rov\xfd turnaj";
+    const std::string utf8 = "2. p\u00e1rov\u00fd turnaj";
+    const struct {
+        const char* name;
+        std::string text;
+        std::string title;
+    } cases[] = {
+        {"latin1-declared", "%Content-type: text/x-pbn; charset=ISO-8859-1\n[Event \"" + latin + "\"]\n" + board,
+         utf8},
+        {"latin1-undeclared", "[Event \"" + latin + "\"]\n[Site \"Z\xedn\"]\n" + board,
+         utf8 + ", Z\u00edn"},
+        {"windows-1252", "%Content-type: text/x-pbn; charset=windows-1252\n[Event \"\x84Open\x93 \x80 10\"]\n" + board,
+         "\u201eOpen\u201c \u20ac 10"},
+        {"utf8-bom", "\xef\xbb\xbf[Event \"" + utf8 + "\"]\n" + board, utf8},
+        {"utf8", "[Event \"冬季双人赛 " + utf8 + "\"]\n" + board, "冬季双人赛 " + utf8},
+        {"title-directives",
+         "% PBN 2.1\n%HRTitleEvent \"Club Pairs\"\n%HRTitleSite \"Br\xfcnn\"\n%HRTitleDate \"2026.12.11\"\n"
+         "[Event \"\"]\n[Site \"\"]\n[Date \"\"]\n" + board,
+         "Club Pairs, Br\u00fcnn, 2026.12.11"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write("hands.pbn", c.text);
+        const RunResult r = Render({"--pbn", "hands.pbn", "--pdf", "hands.pdf", "--lang", "en"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(PdfText("hands.pdf").find(c.title), std::string::npos) << PdfText("hands.pdf");
+        fs::remove(dir / "hands.pdf");
+    }
+}
+
+TEST_F(RendererTest, HandRecordsOfChosenBoardsLargerAndOnLetter)
+{
+    std::string pbn = "[Event \"Week\"]\n";
+    for (int b = 1; b <= 20; ++b)
+        pbn += "[Board \"" + std::to_string(b) + "\"]\n[Deal \"N:AKQJT98765432... .AKQJT98765432.. "
+               "..AKQJT98765432. ...AKQJT98765432\"]\n[DoubleDummyTricks \"" +
+               (b % 2 ? "0d0d00d0d00d0d00d0d0" : "123456789A123456789A") + "\"]\n\n";
+    Write("week.pbn", pbn);
+    const struct {
+        std::vector<std::string> args;
+        int pages;
+        size_t rows; // trick table rows on the first page: four a board
+        const char* paper;
+    } cases[] = {
+        {{}, 2, 64, "(A4)"},
+        {{"--per-page", "8"}, 3, 32, "(A4)"},
+        {{"--per-page", "4", "--paper", "letter"}, 5, 16, "(letter)"},
+        {{"--boards", "2-3,17,19-40", "--per-page", "4"}, 2, 16, "(A4)"},
+        {{"--boards", "20"}, 1, 4, "(A4)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--pbn", "week.pbn", "--pdf", "week.pdf", "--lang", "en"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const RunResult r = Render(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Pages("week.pdf"), c.pages);
+        EXPECT_NE(PdfInfo("week.pdf").find(c.paper), std::string::npos) << PdfInfo("week.pdf");
+        EXPECT_EQ(TrickRows(PdfText("week.pdf", 1)).size(), c.rows) << PdfText("week.pdf", 1);
+        fs::remove(dir / "week.pdf");
+    }
+    // The boards chosen, in the file's order, and only those: 2, 3, 17 and 19
+    // on the first page (even boards carry the made-up table), 20 on the
+    // second.
+    ASSERT_EQ(Render({"--pbn", "week.pbn", "--boards", "17,2-3,19-40", "--per-page", "4", "--pdf", "week.pdf",
+                      "--lang", "en"})
+                  .status,
+              0);
+    const std::vector<std::string> first = TrickRows(PdfText("week.pdf", 1));
+    ASSERT_EQ(first.size(), 16u) << PdfText("week.pdf", 1);
+    EXPECT_EQ(first[0], "N54321");
+    EXPECT_EQ(first[1], Row("N 0 13 0 13 0"));
+    EXPECT_EQ(first[8], Row("N 0 13 0 13 0"));
+    EXPECT_EQ(TrickRows(PdfText("week.pdf", 2)),
+              (std::vector<std::string>{"N54321", Row("S 10 9 8 7 6"), "E54321", Row("W 10 9 8 7 6")}));
 }
 
 TEST_F(RendererTest, SeveralMessagesPrintIntoOnePdfInTheOrderGiven)
