@@ -3,7 +3,8 @@
 // nothing, or gives boards that can be printed as they are: each a complete
 // deal numbered from 1 and held once, a seat as dealer, a vulnerability, an
 // auction text the diagram painter can read and a trick text of known
-// digits when there is one.
+// digits when there is one. Whatever the file's character set, its title is
+// UTF-8; choosing boards by a range keeps exactly those, in order.
 
 #include "FuzzCheck.h"
 
@@ -11,6 +12,7 @@
 #include "tournament/HandRecords.h"
 
 #include <set>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -43,6 +45,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(b.tricksFromFile == !tricks.empty());
         FUZZ_CHECK(tricks.find_first_not_of("0123456789abcd") == std::string::npos);
     }
-    (void)HandRecordTitle(file);
+    // Text that is UTF-8 already comes back from the decoder as it is.
+    const std::string title = "x" + HandRecordTitle(file);
+    std::string decoded;
+    FUZZ_CHECK(DecodePbnText(title, decoded, error) && decoded == title);
+
+    std::vector<int32_t> wanted;
+    for (const HandRecordBoard& b : file.boards)
+        if (b.deal.GetBoard() >= 2 && b.deal.GetBoard() <= 8)
+            wanted.push_back(b.deal.GetBoard());
+    HandRecordFile chosen = file;
+    const bool any = SelectHandRecordBoards(chosen, "2-8", error);
+    FUZZ_CHECK(any == !wanted.empty());
+    std::vector<int32_t> kept;
+    for (const HandRecordBoard& b : chosen.boards)
+        kept.push_back(b.deal.GetBoard());
+    FUZZ_CHECK(any ? kept == wanted : kept.size() == file.boards.size());
     return 0;
 }
