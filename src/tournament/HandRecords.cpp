@@ -586,19 +586,32 @@ size_t Utf8SequenceAt(const std::string& text, size_t pos)
     return length;
 }
 
-// The line (from 1) of the first byte that is not UTF-8, or 0 when all are.
-int32_t FirstLineNotUtf8(const std::string& text)
+// Where the first byte that is not UTF-8 stands, or npos when all are.
+size_t FirstNotUtf8(const std::string& text)
 {
-    int32_t line = 1;
     for (size_t pos = 0; pos < text.size();) {
         const size_t length = Utf8SequenceAt(text, pos);
         if (length == 0)
-            return line;
-        if (text[pos] == '\n')
-            ++line;
+            return pos;
         pos += length;
     }
-    return 0;
+    return std::string::npos;
+}
+
+// "board 3: line 12" for a byte at `pos`: the line (from 1), after the board
+// whose tag comes last before it, if any.
+std::string PlaceOfByte(const std::string& text, size_t pos)
+{
+    const std::string line = "line " + std::to_string(std::count(text.begin(), text.begin() + pos, '\n') + 1);
+    const size_t tag = text.rfind("[Board \"", pos);
+    if (tag == std::string::npos)
+        return line;
+    const size_t from = tag + 8;
+    const size_t to = text.find('"', from);
+    const std::string number = to == std::string::npos || to > pos ? std::string() : text.substr(from, to - from);
+    if (number.empty() || number.size() > 6 || number.find_first_not_of("0123456789") != std::string::npos)
+        return line;
+    return "board " + number + ": " + line;
 }
 
 void AppendUtf8(std::string& out, uint32_t value)
@@ -692,12 +705,12 @@ bool DecodePbnText(const std::string& bytes, std::string& utf8, std::string& err
     if (charset.empty()) {
         // Undeclared: UTF-8 when every byte reads as UTF-8 (plain ASCII
         // does), and otherwise the PBN standard's own ISO 8859-1.
-        utf8 = FirstLineNotUtf8(text) == 0 ? text : Latin1ToUtf8(text, false);
+        utf8 = FirstNotUtf8(text) == std::string::npos ? text : Latin1ToUtf8(text, false);
         return true;
     }
     if (charset == "utf-8" || charset == "us-ascii" || charset == "ascii") {
-        if (const int32_t line = FirstLineNotUtf8(text); line != 0) {
-            error = "line " + std::to_string(line) + " is not " + (charset == "utf-8" ? "UTF-8" : "ASCII") +
+        if (const size_t bad = FirstNotUtf8(text); bad != std::string::npos) {
+            error = PlaceOfByte(text, bad) + " is not " + (charset == "utf-8" ? "UTF-8" : "ASCII") +
                     ", the character set the file " + (bom ? "marks" : "declares");
             return false;
         }

@@ -57,7 +57,7 @@ bool ReadHandRecords(const std::string& text, const std::string& source, HandRec
 // either, bytes that read as UTF-8 are taken as UTF-8 and others as ISO
 // 8859-1, the PBN standard's own character set. False with `error` for a
 // character set not read here, or bytes that are not what the file declares
-// (naming the line).
+// (naming the line, and the board it belongs to).
 bool DecodePbnText(const std::string& bytes, std::string& utf8, std::string& error);
 
 // The trick text of a deal (Deals.h: seats N E S W, strains C D H S NT) from

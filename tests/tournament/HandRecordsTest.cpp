@@ -221,9 +221,12 @@ TEST(HandRecords, TheFilesCharacterSetIsReadAsItSaysOrAsTheBytesShow)
             EXPECT_EQ(utf8, c.utf8);
         }
     }
+    // The bad byte's line, and its board when it comes after one.
     std::string utf8, error;
     ASSERT_FALSE(DecodePbnText("%Content-type: text/x-pbn; charset=UTF-8\n\n[Event \"\xe9\"]", utf8, error));
     EXPECT_EQ(error, "line 3 is not UTF-8, the character set the file declares");
+    ASSERT_FALSE(DecodePbnText("\xef\xbb\xbf[Board \"1\"]\n\n[Board \"12\"]\r\n[Deal \"N:\xe9\"]", utf8, error));
+    EXPECT_EQ(error, "board 12: line 4 is not UTF-8, the character set the file marks");
 }
 
 TEST(HandRecords, TitleDirectivesStandInForEmptyTags)
