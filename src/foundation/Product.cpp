@@ -1,5 +1,7 @@
 #include "foundation/Product.h"
 
+const char* const kProgramVersion = BP_PROGRAM_VERSION;
+
 std::string ProductName(LangIndex lang, bool withVersion)
 {
     std::string name = lang == kLangChinese ? "奎沃桥牌" : "Quorvane";

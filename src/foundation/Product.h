@@ -6,7 +6,8 @@
 
 #include <string>
 
-inline constexpr const char* kProgramVersion = "7.26.15";
+// The project's version (CMakeLists.txt), the one place it is written.
+extern const char* const kProgramVersion;
 
 // "Quorvane" (any language but Chinese) or "奎沃桥牌" (Chinese); with
 // `withVersion` followed by " V" and the version.

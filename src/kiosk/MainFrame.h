@@ -32,7 +32,7 @@ public:
     // unchanged titles).
     int TitleUpdates() const { return titleUpdates; }
 
-    // The title for `lang`: "自助打印 - 奎沃桥牌 V7.26.15" and its English form.
+    // The title for `lang`: "自助打印 - 奎沃桥牌 V" and the version, and its English form.
     static std::u16string TitleText(LangIndex lang);
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "comm/MessageFrame.h"
 #include "foundation/Files.h"
+#include "foundation/Product.h"
 #include "support/LoopbackServer.h"
 #include "support/TempDir.h"
 
@@ -99,12 +100,14 @@ TEST_F(DeskFixture, RequestsAreByteExactAndGoToTheChosenAddress)
         std::function<void()> send;
         std::string json;
     };
+    // The version the kiosk sends is the program's own.
+    const std::string version = std::string("\"99\":\"") + kProgramVersion + "\"";
     const Case cases[] = {
         {"print request", [&] { desk->RequestPrint(3, -12); }, "{\"11\":3,\"15\":-12,\"pub_MsgID\":205}\n"},
         {"poll without code or filter, short address ignored", [&] { desk->RequestSignupList("", false, "abcd", ""); },
-         "{\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
+         "{" + version + ",\"pub_MsgID\":203}\n"},
         {"confirmation with code and filter", [&] { desk->RequestSignupList("A;C#21~29", true, "127.0.0.1", "8125"); },
-         "{\"2\":\"8125\",\"61\":\"A;C#21~29\",\"82\":1,\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
+         "{\"2\":\"8125\",\"61\":\"A;C#21~29\",\"82\":1," + version + ",\"pub_MsgID\":203}\n"},
         {"code taken from the settings",
          [&] {
              KioskSettings s = desk->GetSettings();
@@ -112,7 +115,7 @@ TEST_F(DeskFixture, RequestsAreByteExactAndGoToTheChosenAddress)
              desk->SetSettings(s);
              desk->RequestSignupList("", false, "", "");
          },
-         "{\"2\":\"77\",\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"},
+         "{\"2\":\"77\"," + version + ",\"pub_MsgID\":203}\n"},
     };
     size_t n = 0;
     for (const Case& c : cases) {
@@ -370,7 +373,7 @@ TEST_F(DeskFixture, ALongRequestArrivesWholeAfterGoingOutInPieces)
     desk->RequestSignupList(filter, false, "", "");
     ASSERT_TRUE(WaitUntil([&] { return server->Accepted() == 1; }));
     server.reset(); // joins the peer thread once it has read the frame
-    EXPECT_EQ(received, ReplyFrame("{\"61\":\"" + filter + "\",\"99\":\"7.26.15\",\"pub_MsgID\":203}\n"));
+    EXPECT_EQ(received, ReplyFrame("{\"61\":\"" + filter + "\",\"99\":\"" + std::string(kProgramVersion) + "\",\"pub_MsgID\":203}\n"));
 }
 
 TEST_F(DeskFixture, AServerThatCannotBeReachedGivesTheConnectNoteWithoutHoldingTheCaller)
