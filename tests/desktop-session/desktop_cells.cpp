@@ -17,11 +17,14 @@
 //   note 0|1                       whether the note box is shown
 //   paged 0|1                      whether the list is shown in pages (then
 //                                  the buttons are those of the page shown)
-//   cell I KIND X Y SIGNATURE      one line per button: team (orange), ew
+//   cell I KIND X Y SIGNATURE CLEAR
+//                                  one line per button: team (orange), ew
 //                                  (green) or hidden (under the note box),
-//                                  the point to touch, and a hash of
-//                                  the button's pixels (a changed label
-//                                  changes it)
+//                                  the point to touch, a hash of the
+//                                  button's pixels (a changed label changes
+//                                  it), and 1 when no part of it lies where
+//                                  the note box is drawn (shown or not), so
+//                                  that it looks the same with the note up
 // and exits 0; 1 when the picture cannot be read.
 
 #include "kiosk/DesktopLayout.h"
@@ -145,6 +148,7 @@ int main(int argc, char** argv)
 
     Rect client;
     Rect noteBox;
+    Rect noteArea; // where the note box is drawn when it is shown
     int offsetX = 0, offsetY = 0;
     {
         MainFrame frame;
@@ -167,6 +171,7 @@ int main(int argc, char** argv)
         const int32_t w = client.Width();
         const int32_t F = ComputeDesktopBands(client).footer.Height();
         const Rect box = Shifted(CentreRect({0, 0, w - 2 * (w / 10), F + F / 3}, client), offsetX, offsetY);
+        noteArea = box;
         const QRgb fill = qRgb(239, 228, 176);
         const auto at = [&](int x, int y) {
             return x >= 0 && y >= 0 && x < image.width() && y < image.height() && image.pixel(x, y) == fill;
@@ -243,8 +248,10 @@ int main(int argc, char** argv)
         const QImage pixels = image.copy(r.left, r.top, r.Width(), r.Height());
         const QByteArray hash = QCryptographicHash::hash(
             QByteArrayView(pixels.constBits(), pixels.sizeInBytes()), QCryptographicHash::Sha1);
-        std::printf("cell %d %s %d %d %s\n", i, KindName(ReadCell(image, r, noteBox)), (r.left + r.right) / 2,
-                    (r.top + r.bottom) / 2, hash.toHex().left(16).constData());
+        const bool clear = r.right <= noteArea.left || noteArea.right <= r.left || r.bottom <= noteArea.top ||
+                           noteArea.bottom <= r.top;
+        std::printf("cell %d %s %d %d %s %d\n", i, KindName(ReadCell(image, r, noteBox)), (r.left + r.right) / 2,
+                    (r.top + r.bottom) / 2, hash.toHex().left(16).constData(), clear ? 1 : 0);
     }
     return 0;
 }

@@ -186,17 +186,17 @@ server_lines() { grep -c "$1" "$out/logs/server.log" 2>/dev/null || true; }
 server_line() { grep "$1" "$out/logs/server.log" 2>/dev/null | sed -n "${2}p"; }
 
 # Reads the entry buttons off a screenshot: sets `count`, `note_shown` (0 or
-# 1: the note box is on the screen) and the arrays cell_kind, cell_x, cell_y
-# and cell_sig.
+# 1: the note box is on the screen) and the arrays cell_kind, cell_x, cell_y,
+# cell_sig and cell_clear (1: no note can cover any of the button).
 read_cells() {
-  local what i kind x y sig
+  local what i kind x y sig clear
   count=0 note_shown=0
-  cell_kind=() cell_x=() cell_y=() cell_sig=()
-  while read -r what i kind x y sig; do
+  cell_kind=() cell_x=() cell_y=() cell_sig=() cell_clear=()
+  while read -r what i kind x y sig clear; do
     case "$what" in
       count) count=$i ;;
       note) note_shown=$i ;;
-      cell) cell_kind[i]=$kind; cell_x[i]=$x; cell_y[i]=$y; cell_sig[i]=$sig ;;
+      cell) cell_kind[i]=$kind; cell_x[i]=$x; cell_y[i]=$y; cell_sig[i]=$sig; cell_clear[i]=$clear ;;
     esac
   done < <("$cells_exe" "$1" 2>/dev/null)
 }
