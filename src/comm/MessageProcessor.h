@@ -34,11 +34,4 @@ public:
         (void)fault;
         (void)detail;
     }
-    // Two further hooks of the same shapes; the kiosk never calls them.
-    virtual void OnSocketEvent(int sock) { (void)sock; }
-    virtual void OnSocketEventMessage(int sock, ServerMessage& message)
-    {
-        (void)sock;
-        (void)message;
-    }
 };

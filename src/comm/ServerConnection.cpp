@@ -87,29 +87,6 @@ ServerConnection::~ServerConnection()
         ::close(descriptor);
 }
 
-bool ServerConnection::Accept(ServerConnection& target, sockaddr* address, socklen_t* addressLength)
-{
-    const int fd = sock.load();
-    if (fd < 0) {
-        errno = EBADF;
-        return false;
-    }
-    int accepted;
-    do {
-        accepted = ::accept4(fd, address, addressLength, SOCK_CLOEXEC);
-    } while (accepted < 0 && errno == EINTR);
-    if (accepted < 0)
-        return false;
-    if (target.descriptor >= 0) {
-        target.Close();
-        ::close(target.descriptor);
-    }
-    target.descriptor = accepted;
-    target.closedByUs.store(false);
-    target.sock.store(accepted);
-    return true;
-}
-
 void ServerConnection::Close()
 {
     const int fd = sock.exchange(-1);
@@ -195,26 +172,6 @@ bool ServerConnection::Connect(const sockaddr* address, socklen_t addressLength)
         return false;
     }
     return true;
-}
-
-ssize_t ServerConnection::RecvFrom(void* buffer, size_t size, int flags, sockaddr* from, socklen_t* fromLength)
-{
-    const int fd = sock.load();
-    if (fd < 0) {
-        errno = EBADF;
-        return -1;
-    }
-    return ::recvfrom(fd, buffer, size, flags, from, fromLength);
-}
-
-ssize_t ServerConnection::SendTo(const void* data, size_t length, int flags, const sockaddr* to, socklen_t toLength)
-{
-    const int fd = sock.load();
-    if (fd < 0) {
-        errno = EBADF;
-        return -1;
-    }
-    return ::sendto(fd, data, length, flags | MSG_NOSIGNAL, to, toLength);
 }
 
 bool ServerConnection::Create()

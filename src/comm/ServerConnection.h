@@ -64,32 +64,28 @@ public:
     ServerConnection(const ServerConnection&) = delete;
     ServerConnection& operator=(const ServerConnection&) = delete;
 
-    // Accepts a connection on this (listening) socket into `target`. False
-    // with errno set on failure.
-    virtual bool Accept(ServerConnection& target, sockaddr* address, socklen_t* addressLength);
     // Shuts the connection down in both directions and marks the socket
     // closed. Nothing happens when it is already closed. The pause of 300 ms
     // the server expects before the connection's end follows on the
     // connection's own thread, once the call that closed it has returned:
     // never under the call lock, which an owner letting go waits for.
-    virtual void Close();
+    void Close();
     // Shuts the connection down like Close(), without the pause: for a
     // caller that must not wait, such as an owner letting go.
     void Hangup();
-    virtual ssize_t Recv(void* buffer, size_t size, int flags);
+    ssize_t Recv(void* buffer, size_t size, int flags);
     // Never raises SIGPIPE: a send on a connection the peer closed fails
-    // with EPIPE instead of ending the process.
+    // with EPIPE instead of ending the process. Virtual so that a test can
+    // cut what is sent into pieces.
     virtual ssize_t Send(const void* data, size_t length, int flags);
     // Connects within the connect time-out; false with errno set otherwise
     // (ETIMEDOUT when the peer does not answer in time).
-    virtual bool Connect(const sockaddr* address, socklen_t addressLength);
-    virtual ssize_t RecvFrom(void* buffer, size_t size, int flags, sockaddr* from, socklen_t* fromLength);
-    virtual ssize_t SendTo(const void* data, size_t length, int flags, const sockaddr* to, socklen_t toLength);
+    bool Connect(const sockaddr* address, socklen_t addressLength);
     // Cuts whole frames out of the receive buffer and hands each decoded
     // message to the processor. Returns -1 when no whole frame is left, 0
     // when the buffer was empty or no processor is set, kDropConnection when
     // the stream is broken.
-    virtual int ProcessReceived();
+    int ProcessReceived();
 
     // A new IPv4 stream socket; false with errno set on failure.
     bool Create();

@@ -12,7 +12,7 @@
 #include "scorecard/TestPageSample.h"
 #include "settings/TeamSelectionDialog.h"
 
-void SelfPrintDesktop::StartReprint(bool /*fromButton*/)
+void SelfPrintDesktop::StartReprint()
 {
     // Before the first confirmation nobody has checked an access code, and
     // the gate would let anyone through: no reprint until then.

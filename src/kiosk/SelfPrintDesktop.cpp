@@ -263,7 +263,7 @@ void SelfPrintDesktop::resizeEvent(QResizeEvent* event)
         reprintButton->setObjectName(QStringLiteral("reprintButton"));
         reprintButton->setFont(ReprintButtonFont());
         reprintButton->setFocusPolicy(Qt::NoFocus);
-        connect(reprintButton, &QPushButton::clicked, this, [this] { StartReprint(true); });
+        connect(reprintButton, &QPushButton::clicked, this, [this] { StartReprint(); });
         reprintButton->hide();
     }
     const Rect r = ReprintButtonRect(ClientRect());
@@ -345,7 +345,7 @@ void SelfPrintDesktop::OnPointerRelease(int32_t x, int32_t y)
     if (hit < 0 || hit != pressed)
         return;
     if (hit == kReprintIndex)
-        StartReprint(false);
+        StartReprint();
     else
         PrintEntry(hit);
 }

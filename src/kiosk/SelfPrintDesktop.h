@@ -169,9 +169,9 @@ public:
 
     // --- print flow ---------------------------------------------------------------
     void PrintEntry(int32_t i);
-    // fromButton: started by the reprint push button. Offered only once the
-    // kiosk is in step with the server.
-    void StartReprint(bool fromButton);
+    // From the reprint push button or the director's menu alike. Offered only
+    // once the kiosk is in step with the server.
+    void StartReprint();
     bool PrintNextTeamJob();
     bool PrintPairSlot();
     void SelectPrinter();

@@ -438,7 +438,7 @@ TEST_F(DesktopTest, AnActionThatMeetsARequestInProgressRunsRightAfterIt)
                  dialog->OnOK();
                  return dialog->result();
              });
-             desktop->StartReprint(true);
+             desktop->StartReprint();
          },
          [](const ServerMessage& m) { return TeamReplyFrame(m.GetInt("11"), m.GetInt("15")); },
          [](const ServerMessage& m) {
@@ -567,8 +567,7 @@ TEST_F(DesktopTest, ReprintIsOfferedOnlyInStepWithTheServer)
     ScriptedUiSeam ui;
     desktop->OnTick();
     EXPECT_FALSE(desktop->ReprintButton()->isVisible());
-    desktop->StartReprint(true);
-    desktop->StartReprint(false);
+    desktop->StartReprint();
     EXPECT_EQ(ui.dialogsRun, 0) << "neither the code nor the team list is asked for";
     const DesktopBands bands = ComputeDesktopBands(desktop->ClientRect());
     desktop->OnPointerMove(bands.reprint.left + 5, bands.reprint.top + 5);

@@ -314,7 +314,7 @@ TEST_F(PrintFlow, TheDirectorReprintsAnEntryWithoutTheCodeWhenNoneIsRequired)
 
     ScriptedUiSeam ui;
     ui.dialogHandlers.push_back([&](QDialog& d) { return ChooseInReprintDialog(d, entry.GetTeamName()); });
-    desktop->StartReprint(true);
+    desktop->StartReprint();
     ASSERT_TRUE(Settled());
     EXPECT_EQ(ui.dialogsRun, 1);
     desktop->OnTick();
@@ -334,13 +334,13 @@ TEST_F(PrintFlow, WithTheCodeRequiredOnlyTheRightCodeOpensTheReprintDialog)
     ScriptedUiSeam ui;
     ui.messageAnswers.push_back(1);
     ui.dialogHandlers.push_back([](QDialog& d) { return AnswerAccessCode(d, "0000"); });
-    desktop->StartReprint(false);
+    desktop->StartReprint();
     EXPECT_EQ(ui.dialogsRun, 1) << "a wrong code shows no reprint dialog";
     EXPECT_FALSE(desktop->Desk().IsConnectionInProgress());
 
     ui.dialogHandlers.push_back([](QDialog& d) { return AnswerAccessCode(d, kAccessCode); });
     ui.dialogHandlers.push_back([&](QDialog& d) { return ChooseInReprintDialog(d, entry.GetTeamName()); });
-    desktop->StartReprint(false);
+    desktop->StartReprint();
     ASSERT_TRUE(Settled());
     EXPECT_EQ(ui.dialogsRun, 3);
     desktop->OnTick();
