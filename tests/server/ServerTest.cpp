@@ -357,6 +357,85 @@ TEST(ScoringServer, HandleRequestBytesAnswersExactlyLikeAConnection)
     EXPECT_TRUE(server.HandleRequestBytes(std::string()).empty());
 }
 
+// `text` `times` times over.
+std::string Repeated(const std::string& text, size_t times)
+{
+    std::string out;
+    for (size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+TEST(ScoringServer, ARequestFrameIsBoundedByTheFilterItMayCarry)
+{
+    std::ostringstream log;
+    sim::ServerOptions options;
+    options.port = 0;
+    options.log = &log;
+    // Long enough that a server waiting for the rest of a frame would keep
+    // the exchange open past the client's own five seconds.
+    options.requestTimeoutMs = 30000;
+    sim::ScoringServer server(SmallTournament(), options);
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    const int32_t bound = sim::MaxRequestLength(options);
+
+    // The longest filter allowed with the longest access code a kiosk sends,
+    // both escaped as much as a writer escapes text (the filter's é as
+    // \u00e9, three bytes for each of its two, the code's quotes as \"), and
+    // the filter one byte longer: both requests fit, so the first is answered
+    // and the second refused with a note.
+    auto escaped = [](const std::string& filterJson) {
+        return MessageFrame::Encode(R"({"pub_MsgID":203,"99":"7.26.15","2":")" + Repeated(R"(\")", 4095) +
+                                        R"(","82":1,"61":")" + filterJson + "\"}",
+                                    "");
+    };
+    const std::string largest = escaped(Repeated(R"(\u00e9)", options.maxFilterLength / 2));
+    const std::string oneMore = escaped(Repeated(R"(\u00e9)", options.maxFilterLength / 2) + "a");
+    ASSERT_GT(largest.size(), 3 * options.maxFilterLength + 2 * 4095);
+    // A plain request padded with blanks to the bound exactly.
+    std::string padded = ListRequest("A", "", false).ToJsonText();
+    padded.append(size_t(bound - MessageFrame::kHeaderLength) - padded.size(), ' ');
+    std::string overBound(8, '\0');
+    MessageFrame::WriteInt32(overBound.data(), bound + 1);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t replyId; // -1: closed without a reply
+    };
+    const Case cases[] = {
+        {"the longest filter, escaped throughout", largest, kMsgSignupList},
+        {"a filter one byte too long", oneMore, kMsgNote},
+        {"a frame of the bound exactly", MessageFrame::Encode(padded, ""), kMsgSignupList},
+        {"a header announcing one byte more, and nothing after it", overBound, -1},
+    };
+    for (const Case& c : cases) {
+        std::chrono::milliseconds took{};
+        EXPECT_EQ(ReplyId(Exchange(server.Port(), c.bytes, &took)), c.replyId) << c.name;
+        EXPECT_LT(took, 4s) << c.name;
+    }
+    server.Stop();
+    const std::string lines = log.str();
+    EXPECT_NE(lines.find("filter of " + std::to_string(options.maxFilterLength + 1) + " bytes refused (at most " +
+                         std::to_string(options.maxFilterLength) + ") code=wrong"),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("bad frame header: " + std::to_string(bound + 1) + " bytes announced (at most " +
+                         std::to_string(bound) + ") -> closed"),
+              std::string::npos)
+        << lines;
+
+    // The bound follows the filter's: a server that allows longer filters
+    // reads the longer requests that carry them.
+    sim::ServerOptions longer;
+    longer.maxFilterLength = 64 * 1024;
+    sim::ScoringServer roomier(SmallTournament(), longer);
+    EXPECT_EQ(ReplyId(roomier.HandleRequestBytes(escaped(Repeated(R"(\u00e9)", longer.maxFilterLength / 2)))),
+              kMsgSignupList);
+    EXPECT_TRUE(server.HandleRequestBytes(escaped(Repeated(R"(\u00e9)", longer.maxFilterLength / 2))).empty());
+}
+
 TEST(ScoringServer, ServesManyKiosksAtOnce)
 {
     sim::ServerOptions options;
