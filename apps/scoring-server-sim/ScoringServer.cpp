@@ -1,6 +1,7 @@
 #include "ScoringServer.h"
 
 #include "EntryFilter.h"
+#include "JsonShape.h"
 
 #include "comm/MessageFrame.h"
 #include "foundation/AccessCodeCredential.h"
@@ -427,7 +428,13 @@ std::string ScoringServer::HandleRequestBytes(const std::string& frame, std::str
     }
     ServerMessage request;
     ServerMessage reply;
-    if (!request.FromJsonText(decoded.jsonText)) {
+    const JsonShape shape = MeasureJson(decoded.jsonText, options.maxRequestValues, options.maxRequestDepth);
+    if (shape.values > options.maxRequestValues || shape.depth > options.maxRequestDepth) {
+        reply = Note("Invalid request: more values or deeper nesting than a request has / 无效的请求");
+        summary = shape.values > options.maxRequestValues
+                      ? "JSON of more than " + std::to_string(options.maxRequestValues) + " values -> 999 not parsed"
+                      : "JSON nested deeper than " + std::to_string(options.maxRequestDepth) + " -> 999 not parsed";
+    } else if (!request.FromJsonText(decoded.jsonText)) {
         reply = Note("Invalid request: not a JSON object / 无效的请求");
         summary = "invalid JSON -> 999";
     } else {

@@ -43,6 +43,12 @@ struct ServerOptions {
     // a few dozen bytes); a longer one is refused with a note as long as
     // its request fits MaxRequestLength. The request bound follows it.
     size_t maxFilterLength = 16 * 1024;
+    // A request is one object of a few members, each a text, a number or a
+    // flag. A JSON text of more values, or nested deeper, is refused with a
+    // note before it is parsed; what parsing may cost is then bounded by a
+    // small multiple of the text's length.
+    size_t maxRequestValues = 256;
+    size_t maxRequestDepth = 8;
     // A hall has a handful of kiosks with one connection each, so 256 slots
     // leave room for bursts and for several hostile peers at once; when all
     // are taken, the longest idle connection is closed for the newcomer.
