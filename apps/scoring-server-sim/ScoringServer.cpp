@@ -156,7 +156,13 @@ bool ScoringServer::Start(std::string& error)
     }
     const int one = 1;
     ::setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listenFd, 64) != 0) {
+    // Peers that reconnect as soon as they are closed keep a connection each
+    // waiting to be accepted. A queue shorter than the slots fills up under
+    // them, and a kiosk's connection is then dropped and retried a second
+    // later; twice the slots keeps room for kiosks behind a full house.
+    const int backlog = int(std::clamp<size_t>(2 * options.maxConnections, 64, 4096));
+    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenFd, backlog) != 0) {
         error = "cannot listen on " + options.bindAddress + ":" + std::to_string(options.port) + ": " +
                 std::strerror(errno);
         ::close(listenFd);
@@ -377,13 +383,15 @@ void ScoringServer::Serve(Worker& worker)
     }
     worker.phase = Phase::Answering;
     std::string summary;
-    const std::string reply = HandleRequestBytes(frame, summary);
+    std::string reply = HandleRequestBytes(frame, summary);
+    std::string().swap(frame);
     if (reply.empty()) {
         Log(worker.peer + " " + summary);
         Close(worker);
         return;
     }
     const bool sent = SendAll(fd, reply);
+    std::string().swap(reply); // nothing of the exchange is held while lingering
     Log(worker.peer + " " + summary + (sent ? "" : " (reply not delivered)"));
 
     // One reply per connection: say so, then give the kiosk a moment to
