@@ -14,10 +14,10 @@ namespace {
 // The reply bytes for the first frame of the received bytes, through the
 // server's own request handling (the path its connections take); empty when
 // the server would drop the connection instead.
-std::string ReplyBytes(sim::ScoringServer& server, const std::string& received)
+std::string ReplyBytes(sim::ScoringServer& server, const sim::ServerOptions& options, const std::string& received)
 {
     FrameBuffer buffer;
-    buffer.SetMaxFrameLength(1024 * 1024);
+    buffer.SetMaxFrameLength(sim::MaxRequestLength(options));
     buffer.Append(received.data(), received.size());
     std::string frame;
     if (buffer.TakeFrame(frame) != FrameBuffer::Cut::Frame)
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     sim::ServerOptions options;
     options.port = 0; // never started: nothing listens
     sim::ScoringServer server(sim::SampleTournament(), options);
-    const std::string reply = ReplyBytes(server, fuzz::AsText(data, size));
+    const std::string reply = ReplyBytes(server, options, fuzz::AsText(data, size));
     if (reply.size() <= 8)
         return 0;
     // A reply is one whole frame holding a JSON object the kiosk can read.

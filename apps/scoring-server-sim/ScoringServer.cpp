@@ -1,8 +1,10 @@
 #include "ScoringServer.h"
 
 #include "EntryFilter.h"
+#include "JsonShape.h"
 
 #include "comm/MessageFrame.h"
+#include "foundation/AccessCodeCredential.h"
 #include "tournament/SignupList.h"
 
 #include <arpa/inet.h>
@@ -78,6 +80,18 @@ int WaitReadable(int fd, int ms)
     return ready;
 }
 
+// The log text for a frame header announcing `announced` bytes; empty when
+// the length is one a request may have.
+std::string BadLength(int32_t announced, int32_t bound)
+{
+    if (announced > bound)
+        return "bad frame header: " + std::to_string(announced) + " bytes announced (at most " +
+               std::to_string(bound) + ") -> closed";
+    if (announced <= 0)
+        return "bad frame header -> closed";
+    return std::string();
+}
+
 bool SendAll(int fd, const std::string& bytes)
 {
     size_t sent = 0;
@@ -93,6 +107,24 @@ bool SendAll(int fd, const std::string& bytes)
 }
 
 } // namespace
+
+int32_t MaxRequestLength(const ServerOptions& options)
+{
+    // Besides the filter: the frame header, the member names, id, version,
+    // flag, section and number (a few hundred bytes), and an access code of
+    // up to what a kiosk reads from its credential file, which the kiosk
+    // writes with at most two bytes for one (a quote as \").
+    constexpr size_t kBesidesTheFilter = 12 * 1024;
+    static_assert(kBesidesTheFilter >= 1024 + 2 * kMaxAccessCodeFileBytes);
+    // The kiosk writes a filter as its UTF-8 bytes, escaping only quotes and
+    // backslashes; a writer that escapes every character beyond ASCII takes
+    // six bytes for the two of an é and twelve for the four of an emoji.
+    // Only control characters, which no filter holds, take more.
+    constexpr size_t kEscapedPerByte = 3;
+    const size_t ceiling = size_t(MessageFrame::kMaxFrameLength);
+    const size_t filter = std::min(options.maxFilterLength, ceiling / kEscapedPerByte);
+    return int32_t(std::min(ceiling, kBesidesTheFilter + kEscapedPerByte * filter));
+}
 
 bool FilterAccepts(const std::string& filter, const Section& section, int32_t number)
 {
@@ -124,7 +156,13 @@ bool ScoringServer::Start(std::string& error)
     }
     const int one = 1;
     ::setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(listenFd, 64) != 0) {
+    // Peers that reconnect as soon as they are closed keep a connection each
+    // waiting to be accepted. A queue shorter than the slots fills up under
+    // them, and a kiosk's connection is then dropped and retried a second
+    // later; twice the slots keeps room for kiosks behind a full house.
+    const int backlog = int(std::clamp<size_t>(2 * options.maxConnections, 64, 4096));
+    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listenFd, backlog) != 0) {
         error = "cannot listen on " + options.bindAddress + ":" + std::to_string(options.port) + ": " +
                 std::strerror(errno);
         ::close(listenFd);
@@ -266,12 +304,19 @@ void ScoringServer::Close(Worker& worker)
 bool ScoringServer::ReadRequest(Worker& worker, std::string& frame)
 {
     const int fd = worker.fd;
-    FrameBuffer buffer;
-    buffer.SetMaxFrameLength(options.maxRequestLength);
+    const int32_t bound = MaxRequestLength(options);
     const auto start = Clock::now();
     const auto firstByteDeadline = start + std::chrono::milliseconds(options.firstByteTimeoutMs);
     const auto requestDeadline = start + std::chrono::milliseconds(options.requestTimeoutMs);
-    std::vector<char> chunk(32768);
+    // The bytes are received straight into `frame`: the header first, then no
+    // more than the frame it announces. Nothing beyond the bound is ever held,
+    // and a header that announces more ends the connection with only the
+    // header read. Room for the whole frame is taken once its length is
+    // known, and only what arrives is written into it.
+    constexpr size_t kSlice = 32768;
+    frame.clear();
+    size_t goal = size_t(MessageFrame::kHeaderLength);
+    bool lengthKnown = false;
     bool heard = false;
     while (true) {
         if (stopping || worker.evicted)
@@ -290,8 +335,13 @@ bool ScoringServer::ReadRequest(Worker& worker, std::string& frame)
         // Short slices, so that Stop() is noticed without a wake-up of its own.
         if (WaitReadable(fd, int(std::min<int64_t>(left, 100))) <= 0)
             continue;
-        const ssize_t n = ::recv(fd, chunk.data(), chunk.size(), 0);
-        if (n < 0 && errno == EINTR)
+        const size_t have = frame.size();
+        const size_t take = std::min(kSlice, goal - have);
+        frame.resize(have + take);
+        const ssize_t n = ::recv(fd, frame.data() + have, take, 0);
+        const int error = errno;
+        frame.resize(have + (n > 0 ? size_t(n) : 0));
+        if (n < 0 && error == EINTR)
             continue;
         if (n <= 0) {
             if (!worker.evicted)
@@ -300,11 +350,22 @@ bool ScoringServer::ReadRequest(Worker& worker, std::string& frame)
         }
         heard = true;
         worker.lastActivityNs = NowNs();
-        buffer.Append(chunk.data(), size_t(n));
-        switch (buffer.TakeFrame(frame)) {
-        case FrameBuffer::Cut::Incomplete: break;
-        case FrameBuffer::Cut::Broken: Log(worker.peer + " bad frame header -> closed"); return false;
-        case FrameBuffer::Cut::Frame: return true;
+        if (!lengthKnown && frame.size() >= sizeof(int32_t)) {
+            const int32_t announced = MessageFrame::ReadInt32(frame.data());
+            const std::string bad = BadLength(announced, bound);
+            if (!bad.empty()) {
+                Log(worker.peer + " " + bad);
+                return false;
+            }
+            lengthKnown = true;
+            goal = size_t(announced);
+            frame.reserve(goal);
+        }
+        // A frame announcing fewer bytes than a header ends within the
+        // header's bytes; decoding it then finds it malformed.
+        if (lengthKnown && frame.size() >= goal) {
+            frame.resize(goal);
+            return true;
         }
     }
 }
@@ -322,13 +383,15 @@ void ScoringServer::Serve(Worker& worker)
     }
     worker.phase = Phase::Answering;
     std::string summary;
-    const std::string reply = HandleRequestBytes(frame, summary);
+    std::string reply = HandleRequestBytes(frame, summary);
+    std::string().swap(frame);
     if (reply.empty()) {
         Log(worker.peer + " " + summary);
         Close(worker);
         return;
     }
     const bool sent = SendAll(fd, reply);
+    std::string().swap(reply); // nothing of the exchange is held while lingering
     Log(worker.peer + " " + summary + (sent ? "" : " (reply not delivered)"));
 
     // One reply per connection: say so, then give the kiosk a moment to
@@ -356,10 +419,13 @@ std::string ScoringServer::HandleRequestBytes(const std::string& frame)
 
 std::string ScoringServer::HandleRequestBytes(const std::string& frame, std::string& summary)
 {
-    // The same checks a connection's frame buffer makes: the header must
-    // announce exactly these bytes, within the bound for a request.
+    // The same checks a connection makes: the header must announce exactly
+    // these bytes, within the bound for a request.
     const int32_t announced = frame.size() >= 4 ? MessageFrame::ReadInt32(frame.data()) : 0;
-    if (announced <= 0 || announced > options.maxRequestLength || size_t(announced) != frame.size()) {
+    summary = BadLength(announced, MaxRequestLength(options));
+    if (!summary.empty())
+        return std::string();
+    if (size_t(announced) != frame.size()) {
         summary = "bad frame header -> closed";
         return std::string();
     }
@@ -370,7 +436,13 @@ std::string ScoringServer::HandleRequestBytes(const std::string& frame, std::str
     }
     ServerMessage request;
     ServerMessage reply;
-    if (!request.FromJsonText(decoded.jsonText)) {
+    const JsonShape shape = MeasureJson(decoded.jsonText, options.maxRequestValues, options.maxRequestDepth);
+    if (shape.values > options.maxRequestValues || shape.depth > options.maxRequestDepth) {
+        reply = Note("Invalid request: more values or deeper nesting than a request has / 无效的请求");
+        summary = shape.values > options.maxRequestValues
+                      ? "JSON of more than " + std::to_string(options.maxRequestValues) + " values -> 999 not parsed"
+                      : "JSON nested deeper than " + std::to_string(options.maxRequestDepth) + " -> 999 not parsed";
+    } else if (!request.FromJsonText(decoded.jsonText)) {
         reply = Note("Invalid request: not a JSON object / 无效的请求");
         summary = "invalid JSON -> 999";
     } else {

@@ -32,23 +32,37 @@ struct ServerOptions {
     // of a peer that connects and says nothing before anyone notices.
     int firstByteTimeoutMs = 2000;
     // A request is a few hundred bytes (a filter of a few dozen) and travels
-    // in one segment; even the largest frame accepted below crosses a slow
-    // network well within this. A peer that trickles its bytes is closed.
+    // in one segment; even the largest frame accepted (MaxRequestLength)
+    // crosses a slow network well within this. A peer that trickles its
+    // bytes is closed.
     int requestTimeoutMs = 5000;
     // After the reply, how long to wait for the kiosk to hang up. A
     // connection waiting here is the first to make room for a new one.
     int lingerMs = 3000;
-    // Requests are small; a longer announced frame ends the connection.
-    int32_t maxRequestLength = 1024 * 1024;
     // Far above any filter typed at a kiosk (a section list with ranges is
-    // a few dozen bytes); a longer one is refused with a note.
+    // a few dozen bytes); a longer one is refused with a note as long as
+    // its request fits MaxRequestLength. The request bound follows it.
     size_t maxFilterLength = 16 * 1024;
+    // A request is one object of a few members, each a text, a number or a
+    // flag. A JSON text of more values, or nested deeper, is refused with a
+    // note before it is parsed; what parsing may cost is then bounded by a
+    // small multiple of the text's length.
+    size_t maxRequestValues = 256;
+    size_t maxRequestDepth = 8;
     // A hall has a handful of kiosks with one connection each, so 256 slots
     // leave room for bursts and for several hostile peers at once; when all
     // are taken, the longest idle connection is closed for the newcomer.
     size_t maxConnections = 256;
     std::ostream* log = nullptr; // one line per request; none when null
 };
+
+// The longest request frame the server reads: room for what a request holds
+// besides its filter (a few hundred bytes, and an access code of up to the
+// 4 KiB a kiosk takes from its credential file) and for a filter of
+// maxFilterLength bytes of text however a JSON writer escapes it (at most
+// three bytes per byte). With the default filter bound this is 60 KiB. A
+// frame header announcing more ends the connection before the frame is read.
+int32_t MaxRequestLength(const ServerOptions& options);
 
 // Whether an entry passes the kiosk's partial-print filter: parts separated
 // by ";", each a section (its name without regard to case, or its number)

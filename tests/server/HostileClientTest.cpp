@@ -148,15 +148,27 @@ TEST(HostileClients, AKioskIsStillServedAndTheLogSaysWhatHappened)
              loopback::SendAll(held.back()->fd, "\x30");
              return held.front()->Peer() + " no request within 1500 ms -> closed";
          }},
-        {"a filter of 900 KB",
+        {"a filter of 48 KB",
+         [](uint16_t port, std::vector<std::unique_ptr<Client>>& held) {
+             held.push_back(std::make_unique<Client>(port));
+             std::string filter;
+             while (filter.size() < 48000)
+                 filter += "A#1~2;";
+             const int32_t reply = held.back()->Ask(ListRequest(filter, "", false));
+             EXPECT_EQ(reply, kMsgNote) << "the sender is told, not left waiting";
+             return held.back()->Peer() + " 203 version=\"7.26.15\" filter of 48000 bytes refused (at most 16384)";
+         }},
+        {"a request of 900 KB",
          [](uint16_t port, std::vector<std::unique_ptr<Client>>& held) {
              held.push_back(std::make_unique<Client>(port));
              std::string filter;
              while (filter.size() < 900000)
                  filter += "A#1~2;";
-             const int32_t reply = held.back()->Ask(ListRequest(filter, "", false));
-             EXPECT_EQ(reply, kMsgNote) << "the sender is told, not left waiting";
-             return held.back()->Peer() + " 203 version=\"7.26.15\" filter of 900000 bytes refused (at most 16384)";
+             const ServerMessage request = ListRequest(filter, "", false);
+             EXPECT_EQ(held.back()->Ask(request), -1) << "closed at the header, not read";
+             return held.back()->Peer() + " bad frame header: " +
+                    std::to_string(MessageFrame::Encode(request.ToJsonText(), "").size()) +
+                    " bytes announced (at most 61440) -> closed";
          }},
         {"a wrong access code",
          [](uint16_t port, std::vector<std::unique_ptr<Client>>& held) {

@@ -1,5 +1,6 @@
 #include "ScoringServer.h"
 #include "EntryFilter.h"
+#include "JsonShape.h"
 #include "Tournament.h"
 
 #include "comm/MessageFrame.h"
@@ -355,6 +356,166 @@ TEST(ScoringServer, HandleRequestBytesAnswersExactlyLikeAConnection)
     EXPECT_TRUE(server.HandleRequestBytes(frames[0] + "x").empty());
     EXPECT_TRUE(server.HandleRequestBytes(std::string("\x05\0\0\0", 4)).empty());
     EXPECT_TRUE(server.HandleRequestBytes(std::string()).empty());
+}
+
+// `text` `times` times over.
+std::string Repeated(const std::string& text, size_t times)
+{
+    std::string out;
+    for (size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+TEST(ScoringServer, ARequestFrameIsBoundedByTheFilterItMayCarry)
+{
+    std::ostringstream log;
+    sim::ServerOptions options;
+    options.port = 0;
+    options.log = &log;
+    // Long enough that a server waiting for the rest of a frame would keep
+    // the exchange open past the client's own five seconds.
+    options.requestTimeoutMs = 30000;
+    sim::ScoringServer server(SmallTournament(), options);
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    const int32_t bound = sim::MaxRequestLength(options);
+
+    // The longest filter allowed with the longest access code a kiosk sends,
+    // both escaped as much as a writer escapes text (the filter's é as
+    // \u00e9, three bytes for each of its two, the code's quotes as \"), and
+    // the filter one byte longer: both requests fit, so the first is answered
+    // and the second refused with a note.
+    auto escaped = [](const std::string& filterJson) {
+        return MessageFrame::Encode(R"({"pub_MsgID":203,"99":"7.26.15","2":")" + Repeated(R"(\")", 4095) +
+                                        R"(","82":1,"61":")" + filterJson + "\"}",
+                                    "");
+    };
+    const std::string largest = escaped(Repeated(R"(\u00e9)", options.maxFilterLength / 2));
+    const std::string oneMore = escaped(Repeated(R"(\u00e9)", options.maxFilterLength / 2) + "a");
+    ASSERT_GT(largest.size(), 3 * options.maxFilterLength + 2 * 4095);
+    // A plain request padded with blanks to the bound exactly.
+    std::string padded = ListRequest("A", "", false).ToJsonText();
+    padded.append(size_t(bound - MessageFrame::kHeaderLength) - padded.size(), ' ');
+    std::string overBound(8, '\0');
+    MessageFrame::WriteInt32(overBound.data(), bound + 1);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t replyId; // -1: closed without a reply
+    };
+    const Case cases[] = {
+        {"the longest filter, escaped throughout", largest, kMsgSignupList},
+        {"a filter one byte too long", oneMore, kMsgNote},
+        {"a frame of the bound exactly", MessageFrame::Encode(padded, ""), kMsgSignupList},
+        {"a header announcing one byte more, and nothing after it", overBound, -1},
+    };
+    for (const Case& c : cases) {
+        std::chrono::milliseconds took{};
+        EXPECT_EQ(ReplyId(Exchange(server.Port(), c.bytes, &took)), c.replyId) << c.name;
+        EXPECT_LT(took, 4s) << c.name;
+    }
+    server.Stop();
+    const std::string lines = log.str();
+    EXPECT_NE(lines.find("filter of " + std::to_string(options.maxFilterLength + 1) + " bytes refused (at most " +
+                         std::to_string(options.maxFilterLength) + ") code=wrong"),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("bad frame header: " + std::to_string(bound + 1) + " bytes announced (at most " +
+                         std::to_string(bound) + ") -> closed"),
+              std::string::npos)
+        << lines;
+
+    // The bound follows the filter's: a server that allows longer filters
+    // reads the longer requests that carry them.
+    sim::ServerOptions longer;
+    longer.maxFilterLength = 64 * 1024;
+    sim::ScoringServer roomier(SmallTournament(), longer);
+    EXPECT_EQ(ReplyId(roomier.HandleRequestBytes(escaped(Repeated(R"(\u00e9)", longer.maxFilterLength / 2)))),
+              kMsgSignupList);
+    EXPECT_TRUE(server.HandleRequestBytes(escaped(Repeated(R"(\u00e9)", longer.maxFilterLength / 2))).empty());
+}
+
+TEST(ScoringServer, JsonShapedUnlikeARequestIsRefusedUnparsed)
+{
+    sim::ServerOptions options;
+    sim::ScoringServer server(SmallTournament(), options);
+    const std::string zeros = "0" + Repeated(",0", 256); // 257 values
+    struct Case {
+        const char* name;
+        std::string json;
+        const char* summary; // what the log says
+    };
+    const Case cases[] = {
+        {"a flat array", "[" + zeros + "]", "JSON of more than 256 values -> 999 not parsed"},
+        {"a request with an array beside it", R"({"pub_MsgID":203,"x":[)" + zeros + "]}",
+         "JSON of more than 256 values -> 999 not parsed"},
+        {"a request with many members", R"({"pub_MsgID":203)" + Repeated(R"(,"a":1)", 128) + "}",
+         "JSON of more than 256 values -> 999 not parsed"},
+        {"nesting nine deep", R"({"pub_MsgID":203,"x":)" + Repeated("[", 8) + Repeated("]", 8) + "}",
+         "JSON nested deeper than 8 -> 999 not parsed"},
+        // A string that ends in an escaped backslash ends there: the array
+        // after it is counted.
+        {"an array after a string ending in a backslash", R"({"61":"A\\","x":[)" + zeros + "]}",
+         "JSON of more than 256 values -> 999 not parsed"},
+        // What looks like structure inside strings and comments is none.
+        {"brackets and commas in the filter",
+         Framed(ListRequest("\"" + Repeated("[{,:", 300) + "\\", "", false)).substr(8), "filter=\"\\\"[{,:[{,:"},
+        {"brackets and quotes in comments",
+         R"({"pub_MsgID":203, /* ")" + Repeated("[0,", 300) + R"( */ "61":"A" // ")" + Repeated("[0,", 300) + "\n}",
+         "filter=\"A\" code=none confirm=no -> 203 entries=2"},
+        {"nesting eight deep", R"({"pub_MsgID":203,"x":)" + Repeated("[", 7) + Repeated("]", 7) + "}", "-> 203"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string summary;
+        const std::string reply = server.HandleRequestBytes(MessageFrame::Encode(c.json, ""), summary);
+        const bool refused = std::string(c.summary).find("not parsed") != std::string::npos;
+        EXPECT_EQ(ReplyId(reply), refused ? kMsgNote : kMsgSignupList);
+        EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
+    }
+}
+
+// Values and nesting of a parsed text, counted as the scan counts them: each
+// value, and each member name.
+sim::JsonShape ParsedShape(const Json::Value& value)
+{
+    sim::JsonShape shape{1, value.isObject() || value.isArray() ? 1u : 0u};
+    if (!value.isObject() && !value.isArray())
+        return shape;
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        const sim::JsonShape inner = ParsedShape(*it);
+        shape.values += inner.values + (value.isObject() ? 1 : 0);
+        shape.depth = std::max(shape.depth, inner.depth + 1);
+    }
+    return shape;
+}
+
+TEST(JsonShape, CountsWhatTheParserBuilds)
+{
+    // The scan stands in for the parser, so on any text the parser takes it
+    // must count exactly the values the parser builds: fewer would let a
+    // costly text through, more would refuse a request.
+    const char* const texts[] = {
+        R"({"pub_MsgID":203,"99":"7.26.15","2":"8888","61":"A;C#21~29","82":1})",
+        R"([1, -2.5e+3, true, false, null, "", {}, [], [[]], {"a":{"b":[{}]}}])",
+        R"({"a\"b":"[{,:}]", "c\\":"\\\\", "d":"\u0022[", "e":"\\\"]"})",
+        "{ /* \" [ { */ \"a\" : // \" ] [\n 1, \"b\" : [ /* ] */ 2 /**/ ] } // [",
+        "\t[ \"//\" , \"/*\" ,\r\n 3 ]",
+        R"("a lone string")",
+        "42",
+        "{\"x\":[1,[2,[3,[4,[5]]]]],\"y\":\"\xe6\xa1\xa5\"}",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        Json::Value parsed;
+        ASSERT_TRUE(NumericJson::Parse(text, parsed));
+        const sim::JsonShape expected = ParsedShape(parsed);
+        const sim::JsonShape scanned = sim::MeasureJson(text, 1000, 1000);
+        EXPECT_EQ(scanned.values, expected.values);
+        EXPECT_EQ(scanned.depth, expected.depth);
+    }
 }
 
 TEST(ScoringServer, ServesManyKiosksAtOnce)
