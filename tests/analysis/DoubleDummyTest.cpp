@@ -44,9 +44,9 @@ TEST(DoubleDummy, OneSuitPerHandIsSolvedAsReasoned)
 
 TEST(DoubleDummy, ManyDealsInOneCallKeepTheirOrder)
 {
-    // More deals than one call of the library takes, alternating the deal
-    // above with the same deal turned a quarter (East then holds the
-    // spades): the answers must come back in the order asked.
+    // More deals than one call of the library takes: every third deal is the
+    // deal above turned a quarter (East then holds the spades), the others
+    // the deal as it is, and the answers must come back in the order asked.
     // Every fifth deal brings its own (made-up) table, which must come back
     // as given, not solved.
     const Deal plain = DealOf(kOneSuitEach);
@@ -75,28 +75,32 @@ TEST(DoubleDummy, ParFollowsDealerAndVulnerability)
     // North-South make seven spades, East-West seven hearts; spades outrank
     // hearts, and seven no trump doubled by East-West would go down thirteen.
     const Deal deal = DealOf(kOneSuitEach);
-    struct Case {
+    const struct Case {
         int32_t dealer;
         int32_t vulnerability;
+        const char* known;
         int32_t score;
+        std::vector<std::string> contracts;
+    } cases[] = {
+        {kSeatNorth, kVulNone, "", 1510, {"7S NS"}},
+        {kSeatEast, kVulNone, "", 1510, {"7S NS"}},
+        {kSeatWest, kVulBoth, "", 2210, {"7S NS"}},
+        {kSeatSouth, kVulNorthSouth, "", 2210, {"7S NS"}},
+        // Nobody can make anything (a table as a file may state it): passed out.
+        {kSeatNorth, kVulNone, "66666666666666666666", 0, {}},
     };
-    for (const Case& c : {Case{kSeatNorth, kVulNone, 1510}, Case{kSeatEast, kVulNone, 1510},
-                          Case{kSeatWest, kVulBoth, 2210}, Case{kSeatSouth, kVulNorthSouth, 2210}}) {
-        SCOPED_TRACE(std::to_string(c.dealer) + "/" + std::to_string(c.vulnerability));
-        std::vector<DealAnalysis> results;
-        std::string error;
-        ASSERT_TRUE(AnalyseDeals({{&deal, c.dealer, c.vulnerability, ""}}, results, error)) << error;
-        ASSERT_EQ(results.size(), 1u);
-        EXPECT_EQ(results[0].par.score, c.score);
-        EXPECT_EQ(results[0].par.contracts, std::vector<std::string>{"7S NS"});
-    }
-    // Nobody can make anything (a table as a file may state it): passed out.
+    std::vector<DealToAnalyse> deals;
+    for (const Case& c : cases)
+        deals.push_back({&deal, c.dealer, c.vulnerability, c.known});
     std::vector<DealAnalysis> results;
     std::string error;
-    ASSERT_TRUE(AnalyseDeals({{&deal, kSeatNorth, kVulNone, "66666666666666666666"}}, results, error)) << error;
-    ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results[0].par.score, 0);
-    EXPECT_TRUE(results[0].par.contracts.empty());
+    ASSERT_TRUE(AnalyseDeals(deals, results, error)) << error;
+    ASSERT_EQ(results.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(results[i].par.score, cases[i].score);
+        EXPECT_EQ(results[i].par.contracts, cases[i].contracts);
+    }
 }
 
 TEST(DoubleDummy, TrickTextsReadBack)
