@@ -1,8 +1,8 @@
-# What a kiosk PC gets: the three programs, the documentation, and the Debian
-# package that carries them (cpack -G DEB in a build folder). Everything the
-# programs show or print (pictures, texts, layouts) is compiled in; fonts,
-# the Qt platform plugins and the print commands come from Debian packages
-# named in Depends.
+# What a kiosk PC gets: the three programs with the renderer's solver worker,
+# the documentation, and the Debian package that carries them (cpack -G DEB
+# in a build folder). Everything the programs show or print (pictures,
+# texts, layouts) is compiled in; fonts, the Qt platform plugins and the
+# print commands come from Debian packages named in Depends.
 include(GNUInstallDirs)
 
 set(BP_PACKAGE_NAME bridgeprint-kiosk)
@@ -14,6 +14,8 @@ set(BP_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/${BP_PACKAGE_NAME})
 
 install(TARGETS bridgeprint-kiosk bridgeprint-render scoring-server-sim
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Started only by bridgeprint-render, never by a person: out of the PATH.
+install(TARGETS ${BP_SOLVER_PROGRAM} RUNTIME DESTINATION ${BP_SOLVER_INSTALL_DIR})
 # README links to docs/..., so the documents keep that folder beside it.
 install(FILES README.md DESTINATION ${BP_DOCDIR})
 file(GLOB _bp_docs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md ${PROJECT_SOURCE_DIR}/docs/*.png)
@@ -54,9 +56,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The kiosk session adds: the X server with its input driver and startx (the
 # display the service runs the kiosk on), the in-process on-screen keyboard
 # with the QML modules it is drawn with, and pam_systemd with
-# systemd-sysusers for the service's session and user. bridgeprint-render
-# opens the double-dummy solver (libdds0) only for hand records, at run time,
-# so dpkg-shlibdeps cannot see it.
+# systemd-sysusers for the service's session and user. bridgeprint-render's
+# solver worker opens the double-dummy solver (libdds0) only for hand
+# records, at run time, so dpkg-shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-wqy-microhei, fonts-dejavu-core, cups-client, qt6-qpa-plugins, "
     "xserver-xorg-core, xserver-xorg-input-libinput, xinit, "

@@ -912,17 +912,17 @@ bool LoadHandRecordInput(const RenderOptions& options, HandRecordInput& input, s
         deals.push_back({&board.deal, board.dealer, board.vulnerability, board.deal.GetTrickTexts()});
         unsolved += board.tricksFromFile ? 0 : 1;
     }
-    SolveProgress progress;
+    SolveOptions solving;
     const bool onTerminal = isatty(STDERR_FILENO) == 1 && unsolved > 0;
     if (onTerminal) {
-        progress = [](size_t solved, size_t total) {
+        solving.progress = [](size_t solved, size_t total) {
             std::fprintf(stderr, "\rsolving double-dummy tables: %zu/%zu boards", solved, total);
             std::fflush(stderr);
         };
-        progress(0, unsolved);
+        solving.progress(0, unsolved);
     }
     std::vector<DealAnalysis> analyses;
-    const bool analysed = AnalyseDeals(deals, analyses, error, progress);
+    const bool analysed = AnalyseDeals(deals, analyses, error, solving);
     if (onTerminal)
         std::fprintf(stderr, "\r\033[K");
     if (!analysed) {

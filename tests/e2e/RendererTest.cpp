@@ -66,12 +66,13 @@ protected:
         ASSERT_TRUE(temp.Valid());
     }
 
-    // Runs the renderer in the test's folder, without a display, bounded in
-    // time.
-    RunResult Render(const std::vector<std::string>& args, const std::string& extraEnv = "")
+    // Runs the renderer (or a copy of it) in the test's folder, without a
+    // display, bounded in time.
+    RunResult Render(const std::vector<std::string>& args, const std::string& extraEnv = "",
+                     const std::string& program = kRenderer)
     {
         std::string cmd = "cd " + Quote(dir.string()) + " && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                          extraEnv + " timeout 120 " + Quote(kRenderer);
+                          extraEnv + " timeout 120 " + Quote(program);
         for (const std::string& a : args)
             cmd += " " + Quote(a);
         cmd += " > out.txt 2> err.txt";
@@ -619,6 +620,43 @@ TEST_F(RendererTest, BadHandRecordsNameTheBoardAndCardAndWriteNothing)
         EXPECT_FALSE(fs::exists(dir / "out.png"));
         EXPECT_FALSE(fs::exists(dir / "out.pdf.part"));
     }
+}
+
+TEST_F(RendererTest, HandRecordsSolvedByTheWorkerWhereverThePackagePutsIt)
+{
+    // A copy of the renderer laid out as the package installs it, in
+    // <root>/usr/bin/: it finds its solver worker in
+    // <root>/usr/libexec/bridgeprint-kiosk/ (a plain build keeps the two side
+    // by side), or says where it looked. The variable overrides both.
+    const fs::path root = dir / "root";
+    const fs::path bin = root / "usr/bin";
+    const fs::path libexec = root / "usr/libexec/bridgeprint-kiosk";
+    fs::create_directories(bin);
+    fs::copy_file(kRenderer, bin / "bridgeprint-render");
+    const std::string renderer = (bin / "bridgeprint-render").string();
+    const std::string pbn = kFixtures + "one-suit-each.pbn";
+    const std::vector<std::string> args = {"--pbn", pbn, "--pdf", "hands.pdf", "--lang", "en"};
+
+    RunResult r = Render(args, "", renderer);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "bridgeprint-render: " + pbn + ": the double-dummy solver program is missing: neither " +
+                         (bin / "bridgeprint-solver").string() + " nor " + (libexec / "bridgeprint-solver").string() +
+                         " is an executable file (or set $BRIDGEPRINT_SOLVER to its path)\n");
+    EXPECT_FALSE(fs::exists(dir / "hands.pdf"));
+
+    fs::create_directories(libexec);
+    fs::copy_file(fs::path(kRenderer).parent_path() / "bridgeprint-solver", libexec / "bridgeprint-solver");
+    r = Render(args, "", renderer);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(PdfText("hands.pdf").find("Par NS +1510: 7S NS"), std::string::npos) << PdfText("hands.pdf");
+    fs::remove(dir / "hands.pdf");
+
+    r = Render(args, "BRIDGEPRINT_SOLVER=" + Quote((dir / "nowhere").string()), renderer);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.err, "bridgeprint-render: " + pbn + ": the double-dummy solver program " + (dir / "nowhere").string() +
+                         " (from $BRIDGEPRINT_SOLVER) is not an executable file\n");
+    EXPECT_FALSE(fs::exists(dir / "hands.pdf"));
 }
 
 TEST_F(RendererTest, HandRecordsReadTheFilesCharacterSetAndItsTitle)
